@@ -1,0 +1,13 @@
+// The one data operation: keep the first occurrence of every distinct non-empty line.
+#pragma once
+
+#include <string>
+
+// Cuts text at line feeds into g_vTextLines, dropping the carriage returns at each line's end;
+// sets g_nLineCount to the number of lines.
+void SplitContentLines(std::u16string text);
+
+// Turns g_vResultLines (g_nLineCount entries on entry) into its distinct non-empty lines in
+// order of first occurrence, leaves a copy in g_vWorkLines and returns their number.
+// g_nLineCount is left as it was.
+int RemoveDuplicateLines();

@@ -1,0 +1,25 @@
+// Identifiers of the dialogs, controls, menus, strings and icons.
+#pragma once
+
+inline constexpr int IDC_STATIC = -1;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDD_MAIN = 102;
+inline constexpr int IDR_MAINFRAME = 128;
+inline constexpr int IDR_MAINMENU = 132;
+
+inline constexpr int IDC_FILEPATH = 1000;
+inline constexpr int IDC_OPEN = 1001;
+inline constexpr int IDC_RUN = 1002;
+inline constexpr int IDC_CONTENT = 1003;
+inline constexpr int IDC_ENCODING = 1004;
+inline constexpr int IDC_RESULT = 1005;
+inline constexpr int IDC_SAVE = 1006;
+inline constexpr int IDC_LINK1 = 1007;
+inline constexpr int IDC_LINK2 = 1008;
+
+inline constexpr unsigned IDM_ABOUTBOX = 0x0010;   // window-menu command of the About entry
+inline constexpr unsigned ID_VERSION_INFO = 32771; // menu-bar command "バージョン情報"
