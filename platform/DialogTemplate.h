@@ -52,6 +52,23 @@ struct DialogItemTemplate {
     std::string_view name; // the id's name, used as the widget's objectName; empty for labels
 };
 
+// A menu bar as data: popups in bar order, each holding its commands in menu order.
+struct MenuCommandTemplate {
+    unsigned id;           // command id, sent when the item is chosen
+    std::string_view text; // UTF-8
+    std::string_view name; // the id's name, used as the action's objectName
+};
+
+struct MenuPopupTemplate {
+    std::string_view text; // UTF-8
+    std::span<const MenuCommandTemplate> items;
+};
+
+struct MenuTemplate {
+    int id;
+    std::span<const MenuPopupTemplate> popups;
+};
+
 struct DialogTemplate {
     int id;
     std::string_view caption; // UTF-8
@@ -62,4 +79,5 @@ struct DialogTemplate {
     int pointSize;
     int menuId; // menu bar resource, 0 for none
     std::span<const DialogItemTemplate> items; // template order, which is also the tab order
+    const MenuTemplate* menu = nullptr;         // the data of menuId; nullptr for none
 };

@@ -1,0 +1,25 @@
+// How the text boxes keep UTF-16 text in their editor's UTF-8 buffer without changing a single
+// code unit. Plain UTF-8 cannot hold everything a file may bring:
+//   - a carriage return that no line feed follows would end a line in the editor, so the box
+//     would show a line break the text does not have (and Enter would then look the same);
+//   - an unpaired surrogate has no UTF-8 form at all.
+// Both are therefore written as byte sequences that well-formed UTF-8 never contains, so that
+// nothing typed or pasted can be taken for them:
+//   - a lone carriage return is the single byte 0xFE (the box shows it as "CR");
+//   - an unpaired surrogate is its three-byte generalized UTF-8 form, ED A0..BF 80..BF (the box
+//     shows the three bytes as hex blobs).
+// Everything else, NUL, U+2028 and U+2029 included, is plain UTF-8. A carriage return followed
+// by a line feed stays CR LF, the editor's own line end.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline constexpr char kBoxLoneCarriageReturn = '\xFE';
+
+// The buffer bytes for text. Decoding them gives text back unchanged.
+std::string EncodeBoxText(std::u16string_view text);
+
+// The text the buffer bytes hold. Bytes that neither UTF-8 nor the two forms above explain
+// (which only appear when an edit cuts one of those forms apart) become U+FFFD, one per byte.
+std::u16string DecodeBoxText(std::string_view bytes);

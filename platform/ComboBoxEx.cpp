@@ -1,0 +1,23 @@
+#include "platform/ComboBoxEx.h"
+
+#include <QString>
+
+CComboBoxEx::CComboBoxEx(QWidget* pParent) : QComboBox(pParent) {
+    setEditable(false);
+}
+
+int CComboBoxEx::InsertItem(int iItem, std::u16string_view text) {
+    const int index = (iItem < 0 || iItem > count()) ? count() : iItem;
+    insertItem(index, QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    return index;
+}
+
+int CComboBoxEx::SetCurSel(int nSelect) {
+    const QSignalBlocker quiet(this); // a program's own selection is not a user's choice
+    setCurrentIndex(nSelect);
+    return currentIndex();
+}
+
+int CComboBoxEx::GetCurSel() const {
+    return currentIndex();
+}

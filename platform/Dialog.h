@@ -1,0 +1,49 @@
+// A dialog window built from its template (DialogBuilder), with the framework's way of getting
+// at its controls by id. CDialogEx is the same window: on Windows it differs only in how it
+// paints its background.
+#pragma once
+
+#include "platform/DialogBuilder.h"
+
+#include <QDialog>
+
+class CDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CDialog(const DialogTemplate& tpl, QWidget* pParent = nullptr,
+                     IconLoader loadIcon = nullptr);
+
+    // Runs the dialog modally and returns IDOK or IDCANCEL.
+    int DoModal();
+
+    // The control with id nID, or nullptr.
+    QWidget* GetDlgItem(int nID) const { return m_built.controls.value(nID); }
+    // The menu-bar command nID, or nullptr.
+    QAction* GetMenuCommand(unsigned nID) const { return m_built.commands.value(nID); }
+    // The dialog font's base units, which turn the template's dialog units into pixels.
+    DialogBaseUnits GetBaseUnits() const { return m_built.baseUnits; }
+
+protected:
+    // Binds the controls to the members that work with them (DDX_Control).
+    virtual void DoDataExchange() {}
+    // Runs once the controls exist; the base binds the controls. Returns true when the dialog
+    // leaves the initial focus where the template put it.
+    virtual bool OnInitDialog();
+
+    // Points rControl at control nIDC, which must exist and be of type T.
+    template <class T> void DDX_Control(int nIDC, T*& rControl) {
+        rControl = qobject_cast<T*>(GetDlgItem(nIDC));
+        Q_ASSERT_X(rControl, "DDX_Control", "no control of this type with this id");
+    }
+
+private:
+    BuiltDialog m_built;
+};
+
+class CDialogEx : public CDialog {
+    Q_OBJECT
+
+public:
+    using CDialog::CDialog;
+};

@@ -1,0 +1,177 @@
+#include "platform/DialogBuilder.h"
+
+#include "platform/ComboBoxEx.h"
+#include "platform/Edit.h"
+#include "platform/EditBrowseCtrl.h"
+#include "platform/LinkCtrl.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+using namespace dlgstyle;
+
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool Has(std::uint32_t style, std::uint32_t bits) {
+    return (style & bits) == bits;
+}
+
+// Windows drops a single "&" from static texts (it marks a mnemonic) and shows "&&" as "&".
+QString WithoutPrefixMarks(const QString& caption) {
+    QString shown;
+    shown.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        else if (caption[i] == u'&')
+            continue;
+        shown += caption[i];
+    }
+    return shown;
+}
+
+QWidget* CreateStatic(const DialogItemTemplate& item, QWidget* parent, IconLoader loadIcon) {
+    const std::uint32_t kind = item.style & 0x1F;
+    if (kind == SS_GRAYFRAME) {
+        auto* frame = new QFrame(parent);
+        frame->setFrameShape(QFrame::Box);
+        frame->setFrameShadow(QFrame::Plain);
+        frame->setForegroundRole(QPalette::Mid);
+        return frame;
+    }
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (kind == SS_ICON) {
+        // The caption names the icon resource ("#128"); the icon keeps its own size.
+        const int extent = label->style()->pixelMetric(QStyle::PM_LargeIconSize);
+        if (loadIcon && item.caption.starts_with('#'))
+            label->setPixmap(loadIcon(ToQString(item.caption.substr(1)).toInt()).pixmap(extent));
+        return label;
+    }
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true); // what does not fit on the first line wraps below, out of sight
+    const QString caption = ToQString(item.caption);
+    label->setText(Has(item.style, SS_NOPREFIX) ? caption : WithoutPrefixMarks(caption));
+    return label;
+}
+
+QWidget* CreateControl(const DialogItemTemplate& item, QWidget* parent, IconLoader loadIcon) {
+    const std::string_view cls = item.windowClass;
+    if (cls == "Button") {
+        auto* button = new QPushButton(ToQString(item.caption), parent);
+        button->setDefault((item.style & 0xF) == BS_DEFPUSHBUTTON);
+        return button;
+    }
+    if (cls == "Static")
+        return CreateStatic(item, parent, loadIcon);
+    if (cls == "Edit") {
+        auto* edit = new CEdit(parent);
+        edit->setReadOnly(Has(item.style, ES_READONLY));
+        return edit;
+    }
+    if (cls == "ComboBoxEx32")
+        return new CComboBoxEx(parent);
+    if (cls == "MfcEditBrowse")
+        return new CMFCEditBrowseCtrl(parent);
+    if (cls == "MfcLink") {
+        auto* link = new CMFCLinkCtrl(parent);
+        link->setText(ToQString(item.caption));
+        return link;
+    }
+    qFatal("Dialog template: no control for window class \"%.*s\"", static_cast<int>(cls.size()),
+           cls.data());
+}
+
+// A combo box's height on the screen is that of its closed field; the template's height also
+// counts the list that drops down.
+QRect PlaceOf(const DialogItemTemplate& item, QWidget* control, DialogBaseUnits units) {
+    QRect place = MapDialogRect(QRect(item.x, item.y, item.cx, item.cy), units);
+    if (qobject_cast<CComboBoxEx*>(control))
+        place.setHeight(std::min(place.height(), control->sizeHint().height()));
+    return place;
+}
+
+QMenuBar* CreateMenuBar(const MenuTemplate& menu, QDialog& dialog,
+                        QHash<unsigned, QAction*>& commands) {
+    auto* menuBar = new QMenuBar(&dialog);
+    menuBar->setNativeMenuBar(false); // above the client area, as the template places it
+    for (const MenuPopupTemplate& popup : menu.popups) {
+        QMenu* popupMenu = menuBar->addMenu(ToQString(popup.text));
+        for (const MenuCommandTemplate& item : popup.items) {
+            QAction* action = popupMenu->addAction(ToQString(item.text));
+            action->setObjectName(ToQString(item.name));
+            commands.insert(item.id, action);
+        }
+    }
+    return menuBar;
+}
+
+} // namespace
+
+BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& tpl, IconLoader loadIcon) {
+    BuiltDialog built;
+    const QFont font = DialogFont(tpl.fontFace, tpl.pointSize);
+    dialog.setFont(font);
+    built.baseUnits = GetDialogBaseUnits(font);
+
+    dialog.setWindowTitle(ToQString(tpl.caption));
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (Has(tpl.style, WS_SYSMENU))
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    dialog.setWindowFlags(flags);
+    dialog.setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // no resizing, no maximizing
+    if (tpl.menu) {
+        built.menuBar = CreateMenuBar(*tpl.menu, dialog, built.commands);
+        layout->setMenuBar(built.menuBar);
+    }
+    built.client = new QWidget(&dialog);
+    built.client->setFixedSize(MapDialogRect(QRect(0, 0, tpl.cx, tpl.cy), built.baseUnits).size());
+    layout->addWidget(built.client);
+
+    QWidget* previousTabStop = nullptr;
+    QWidget* firstFocus = nullptr;
+    for (const DialogItemTemplate& item : tpl.items) {
+        QWidget* control = CreateControl(item, built.client, loadIcon);
+        if (auto* browse = qobject_cast<CMFCEditBrowseCtrl*>(control))
+            browse->SetName(ToQString(item.name));
+        else
+            control->setObjectName(ToQString(item.name));
+        control->setGeometry(PlaceOf(item, control, built.baseUnits));
+        control->setVisible(Has(item.style, WS_VISIBLE));
+        control->setEnabled(!Has(item.style, WS_DISABLED));
+        if (item.id != -1)
+            built.controls.insert(item.id, control);
+
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (!Has(item.style, WS_TABSTOP)) {
+            control->setFocusPolicy(Qt::ClickFocus);
+            continue;
+        }
+        control->setFocusPolicy(Qt::StrongFocus);
+        if (previousTabStop)
+            QWidget::setTabOrder(previousTabStop, control);
+        previousTabStop = control;
+        if (!firstFocus && Has(item.style, WS_VISIBLE) && !Has(item.style, WS_DISABLED))
+            firstFocus = control;
+    }
+    if (firstFocus)
+        firstFocus->setFocus(Qt::TabFocusReason);
+    return built;
+}

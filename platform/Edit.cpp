@@ -1,0 +1,77 @@
+#include "platform/Edit.h"
+
+#include "platform/BoxTextCodec.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QString>
+
+CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
+    setUtf8(true); // resets the editor's character representations, so it comes first
+    SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
+    setWrapMode(WrapNone);
+    setEolMode(EolUnix); // Enter types a line feed, and pasted line breaks become line feeds
+    SendScintilla(SCI_SETPASTECONVERTENDINGS, 1L);
+    for (int margin = 0; margin < 5; ++margin)
+        setMarginWidth(margin, 0);
+    SendScintilla(SCI_SETMARGINLEFT, 0UL, 2L);
+    SendScintilla(SCI_SETMARGINRIGHT, 0UL, 2L);
+    // The horizontal range follows the widest line drawn so far, like an edit box's, instead of
+    // a fixed width that would scroll into empty space.
+    SendScintilla(SCI_SETSCROLLWIDTH, 1L);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1L);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The editor sets a font of its own on construction instead of inheriting one.
+    if (pParent)
+        setFont(pParent->font());
+}
+
+std::u16string CEdit::GetWindowText() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    // The editor's own buffer, made contiguous: no copy of a large text on the way.
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return DecodeBoxText(std::string_view(bytes, static_cast<std::size_t>(length)));
+}
+
+void CEdit::SetWindowText(std::u16string_view text) {
+    const bool wasReadOnly = isReadOnly();
+    setReadOnly(false);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1L);
+    {
+        const std::string bytes = EncodeBoxText(text);
+        // Appended with its length: SCI_SETTEXT would stop at the first NUL.
+        SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.data());
+    }
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    setReadOnly(wasReadOnly);
+}
+
+bool CEdit::focusNextPrevChild(bool next) {
+    // The editor keeps Tab for itself; in a dialog Tab moves on to the next control.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void CEdit::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        e->ignore(); // the dialog's cancel key
+        return;
+    }
+    if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier) {
+        if (!isReadOnly())
+            SendScintilla(SCI_REPLACESEL, "\t");
+        return;
+    }
+    QsciScintilla::keyPressEvent(e);
+}
+
+QMimeData* CEdit::toMimeData(const QByteArray& text, bool rectangular) const {
+    QMimeData* data = QsciScintilla::toMimeData(text, rectangular);
+    const std::u16string exact =
+        DecodeBoxText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    data->setText(QString::fromUtf16(exact.data(), static_cast<qsizetype>(exact.size())));
+    return data;
+}

@@ -1,0 +1,34 @@
+// The multi-line text box of a dialog: no wrapping, both scroll bars, Enter breaks the line with
+// a line feed (typed and pasted line breaks alike), Tab and Shift+Tab move the focus as in any
+// dialog (Ctrl+Tab types a tab), Escape reaches the dialog. It takes a million lines in well
+// under a second, because only the visible lines are laid out.
+//
+// The box hands back exactly the UTF-16 text it was given, including NUL, lone carriage returns,
+// U+2028, U+2029 and unpaired surrogates (BoxTextCodec.h says how); control characters, the
+// line and paragraph separators and lone carriage returns are shown as named blobs so that
+// none of them passes for a space or a line break.
+#pragma once
+
+#include <Qsci/qsciscintilla.h>
+#include <string>
+#include <string_view>
+
+class CEdit : public QsciScintilla {
+    Q_OBJECT
+
+public:
+    // The box shows its parent's font, like the controls around it.
+    explicit CEdit(QWidget* pParent = nullptr);
+
+    // The whole text of the box.
+    std::u16string GetWindowText() const;
+    // Replaces the whole text; the caret goes to the start and the change cannot be undone.
+    // A read-only box takes the text all the same.
+    void SetWindowText(std::u16string_view text);
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    // Copying and dragging carry the text exactly, not the buffer's private byte forms.
+    QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
+};

@@ -1,0 +1,35 @@
+#include "platform/MessageBox.h"
+
+#include "res/ResourceIds.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+
+namespace {
+
+QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::Icon IconOf(unsigned nType) {
+    switch (nType & 0xF0) {
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int AfxMessageBox(std::u16string_view lpszText, unsigned nType, unsigned /*nIDHelp*/) {
+    QMessageBox box(IconOf(nType), ToQString(kMessageBoxCaption), ToQString(lpszText),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return IDOK;
+}

@@ -1,0 +1,6 @@
+// The main window's menu bar, IDR_MAINMENU.
+#pragma once
+
+#include "platform/DialogTemplate.h"
+
+extern const MenuTemplate kMainMenuTemplate;
