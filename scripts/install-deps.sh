@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth
+    file desktop-file-utils appstream
 )
 
 missing=()
