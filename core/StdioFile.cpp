@@ -1,0 +1,301 @@
+#include "core/StdioFile.h"
+
+#include "core/TextCodecs.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// One on-disk encoding: its conversions and how a line end and a byte-order mark look in it.
+struct TextCodec {
+    const char* name;
+    std::size_t unitBytes; // size of one CR or LF on disk
+    char16_t* (*decode)(std::string_view, char16_t*);
+    char* (*encode)(std::u16string_view, char*);
+    std::string_view lineEnd;
+    std::string_view mark;
+};
+
+// One of the six ways to open a file.
+struct OpenMode {
+    std::string_view name;
+    bool writing;
+    const TextCodec* codec;
+    bool markDecides; // reading: a byte-order mark at the start overrides the codec
+};
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr TextCodec kCp932{"code page 932", 1, DecodeCp932, EncodeCp932, "\r\n"sv, ""sv};
+constexpr TextCodec kUtf8{"UTF-8", 1, DecodeUtf8, EncodeUtf8, "\r\n"sv, "\xEF\xBB\xBF"sv};
+constexpr TextCodec kUtf16LE{"UTF-16LE",   2,           DecodeUtf16LE, EncodeUtf16LE,
+                             "\r\0\n\0"sv, "\xFF\xFE"sv};
+
+constexpr std::array kModes{
+    OpenMode{"r", false, &kCp932, false},
+    OpenMode{"r, ccs=UTF-8", false, &kUtf8, true},
+    OpenMode{"r, ccs=UTF-16LE", false, &kUtf16LE, true},
+    OpenMode{"w", true, &kCp932, false},
+    OpenMode{"w, ccs=UTF-8", true, &kUtf8, false},
+    OpenMode{"w, ccs=UTF-16LE", true, &kUtf16LE, false},
+};
+
+// Text is encoded and written this many code units at a time, so that the output buffer
+// stays small and warm in the cache however long the text is.
+constexpr std::size_t kWriteChunkUnits = 128 * 1024;
+// Worst case on disk for one code unit: an LF written as CR LF in UTF-16LE.
+constexpr std::size_t kMaxBytesPerUnitWithLineEnd =
+    std::max<std::size_t>(kMaxEncodedBytesPerUnit, 4);
+
+const OpenMode& FindMode(std::string_view name) {
+    for (const OpenMode& mode : kModes) {
+        if (mode.name == name) {
+            return mode;
+        }
+    }
+    throw CException("unknown open mode '" + std::string(name) + "'");
+}
+
+std::string FileSystemPath(std::u16string_view path) {
+    if (path.empty()) {
+        throw CException("the path is empty");
+    }
+    if (path.find(u'\0') != std::u16string_view::npos) {
+        throw CException("the path holds a NUL character");
+    }
+    std::string bytes(path.size() * kMaxEncodedBytesPerUnit, '\0');
+    const char* end = EncodeUtf8(path, bytes.data());
+    if (end == nullptr) {
+        throw CException("the path holds an unpaired surrogate");
+    }
+    bytes.resize(static_cast<std::size_t>(end - bytes.data()));
+    return bytes;
+}
+
+constexpr bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+} // namespace
+
+CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName)
+    : path_(FileSystemPath(path)) {
+    const OpenMode& mode = FindMode(modeName);
+    codec_ = mode.codec;
+
+    if (mode.writing) {
+        output_ = std::make_unique<ReplacementFile>(path_);
+        output_->Write(codec_->mark);
+        return;
+    }
+
+    fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+        ThrowSystemError("cannot open", path_);
+    }
+    try {
+        StartReading(mode);
+    } catch (...) {
+        close(fd_); // the destructor does not run for an object that was never constructed
+        throw;
+    }
+}
+
+void CStdioFile::StartReading(const OpenMode& mode) {
+    struct stat status;
+    if (fstat(fd_, &status) != 0) {
+        ThrowSystemError("cannot examine", path_);
+    }
+    if (S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        ThrowSystemError("cannot read", path_);
+    }
+    if (S_ISREG(status.st_mode)) {
+        fileSize_ = static_cast<std::size_t>(status.st_size);
+    }
+    buffer_.resize(kReadBlockBytes);
+    FillBuffer();
+    if (mode.markDecides) {
+        const std::string_view start(buffer_.data(), end_);
+        for (const TextCodec* marked : {&kUtf8, &kUtf16LE}) {
+            if (start.starts_with(marked->mark)) {
+                codec_ = marked;
+                begin_ = scanned_ = marked->mark.size();
+            }
+        }
+    }
+}
+
+CStdioFile::~CStdioFile() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+bool CStdioFile::ReadString(std::u16string& line) {
+    if (fd_ < 0) {
+        throw CException("the file is not open for reading");
+    }
+    const std::size_t unit = codec_->unitBytes;
+    for (;;) {
+        const std::size_t lineFeed = FindLineFeed();
+        if (lineFeed != std::string::npos) {
+            std::size_t last = lineFeed;
+            if (last - begin_ >= unit &&
+                std::memcmp(&buffer_[last - unit], codec_->lineEnd.data(), unit) == 0) {
+                last -= unit; // the CR of CR LF
+            }
+            DecodeLine(begin_, last, line);
+            begin_ = scanned_ = lineFeed + unit;
+            return true;
+        }
+        if (endOfFile_) {
+            if (begin_ == end_) {
+                line.clear();
+                return false;
+            }
+            DecodeLine(begin_, end_, line);
+            begin_ = scanned_ = end_;
+            return true;
+        }
+        Refill();
+    }
+}
+
+std::size_t CStdioFile::EstimateLineCount() const {
+    const auto lineFeeds =
+        static_cast<std::size_t>(std::count(&buffer_[begin_], &buffer_[0] + end_, '\n'));
+    if (endOfFile_ || end_ == 0) {
+        return lineFeeds + 1;
+    }
+    const std::size_t guess = (lineFeeds + 1) * std::max(fileSize_, end_) / end_;
+    return guess + guess / 8;
+}
+
+// Reads until the buffer is full or the file is used up, so that block boundaries fall at
+// the same places on every run.
+void CStdioFile::FillBuffer() {
+    while (end_ < buffer_.size() && !endOfFile_) {
+        const ssize_t count = read(fd_, &buffer_[end_], buffer_.size() - end_);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowSystemError("cannot read", path_);
+        }
+        if (count == 0) {
+            endOfFile_ = true;
+        }
+        end_ += static_cast<std::size_t>(count);
+    }
+}
+
+// Moves the unfinished line to the front of the buffer, growing the buffer when that line
+// already fills it, and reads behind it.
+void CStdioFile::Refill() {
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), &buffer_[begin_], end_ - begin_);
+        end_ -= begin_;
+        scanned_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) {
+        buffer_.resize(buffer_.size() * 2);
+    }
+    FillBuffer();
+}
+
+// Position of the next line feed among the undelivered bytes, or npos. In UTF-16LE a line
+// feed is the code unit 0A 00, so a 0A byte only counts at an even distance from begin_.
+std::size_t CStdioFile::FindLineFeed() {
+    const char* const data = buffer_.data();
+    if (codec_->unitBytes == 1) {
+        const void* hit = std::memchr(data + scanned_, '\n', end_ - scanned_);
+        if (hit != nullptr) {
+            return static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        }
+        scanned_ = end_;
+        return std::string::npos;
+    }
+    std::size_t from = scanned_;
+    while (end_ - from >= 2) {
+        const void* hit = std::memchr(data + from, '\n', end_ - from - 1);
+        if (hit == nullptr) {
+            break;
+        }
+        const auto position = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        if ((position - begin_) % 2 == 0 && data[position + 1] == '\0') {
+            return position;
+        }
+        from = position + 1;
+    }
+    scanned_ = begin_ + ((end_ - begin_) & ~std::size_t{1});
+    return std::string::npos;
+}
+
+void CStdioFile::DecodeLine(std::size_t first, std::size_t last, std::u16string& line) const {
+    const std::string_view bytes(&buffer_[0] + first, last - first);
+    line.resize(bytes.size());
+    const char16_t* end = codec_->decode(bytes, line.data());
+    if (end == nullptr) {
+        throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name);
+    }
+    line.resize(static_cast<std::size_t>(end - line.data()));
+}
+
+void CStdioFile::WriteString(std::u16string_view text) {
+    if (!output_ || closed_) {
+        throw CException("the file is not open for writing");
+    }
+    if (encoded_.empty()) {
+        // One unit more than a chunk, for a surrogate pair that straddles the chunk's end.
+        encoded_.resize((kWriteChunkUnits + 1) * kMaxBytesPerUnitWithLineEnd);
+    }
+    while (!text.empty()) {
+        std::size_t units = std::min(text.size(), kWriteChunkUnits);
+        if (units < text.size() && IsHighSurrogate(text[units - 1])) {
+            ++units;
+        }
+        std::u16string_view chunk = text.substr(0, units);
+        text.remove_prefix(units);
+
+        char* out = encoded_.data();
+        for (;;) {
+            const std::size_t lineFeed = chunk.find(u'\n');
+            out = codec_->encode(chunk.substr(0, lineFeed), out);
+            if (out == nullptr) {
+                throw CException(std::string("the text holds a character that ") + codec_->name +
+                                 " cannot represent");
+            }
+            if (lineFeed == std::u16string_view::npos) {
+                break;
+            }
+            out = std::copy(codec_->lineEnd.begin(), codec_->lineEnd.end(), out);
+            chunk.remove_prefix(lineFeed + 1);
+        }
+        output_->Write(
+            std::string_view(encoded_.data(), static_cast<std::size_t>(out - encoded_.data())));
+    }
+}
+
+void CStdioFile::Close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    if (output_) {
+        output_->Commit();
+        return;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        ThrowSystemError("cannot close", path_);
+    }
+}

@@ -1,0 +1,79 @@
+// Our stand-in for a C stream opened with _wfopen and wrapped in MFC's CStdioFile: a text file
+// opened in one of six modes, read line by line or written, with CR LF line ends on disk.
+//
+//   "r"                code page 932; no byte-order mark is recognised
+//   "r, ccs=UTF-8"     a mark decides (EF BB BF: UTF-8, FF FE: UTF-16LE); UTF-8 without one
+//   "r, ccs=UTF-16LE"  a mark decides likewise; UTF-16LE without one
+//   "w"                code page 932, no mark
+//   "w, ccs=UTF-8"     EF BB BF, then UTF-8
+//   "w, ccs=UTF-16LE"  FF FE, then UTF-16LE
+//
+// Every failure, including bytes or characters the encoding cannot convert exactly, raises
+// CException. A file opened for writing takes the place of its target only at Close: until
+// then, and after any failure, the target stays as it was.
+#pragma once
+
+#include "core/CException.h"
+#include "core/ReplacementFile.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TextCodec;
+struct OpenMode;
+
+class CStdioFile {
+public:
+    // Bytes read from the file at a time; a line longer than this grows the buffer.
+    static constexpr std::size_t kReadBlockBytes = 256 * 1024;
+
+    // Opens `path` (UTF-16, converted to UTF-8 for the file system) in one of the six modes.
+    CStdioFile(std::u16string_view path, std::string_view mode);
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+    ~CStdioFile();
+
+    // Puts the next line, without its line end, into `line` and returns true; returns false
+    // (and leaves `line` empty) once the file is used up. A line end is LF or CR LF; a CR
+    // that is not followed by LF belongs to the line. Nothing is delivered after a final
+    // line end, so an empty file, or one holding only a mark, has no lines.
+    bool ReadString(std::u16string& line);
+
+    // A generous guess at the number of lines of a file opened for reading, taken from the
+    // first block and the file's size, for reserving room before reading them all.
+    std::size_t EstimateLineCount() const;
+
+    // Encodes text and writes it, each LF as CR LF.
+    void WriteString(std::u16string_view text);
+
+    // Reading: closes the file. Writing: completes the file and puts it in place of the target.
+    void Close();
+
+private:
+    void StartReading(const OpenMode& mode);
+    void FillBuffer();
+    void Refill();
+    std::size_t FindLineFeed();
+    void DecodeLine(std::size_t first, std::size_t last, std::u16string& line) const;
+
+    std::string path_; // for messages
+    const TextCodec* codec_;
+    bool closed_ = false;
+
+    // Reading: buffer_[begin_, end_) holds bytes not yet delivered; the bytes before scanned_
+    // are known to hold no line feed.
+    int fd_ = -1;
+    std::size_t fileSize_ = 0;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    std::size_t scanned_ = 0;
+    bool endOfFile_ = false;
+
+    // Writing.
+    std::unique_ptr<ReplacementFile> output_;
+    std::string encoded_;
+};

@@ -1,0 +1,30 @@
+// Conversions between the three on-disk encodings and UTF-16 text. They convert exactly and
+// refuse what they cannot convert exactly, so that nothing read or written is silently
+// altered. Line ends are not their business: the stream layer (StdioFile) translates them.
+//
+// Decoders write at most bytes.size() code units to out and return the end of what they
+// wrote, or nullptr when the bytes are not valid in the encoding. Encoders write at most
+// kMaxEncodedBytesPerUnit * text.size() bytes to out and return the end of what they wrote, or
+// nullptr when the text holds a character the encoding cannot represent.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+inline constexpr std::size_t kMaxEncodedBytesPerUnit = 3;
+
+// Code page 932 (Microsoft's Shift_JIS): one or two bytes per character, each character one
+// UTF-16 code unit. Bytes without a character, such as a lead byte without a valid trail byte,
+// fail; so does a character without an exact code (no look-alikes are substituted).
+char16_t* DecodeCp932(std::string_view bytes, char16_t* out);
+char* EncodeCp932(std::u16string_view text, char* out);
+
+// UTF-8. Decoding accepts only well-formed UTF-8: no overlong forms, no encoded surrogates,
+// nothing above U+10FFFF, no cut-off sequence. Encoding fails on an unpaired surrogate.
+char16_t* DecodeUtf8(std::string_view bytes, char16_t* out);
+char* EncodeUtf8(std::u16string_view text, char* out);
+
+// UTF-16 little-endian. Any sequence of code units is accepted in both directions, unpaired
+// surrogates included, so such text survives a round trip; an odd number of bytes fails.
+char16_t* DecodeUtf16LE(std::string_view bytes, char16_t* out);
+char* EncodeUtf16LE(std::u16string_view text, char* out);

@@ -1,0 +1,373 @@
+// The three readers: byte-order marks, line ends and line rules, block boundaries, invalid
+// input and the failure contract on the document state.
+#include "TextFileFixture.h"
+#include "core/EncodedTextFiles.h"
+#include "core/StdioFile.h"
+
+#include <functional>
+
+namespace {
+
+constexpr std::size_t kBlock = CStdioFile::kReadBlockBytes;
+
+using Reader = void (*)(std::u16string);
+
+// One way to put text on disk and read it back: a reader and how its files look. The line
+// rule tests run in every such way; they use ASCII content, which each form spells out
+// directly (UTF-16LE: each byte becomes a unit, low byte first).
+struct FileForm {
+    const char* name;
+    Reader reader;
+    std::string mark;
+    bool wide;
+
+    friend void PrintTo(const FileForm& form, std::ostream* out) { *out << form.name; }
+
+    std::string Encode(const std::string& ascii) const {
+        std::string bytes = mark;
+        for (const char c : ascii) {
+            bytes.push_back(c);
+            if (wide) {
+                bytes.push_back('\0');
+            }
+        }
+        return bytes;
+    }
+};
+
+const FileForm kForms[] = {
+    {"Ansi", ReadAnsiLines, "", false},
+    {"Utf8WithMark", ReadUtf8Lines, "\xEF\xBB\xBF", false},
+    {"Utf8WithoutMark", ReadUtf8Lines, "", false},
+    {"Utf16LEWithMark", ReadUtf16LELines, "\xFF\xFE", true},
+    {"Utf16LEWithoutMark", ReadUtf16LELines, "", true},
+    // A mark decides over the reader's own encoding.
+    {"Utf8FileByUtf16LEReader", ReadUtf16LELines, "\xEF\xBB\xBF", false},
+    {"Utf16LEFileByUtf8Reader", ReadUtf8Lines, "\xFF\xFE", true},
+};
+
+class LineRulesTest : public TextFileTest, public ::testing::WithParamInterface<FileForm> {
+protected:
+    // Writes the content in the form under test, reads it back and checks the lines.
+    void ExpectLines(const std::string& content, const Lines& expected) {
+        WriteBytes("in.txt", GetParam().Encode(content));
+        g_vFileLines = {u"left over from an earlier reading"};
+        GetParam().reader(Path16("in.txt"));
+        EXPECT_EQ(g_nError, 0);
+        EXPECT_EQ(g_vFileLines, expected);
+        EXPECT_EQ(g_nLineCount, static_cast<int>(expected.size()));
+    }
+};
+
+TEST_P(LineRulesTest, EmptyFileHasNoLines) {
+    ExpectLines("", {});
+}
+
+TEST_P(LineRulesTest, EmptyLinesCount) {
+    ExpectLines("a\r\n\r\nb", {u"a", u"", u"b"});
+    ExpectLines("\r\n", {u""});
+    ExpectLines("\n\n", {u"", u""});
+}
+
+TEST_P(LineRulesTest, NothingAfterTheLastLineEnd) {
+    ExpectLines("a\r\nb\r\n", {u"a", u"b"});
+    ExpectLines("a\r\nb", {u"a", u"b"});
+}
+
+TEST_P(LineRulesTest, LoneLineFeedEndsALine) {
+    ExpectLines("a\nb\n", {u"a", u"b"});
+    ExpectLines("a\nb\r\nc", {u"a", u"b", u"c"});
+}
+
+TEST_P(LineRulesTest, CarriageReturnWithoutLineFeedIsACharacter) {
+    ExpectLines("a\rb\rc", {u"a\rb\rc"});
+    ExpectLines("a\r\r\nb", {u"a\r", u"b"});
+    ExpectLines("a\r", {u"a\r"});
+    ExpectLines("\r", {u"\r"});
+    ExpectLines("\r\r\n\r", {u"\r", u"\r"});
+}
+
+TEST_P(LineRulesTest, CtrlZAndNulAreOrdinaryCharacters) {
+    ExpectLines(std::string("a\x1A"
+                            "b\r\nc\x1A",
+                            7),
+                {u"a\x1A"
+                 u"b",
+                 u"c\x1A"});
+    ExpectLines(std::string("a\0b\r\n\0\r\n", 8),
+                {std::u16string(u"a\0b", 3), std::u16string(1, u'\0')});
+}
+
+TEST_P(LineRulesTest, LinesHaveNoLengthLimit) {
+    const std::string longLine(3 * kBlock + 5, 'x');
+    ExpectLines("a\r\n" + longLine + "\r\nb", {u"a", std::u16string(longLine.size(), u'x'), u"b"});
+}
+
+TEST_P(LineRulesTest, LineEndsAcrossBlockBoundaries) {
+    // Lines of every length from 0 to 40 repeat until well past two blocks, so that a CR LF,
+    // a lone CR and a lone LF each fall on a block boundary at some point in every form.
+    std::string content;
+    Lines expected;
+    for (std::size_t length = 0; content.size() < 3 * kBlock; length = (length + 1) % 41) {
+        const std::string line(length, static_cast<char>('a' + length % 26));
+        // A CR at a line's end survives only before CR LF; before a lone LF it would be read
+        // as part of the line end.
+        const bool endsWithCr = length % 5 == 0;
+        const char* end = length % 3 == 0 && !endsWithCr ? "\n" : "\r\n";
+        const std::string withCr = endsWithCr ? line + "\r" : line;
+        content += withCr + end;
+        expected.emplace_back(withCr.begin(), withCr.end());
+    }
+    ExpectLines(content, expected);
+}
+
+TEST_P(LineRulesTest, CrLfSplitExactlyAtTheFirstBlockEnd) {
+    const FileForm& form = GetParam();
+    const std::size_t unit = form.wide ? 2 : 1;
+    // Characters before the CR so that the CR ends the first block and the LF starts the next.
+    const std::size_t before = (kBlock - form.mark.size()) / unit - 1;
+    const std::string line(before, 'x');
+    ExpectLines(line + "\r\ny", {std::u16string(before, u'x'), u"y"});
+    ExpectLines(line + "\ry\r\n", {std::u16string(before, u'x') + u"\ry"});
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryForm, LineRulesTest, ::testing::ValuesIn(kForms),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The byte-order-mark table, with the Japanese character U+3042 as the second line.
+class ByteOrderMarkTest : public TextFileTest {
+protected:
+    Lines ReadWith(Reader reader, const std::string& bytes) {
+        WriteBytes("in.txt", bytes);
+        g_nError = 0;
+        reader(Path16("in.txt"));
+        EXPECT_EQ(g_nLineCount, static_cast<int>(g_vFileLines.size()));
+        return g_nError == 0 ? g_vFileLines : Lines{u"(failed)"};
+    }
+};
+
+TEST_F(ByteOrderMarkTest, Utf8MarkMeansUtf8ForBothMarkReaders) {
+    const std::string file = Bytes({0xEF, 0xBB, 0xBF, 0x61, 0x0D, 0x0A, 0xE3, 0x81, 0x82});
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, file), (Lines{u"a", u"\u3042"}));
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, file), (Lines{u"a", u"\u3042"}));
+}
+
+TEST_F(ByteOrderMarkTest, Utf16LEMarkMeansUtf16LEForBothMarkReaders) {
+    const std::string file = Bytes({0xFF, 0xFE, 0x61, 0x00, 0x0D, 0x00, 0x0A, 0x00, 0x42, 0x30});
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, file), (Lines{u"a", u"\u3042"}));
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, file), (Lines{u"a", u"\u3042"}));
+}
+
+TEST_F(ByteOrderMarkTest, WithoutMarkEachReaderUsesItsOwnEncoding) {
+    const std::string file = Bytes({0x61, 0x0D, 0x0A, 0xE3, 0x81, 0x82});
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, file), (Lines{u"a", u"\u3042"}));
+    // As UTF-16LE the six bytes are the three units 0D61 E30A 8281: no line feed at all.
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, file), (Lines{u"\u0D61\uE30A\u8281"}));
+}
+
+TEST_F(ByteOrderMarkTest, MarkOnlyFileHasNoLines) {
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, Bytes({0xEF, 0xBB, 0xBF})), Lines{});
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, Bytes({0xEF, 0xBB, 0xBF})), Lines{});
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, Bytes({0xFF, 0xFE})), Lines{});
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, Bytes({0xFF, 0xFE})), Lines{});
+}
+
+TEST_F(ByteOrderMarkTest, AnsiReaderRecognisesNoMark) {
+    // FF and FE are Windows' own single bytes U+F8F3 and U+F8F2; EF starts no valid pair.
+    EXPECT_EQ(ReadWith(ReadAnsiLines, Bytes({0xFF, 0xFE, 0x61})), (Lines{u"\uF8F3\uF8F2a"}));
+    EXPECT_EQ(ReadWith(ReadAnsiLines, Bytes({0xEF, 0xBB, 0xBF, 0x61})), (Lines{u"(failed)"}));
+}
+
+TEST_F(ByteOrderMarkTest, BigEndianMarkIsNoMark) {
+    const std::string file = Bytes({0xFE, 0xFF, 0x61, 0x00});
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, file), (Lines{u"\uFFFEa"}));
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, file), (Lines{u"(failed)"}));
+}
+
+TEST_F(ByteOrderMarkTest, MarkElsewhereIsAnOrdinaryCharacter) {
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, Bytes({0x61, 0xEF, 0xBB, 0xBF, 0x0A, 0xEF, 0xBB, 0xBF})),
+              (Lines{u"a\uFEFF", u"\uFEFF"}));
+    // A mark is consumed once; a second one right behind it is text.
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, Bytes({0xFF, 0xFE, 0xFF, 0xFE})), (Lines{u"\uFEFF"}));
+}
+
+TEST_F(ByteOrderMarkTest, IncompleteMarkIsNoMark) {
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, Bytes({0xEF, 0xBB})), (Lines{u"\uBBEF"}));
+    EXPECT_EQ(ReadWith(ReadUtf8Lines, Bytes({0xEF, 0xBB})), (Lines{u"(failed)"}));
+}
+
+// Characters whose bytes look like parts of a line end must not end a line.
+TEST_F(ByteOrderMarkTest, Utf16LEUnitsHoldingLineEndBytesAreNoLineEnds) {
+    // U+0A0D (bytes 0D 0A), U+0D0A (0A 0D), U+0A00 (00 0A), U+300A (0A 30).
+    const std::string file =
+        Bytes({0xFF, 0xFE, 0x0D, 0x0A, 0x0A, 0x0D, 0x00, 0x0A, 0x0A, 0x30, 0x0A, 0x00, 0x62, 0x00});
+    EXPECT_EQ(ReadWith(ReadUtf16LELines, file), (Lines{u"\u0A0D\u0D0A\u0A00\u300A", u"b"}));
+}
+
+TEST_F(ByteOrderMarkTest, Cp932PairsAcrossTheFirstBlockEnd) {
+    // 'x's up to one byte before the block end, then U+3042 (82 A0) straddling it.
+    std::string file(kBlock - 1, 'x');
+    file += Bytes({0x82, 0xA0, 0x0D, 0x0A, 0x82, 0xA0});
+    EXPECT_EQ(ReadWith(ReadAnsiLines, file),
+              (Lines{std::u16string(kBlock - 1, u'x') + u"\u3042", u"\u3042"}));
+}
+
+TEST_F(ByteOrderMarkTest, Utf8SequencesAcrossTheFirstBlockEnd) {
+    for (std::size_t back = 1; back <= 3; ++back) {
+        std::string file = Bytes({0xEF, 0xBB, 0xBF}) + std::string(kBlock - 3 - back, 'x');
+        file += Bytes({0xE3, 0x81, 0x82, 0xF0, 0x9F, 0x98, 0x80});
+        EXPECT_EQ(ReadWith(ReadUtf8Lines, file),
+                  (Lines{std::u16string(kBlock - 3 - back, u'x') + u"\u3042\U0001F600"}))
+            << back;
+    }
+}
+
+// Invalid input is a failed reading; the complete lines before it stay.
+class InvalidInputTest : public TextFileTest {
+protected:
+    void ExpectFailureAfter(Reader reader, const std::string& bytes, const Lines& before) {
+        WriteBytes("in.txt", bytes);
+        g_nError = 0;
+        reader(Path16("in.txt"));
+        EXPECT_EQ(g_nError, 1);
+        EXPECT_EQ(g_vFileLines, before);
+        EXPECT_EQ(g_nLineCount, static_cast<int>(before.size()));
+    }
+};
+
+TEST_F(InvalidInputTest, IllFormedUtf8) {
+    const std::string bad[] = {
+        Bytes({0x80}),                   // continuation byte without a lead
+        Bytes({0xBF}),                   //
+        Bytes({0xC0, 0x80}),             // overlong NUL
+        Bytes({0xC1, 0xBF}),             // overlong U+007F
+        Bytes({0xE0, 0x80, 0x80}),       // overlong
+        Bytes({0xE0, 0x9F, 0xBF}),       // overlong U+07FF
+        Bytes({0xED, 0xA0, 0x80}),       // encoded surrogate U+D800
+        Bytes({0xED, 0xBF, 0xBF}),       // encoded surrogate U+DFFF
+        Bytes({0xF0, 0x8F, 0xBF, 0xBF}), // overlong U+FFFF
+        Bytes({0xF4, 0x90, 0x80, 0x80}), // U+110000
+        Bytes({0xF5, 0x80, 0x80, 0x80}), // lead byte beyond U+10FFFF
+        Bytes({0xF8, 0x88, 0x80, 0x80, 0x80}),
+        Bytes({0xFE}),
+        Bytes({0xFF}),
+        Bytes({0xC3, 0x41}),             // lead byte followed by ASCII
+        Bytes({0xE3, 0x81, 0x41}),       //
+        Bytes({0xF0, 0x9F, 0x98, 0x41}), //
+        Bytes({0xE3, 0x81}),             // cut off by the line end
+        Bytes({0xF0, 0x9F, 0x98}),       //
+    };
+    for (const std::string& sequence : bad) {
+        SCOPED_TRACE(::testing::PrintToString(sequence));
+        ExpectFailureAfter(ReadUtf8Lines, "one\r\ntwo\r\nx" + sequence + "y\r\nthree\r\n",
+                           {u"one", u"two"});
+        ExpectFailureAfter(ReadUtf8Lines, "one\r\n" + sequence, {u"one"}); // cut off by the end
+    }
+}
+
+TEST_F(InvalidInputTest, WellFormedUtf8AtTheEdgesOfEachForm) {
+    const std::pair<std::string, std::u16string> good[] = {
+        {Bytes({0x7F}), u"\u007F"},
+        {Bytes({0xC2, 0x80}), u"\u0080"},
+        {Bytes({0xDF, 0xBF}), u"\u07FF"},
+        {Bytes({0xE0, 0xA0, 0x80}), u"\u0800"},
+        {Bytes({0xED, 0x9F, 0xBF}), u"\uD7FF"},
+        {Bytes({0xEE, 0x80, 0x80}), u"\uE000"},
+        {Bytes({0xEF, 0xBF, 0xBF}), u"\uFFFF"},
+        {Bytes({0xF0, 0x90, 0x80, 0x80}), u"\xD800\xDC00"},
+        {Bytes({0xF4, 0x8F, 0xBF, 0xBF}), u"\xDBFF\xDFFF"},
+    };
+    for (const auto& [bytes, text] : good) {
+        WriteBytes("in.txt", "a\r\n" + bytes + "\r\n" + bytes);
+        ReadUtf8Lines(Path16("in.txt"));
+        EXPECT_EQ(g_nError, 0);
+        EXPECT_EQ(g_vFileLines, (Lines{u"a", text, text}));
+    }
+}
+
+TEST_F(InvalidInputTest, Cp932LeadByteWithoutValidTrail) {
+    // 81 stands before CR, 7F and FD (no trail bytes), and at the very end of the file.
+    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0x0D, 0x0A}), {u"a"});
+    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0x7F}) + "\r\nb", {u"a"});
+    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0xFD}), {u"a"});
+    ExpectFailureAfter(ReadAnsiLines, "a\r\nb" + Bytes({0x81}), {u"a"});
+    ExpectFailureAfter(ReadAnsiLines, "a\r\nb" + Bytes({0x81, 0x0A}), {u"a"});
+}
+
+TEST_F(InvalidInputTest, Cp932UndefinedCodes) {
+    // 81 AD lies in a gap of a defined row; 85, 86, EB, EC and EF start no code at all.
+    for (const unsigned lead : {0x85u, 0x86u, 0xEBu, 0xECu, 0xEFu}) {
+        ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({lead, 0x40}) + "\r\n", {u"a"});
+    }
+    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0xAD}), {u"a"});
+}
+
+TEST_F(InvalidInputTest, Utf16LEOddLastByte) {
+    ExpectFailureAfter(ReadUtf16LELines,
+                       Bytes({0xFF, 0xFE, 0x61, 0x00, 0x0D, 0x00, 0x0A, 0x00, 0x62}), {u"a"});
+    ExpectFailureAfter(ReadUtf16LELines, Bytes({0x61, 0x00, 0x62}), {});
+    ExpectFailureAfter(ReadUtf8Lines, Bytes({0xFF, 0xFE, 0x61}), {});
+}
+
+TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
+    WriteBytes("in.txt",
+               Bytes({0xFF, 0xFE, 0x00, 0xD8, 0x61, 0x00, 0x00, 0xDC, 0x0A, 0x00, 0x00, 0xDC}));
+    ReadUtf16LELines(Path16("in.txt"));
+    EXPECT_EQ(g_nError, 0);
+    EXPECT_EQ(g_vFileLines, (Lines{u"\xD800"
+                                   u"a\xDC00",
+                                   u"\xDC00"}));
+}
+
+// What a failed opening leaves: the previous lines, and a count of 0.
+class OpenFailureTest : public TextFileTest, public ::testing::WithParamInterface<Reader> {
+protected:
+    void ExpectUntouched(const std::u16string& path) {
+        g_vFileLines = {u"earlier", u"lines"};
+        g_nLineCount = 2;
+        g_nError = 0;
+        GetParam()(path);
+        EXPECT_EQ(g_nError, 1);
+        EXPECT_EQ(g_nLineCount, 0);
+        EXPECT_EQ(g_vFileLines, (Lines{u"earlier", u"lines"}));
+    }
+};
+
+TEST_P(OpenFailureTest, MissingFile) {
+    ExpectUntouched(Path16("missing.txt"));
+}
+TEST_P(OpenFailureTest, MissingFolder) {
+    ExpectUntouched(Path16("missing/in.txt"));
+}
+TEST_P(OpenFailureTest, Folder) {
+    ExpectUntouched(ToU16(folder_));
+}
+TEST_P(OpenFailureTest, EmptyPath) {
+    ExpectUntouched(u"");
+}
+
+TEST_P(OpenFailureTest, PathThatCannotBeConverted) {
+    WriteBytes("in.txt", "a");
+    ExpectUntouched(Path16("in.txt") + u"\xD800");
+    ExpectUntouched(Path16("in.txt") + std::u16string(1, u'\0') + u"x");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryReader, OpenFailureTest,
+                         ::testing::Values(ReadAnsiLines, ReadUtf8Lines, ReadUtf16LELines));
+
+TEST_F(TextFileTest, ReaderFindsAFileByItsJapaneseName) {
+    WriteBytes("\xE6\x97\xA5\xE6\x9C\xAC.txt", "a\r\n"); // 日本.txt
+    ReadAnsiLines(ToU16(folder_ + "/") + u"\u65E5\u672C.txt");
+    EXPECT_EQ(g_nError, 0);
+    EXPECT_EQ(g_vFileLines, Lines{u"a"});
+}
+
+TEST_F(TextFileTest, SuccessLeavesTheFailureFlagAlone) {
+    WriteBytes("in.txt", "a\r\n");
+    g_nError = 1; // clearing it is the calling command's duty, not the reader's
+    ReadUtf8Lines(Path16("in.txt"));
+    EXPECT_EQ(g_nError, 1);
+    EXPECT_EQ(g_vFileLines, Lines{u"a"});
+}
+
+} // namespace
