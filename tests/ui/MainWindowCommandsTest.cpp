@@ -1,0 +1,291 @@
+// The three commands of the main window, walked through the real window: buttons clicked,
+// message boxes read and closed, file dialogs filled in, files checked byte for byte.
+#include "MainWindowDriver.h"
+#include "core/DocumentState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kNoPath =
+    QStringLiteral("ファイルが指定されていません。\n読込むファイルを指定して下さい。");
+const QString kReadFailed = QStringLiteral(
+    "文字コードの指定が間違っている可能性があります。\nANSI形式のみ読み込み可能です。");
+const QString kLoaded = QStringLiteral("読み込み完了");
+const QString kNothingToRun =
+    QStringLiteral("処理するファイルを読み込んでいません。\n処理するファイルを読み込んで下さい。");
+const QString kRunDone = QStringLiteral("処理が完了しました。");
+const QString kNothingToSave = QStringLiteral("保存するデーターがありません。");
+const QString kSaveFailed = QStringLiteral("ファイルを保存できませんでした。");
+const QString kSaved = QStringLiteral("ファイルを保存しました。");
+
+// Literals that may hold NULs, taken whole.
+template <std::size_t N> QByteArray Bytes(const char (&literal)[N]) {
+    return QByteArray(literal, N - 1);
+}
+template <std::size_t N> QString Text(const char16_t (&literal)[N]) {
+    return QString::fromUtf16(literal, N - 1);
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+QString FromU16(const std::u16string& text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The editor's own count of lines: one more than the line ends it sees.
+long EditorLineCount(CEdit* box) {
+    return box->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
+}
+
+#define VERIFY_MESSAGE(seen, expectedText, expectedIcon)                                           \
+    do {                                                                                           \
+        const MessageSeen message = (seen);                                                        \
+        QCOMPARE(message.text, expectedText);                                                      \
+        QCOMPARE(message.icon, expectedIcon);                                                      \
+        QCOMPARE(message.title, QStringLiteral("Tandrel"));                                        \
+        QCOMPARE(message.buttons.size(), 1);                                                       \
+    } while (false)
+
+} // namespace
+
+class MainWindowCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+
+    // Run on typed text, then Save through the dialog to path; returns the save message.
+    MessageSeen SaveTo(MainWindowDriver& window, const QString& path) {
+        ModalAnswers answers;
+        answers.ChooseFile(path).ReadMessage();
+        window.Click(window.Button("IDC_SAVE"), answers);
+        if (!answers.problems.isEmpty() || answers.messages.size() != 1)
+            return {
+                QStringLiteral("(problem)"), answers.problems.join(QStringLiteral("; ")), {}, {}};
+        return answers.messages.first();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void openWithoutPathIsRefused() {
+        MainWindowDriver window;
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kNoPath, QMessageBox::Critical);
+        QVERIFY(window.Content()->GetWindowText().empty());
+    }
+
+    void openOfVanishedFileReportsTheReadFailure() {
+        MainWindowDriver window;
+        const QString path = PathOf(QStringLiteral("vanishing.txt"));
+        WriteBytes(path, "x\r\n");
+        window.BrowseTo(path);
+        QCOMPARE(window.PathBox()->text(), QDir::toNativeSeparators(path));
+        QVERIFY(QFile::remove(path));
+        window.TypeIntoContent(QStringLiteral("kept"));
+
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kReadFailed, QMessageBox::Critical);
+        QVERIFY(window.Content()->GetWindowText() == u"kept");
+        QCOMPARE(g_nError, 0);
+    }
+
+    void openLoadsEachEncodingExactly_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("result");
+
+        // Carriage returns inside a line, Japanese, a repeated line, a last line without a line
+        // end.
+        QTest::newRow("ANSI") << 0 << Bytes("a\rb\r\n\x82\xA0\r\nab\r\na\rb\r\nlast")
+                              << QStringLiteral("a\rb\r\nあ\r\nab\r\na\rb\r\nlast\r\n")
+                              << QStringLiteral("a\rb\r\nあ\r\nab\r\nlast\r\n");
+        // NUL, the line and paragraph separators, a line ending in CR CR LF, a lone LF.
+        QTest::newRow("UTF-8") << 1
+                               << Bytes("\xEF\xBB\xBF"
+                                        "a\r\nN\0L\r\n\xE2\x80\xA8|\xE2\x80\xA9\nz\r\r\na\n")
+                               << Text(u"a\r\nN\0L\r\n\u2028|\u2029\r\nz\r\r\na\r\n")
+                               << Text(u"a\r\nN\0L\r\n\u2028|\u2029\r\nz\r\n");
+        // Unpaired surrogates of both kinds, a real pair, a lone CR.
+        QTest::newRow("UTF-16LE") << 2
+                                  << Bytes("\xFF\xFE"
+                                           "a\0\x00\xD8"
+                                           "b\0\r\0\n\0"
+                                           "\x00\xDC\r\0\n\0"
+                                           "\x3D\xD8\x00\xDE\r\0\n\0"
+                                           "c\0\r\0d\0\r\0\n\0")
+                                  << Text(u"a\xD800"
+                                          u"b\r\n\xDC00\r\n\xD83D\xDE00\r\nc\rd\r\n")
+                                  << Text(u"a\xD800"
+                                          u"b\r\n\xDC00\r\n\xD83D\xDE00\r\nc\rd\r\n");
+    }
+    void openLoadsEachEncodingExactly() {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, content);
+        QFETCH(QString, result);
+        MainWindowDriver window;
+        const QString path = PathOf(QStringLiteral("load.txt"));
+        WriteBytes(path, file);
+        window.ChooseEncoding(encoding);
+        QCOMPARE(g_nEncoding, encoding);
+        window.BrowseTo(path);
+
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded, QMessageBox::Information);
+        QCOMPARE(FromU16(window.Content()->GetWindowText()), content);
+        // Only CR LF ends a line in the box: lone CRs and the separators stay inside theirs.
+        QCOMPARE(EditorLineCount(window.Content()), content.count(QStringLiteral("\r\n")) + 1);
+
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QCOMPARE(FromU16(window.Result()->GetWindowText()), result);
+    }
+
+    void openOfEmptyFileEmptiesTheContentAndLeavesTheResult() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("x\ny\nx\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        const QString path = PathOf(QStringLiteral("empty.txt"));
+        WriteBytes(path, {});
+        window.BrowseTo(path);
+
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded, QMessageBox::Information);
+        QVERIFY(window.Content()->GetWindowText().empty());
+        QVERIFY(window.Result()->GetWindowText() == u"x\r\ny\r\n");
+    }
+
+    void runOnTypedText() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("b\na\nb\nc\na\nA\nc"));
+        // A line break the user types is a line feed.
+        QVERIFY(window.Content()->GetWindowText() == u"b\na\nb\nc\na\nA\nc");
+
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QVERIFY(window.Result()->GetWindowText() == u"b\r\na\r\nc\r\nA\r\n");
+        QVERIFY((g_vResultLines == std::vector<std::u16string>{u"b", u"a", u"c", u"A"}));
+        // Running again gives the same result.
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QVERIFY(window.Result()->GetWindowText() == u"b\r\na\r\nc\r\nA\r\n");
+    }
+
+    void runNeverTouchesTheFileLines() {
+        MainWindowDriver window;
+        g_vFileLines = {u"from a file"};
+        window.TypeIntoContent(QStringLiteral("typed\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QVERIFY((g_vFileLines == std::vector<std::u16string>{u"from a file"}));
+    }
+
+    void runOnEmptyContentIsRefused() {
+        MainWindowDriver window;
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kNothingToRun, QMessageBox::Critical);
+        QVERIFY(window.Result()->GetWindowText().empty());
+    }
+
+    void runOnLineBreaksAloneGivesNothingToSave() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("\n\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QVERIFY(window.Result()->GetWindowText().empty());
+        // Refused before any file dialog opens.
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_SAVE"), kNothingToSave, QMessageBox::Critical);
+    }
+
+    void saveWritesTheChosenEncoding_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ANSI") << 0 << Bytes("\x61\x0D\x0A\x82\xA0\x0D\x0A");
+        QTest::newRow("UTF-8") << 1 << Bytes("\xEF\xBB\xBF\x61\x0D\x0A\xE3\x81\x82\x0D\x0A");
+        QTest::newRow("UTF-16LE")
+            << 2 << Bytes("\xFF\xFE\x61\x00\x0D\x00\x0A\x00\x42\x30\x0D\x00\x0A\x00");
+    }
+    void saveWritesTheChosenEncoding() {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, bytes);
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("a\nあ\na\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        // The encoding chosen after Run is the one the file gets.
+        window.ChooseEncoding(encoding);
+
+        const QString path = PathOf(QStringLiteral("saved-%1.txt").arg(encoding));
+        VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(path), bytes);
+    }
+
+    void saveReplacesAnExistingFileWithoutAsking() {
+        MainWindowDriver window;
+        const QString path = PathOf(QStringLiteral("replaced.txt"));
+        WriteBytes(path, "old content that is longer than the new one\r\n");
+        window.ChooseEncoding(1);
+        window.TypeIntoContent(QStringLiteral("new\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBFnew\r\n"));
+    }
+
+    void saveCancelledReportsFailureAndChangesNoFile() {
+        MainWindowDriver window;
+        const QString folder = PathOf(QStringLiteral("cancel"));
+        QVERIFY(QDir().mkpath(folder));
+        WriteBytes(folder + QStringLiteral("/existing.txt"), "untouched\r\n");
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(folder); // where the dialog opens, and where an empty name would land
+        window.TypeIntoContent(QStringLiteral("a\nb\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+
+        ModalAnswers answers;
+        answers.CancelFileDialog().ReadMessage();
+        window.Click(window.Button("IDC_SAVE"), answers);
+        QDir::setCurrent(previous);
+        QVERIFY2(answers.problems.isEmpty(),
+                 qPrintable(answers.problems.join(QStringLiteral("; "))));
+        QCOMPARE(answers.messages.size(), 1);
+        VERIFY_MESSAGE(answers.messages.first(), kSaveFailed, QMessageBox::Critical);
+        QCOMPARE(g_nError, 0);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("existing.txt")});
+        QCOMPARE(ReadBytes(folder + QStringLiteral("/existing.txt")), QByteArray("untouched\r\n"));
+    }
+
+    void saveInAnsiOfACharacterWithoutCodeFails() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("한\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        VERIFY_MESSAGE(SaveTo(window, PathOf(QStringLiteral("hangul-ansi.txt"))), kSaveFailed,
+                       QMessageBox::Critical);
+        window.ChooseEncoding(1);
+        const QString path = PathOf(QStringLiteral("hangul-utf8.txt"));
+        VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBF\xED\x95\x9C\r\n"));
+    }
+
+    void saveAfterASecondOpenSavesTheEarlierRun() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("first\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        const QString input = PathOf(QStringLiteral("second.txt"));
+        WriteBytes(input, "second\r\n");
+        window.BrowseTo(input);
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded, QMessageBox::Information);
+
+        const QString output = PathOf(QStringLiteral("earlier-run.txt"));
+        VERIFY_MESSAGE(SaveTo(window, output), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(output), QByteArray("first\r\n"));
+    }
+};
+
+QTEST_MAIN(MainWindowCommandsTest)
+#include "MainWindowCommandsTest.moc"

@@ -1,0 +1,89 @@
+#include "MainWindowDriver.h"
+
+#include "core/DocumentState.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QTest>
+
+void ResetDocumentState() {
+    g_nEncoding = 0;
+    g_nError = 0;
+    g_nLineCount = 0;
+    g_vFileLines.clear();
+    g_vTextLines.clear();
+    g_vResultLines.clear();
+    g_vWorkLines.clear();
+}
+
+namespace {
+
+// The offscreen platform cannot pass a fixed size on to a window manager it does not have, and
+// says so for every fixed-size window; nothing else is filtered.
+QtMessageHandler g_previousHandler = nullptr;
+void QuietAboutSizeHints(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+        g_previousHandler(type, context, text);
+}
+
+} // namespace
+
+MainWindowDriver::MainWindowDriver() {
+    if (!g_previousHandler)
+        g_previousHandler = qInstallMessageHandler(QuietAboutSizeHints);
+    ResetDocumentState();
+    m_window = std::make_unique<CTandrelDlg>();
+    m_window->show();
+    m_window->activateWindow();
+    if (!QTest::qWaitForWindowActive(m_window.get()))
+        qWarning("the main window did not become active");
+}
+
+MainWindowDriver::~MainWindowDriver() = default;
+
+void MainWindowDriver::Click(QAbstractButton* button, ModalAnswers& answers) {
+    answers.During([button] { QTest::mouseClick(button, Qt::LeftButton); });
+}
+
+MessageSeen MainWindowDriver::ClickForMessage(const char* buttonName) {
+    ModalAnswers answers;
+    answers.ReadMessage();
+    Click(Button(buttonName), answers);
+    if (!answers.problems.isEmpty() || answers.messages.size() != 1)
+        return {QStringLiteral("(problem)"), answers.problems.join(QStringLiteral("; ")), {}, {}};
+    return answers.messages.first();
+}
+
+void MainWindowDriver::BrowseTo(const QString& path) {
+    ModalAnswers answers;
+    answers.ChooseFile(path);
+    Click(PathBox()->BrowseButton(), answers);
+    if (!answers.problems.isEmpty())
+        qWarning("%s", qPrintable(answers.problems.join(QStringLiteral("; "))));
+}
+
+void MainWindowDriver::ChooseEncoding(int index) {
+    CComboBoxEx* list = EncodingList();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
+    for (int i = 0; i < index; ++i)
+        QTest::keyClick(list, Qt::Key_Down);
+}
+
+void MainWindowDriver::TypeIntoContent(const QString& text) {
+    CEdit* box = Content();
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    for (const QChar c : text) {
+        if (c == u'\n') {
+            QTest::keyClick(box, Qt::Key_Return);
+        } else if (c.unicode() < 0x80) {
+            QTest::keyClick(box, c.toLatin1());
+        } else {
+            // Japanese arrives from the input method, as a committed string.
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(box, &commit);
+        }
+    }
+}

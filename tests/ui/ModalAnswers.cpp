@@ -1,0 +1,88 @@
+#include "ModalAnswers.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+ModalAnswers::ModalAnswers() {
+    m_timer.setInterval(10);
+    connect(&m_timer, &QTimer::timeout, this, &ModalAnswers::Poll);
+}
+
+ModalAnswers& ModalAnswers::ReadMessage() {
+    m_answers.append({Kind::Message, [this](QWidget* window) {
+                          auto* box = static_cast<QMessageBox*>(window);
+                          MessageSeen seen{box->windowTitle(), box->text(), box->icon(), {}};
+                          for (QAbstractButton* button : box->buttons())
+                              seen.buttons << button->text();
+                          messages.append(seen);
+                          QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+                      }});
+    return *this;
+}
+
+ModalAnswers& ModalAnswers::ChooseFile(const QString& path) {
+    m_answers.append({Kind::FileDialog, [path](QWidget* window) {
+                          auto* nameEdit =
+                              window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                          nameEdit->setFocus();
+                          nameEdit->setText(path);
+                          QTest::keyClick(nameEdit, Qt::Key_Return);
+                      }});
+    return *this;
+}
+
+ModalAnswers& ModalAnswers::CancelFileDialog() {
+    m_answers.append(
+        {Kind::FileDialog, [](QWidget* window) {
+             auto* buttons = window->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+             QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+         }});
+    return *this;
+}
+
+void ModalAnswers::During(const std::function<void()>& action) {
+    m_timer.start();
+    action();
+    m_timer.stop();
+    for (const Answer& answer : m_answers)
+        problems << (answer.kind == Kind::Message ? QStringLiteral("no message box opened")
+                                                  : QStringLiteral("no file dialog opened"));
+    m_answers.clear();
+}
+
+void ModalAnswers::Poll() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window || !window->isVisible())
+        return;
+    for (const QPointer<QWidget>& answered : std::as_const(m_answered)) {
+        if (answered == window)
+            return; // still closing
+    }
+    m_answered.append(window);
+
+    const bool isMessage = qobject_cast<QMessageBox*>(window) != nullptr;
+    const bool isFileDialog = qobject_cast<QFileDialog*>(window) != nullptr;
+    const QString what =
+        isMessage
+            ? QStringLiteral("message box \"%1\"").arg(static_cast<QMessageBox*>(window)->text())
+            : QStringLiteral("window %1").arg(window->metaObject()->className());
+    if (m_answers.isEmpty()) {
+        problems << QStringLiteral("unexpected ") + what;
+        window->close();
+        return;
+    }
+    const Answer answer = m_answers.takeFirst();
+    if ((answer.kind == Kind::Message && !isMessage) ||
+        (answer.kind == Kind::FileDialog && !isFileDialog)) {
+        problems << QStringLiteral("unexpected ") + what;
+        window->close();
+        return;
+    }
+    // Answered after this poll returns, so that a window the answer opens is polled in turn.
+    QTimer::singleShot(0, window, [answer, window] { answer.act(window); });
+}

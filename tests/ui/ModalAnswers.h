@@ -1,0 +1,54 @@
+// Answers the modal windows that one user action opens, in the order they open, the way a user
+// would: reads and closes message boxes with their OK button, types a path into a file dialog
+// and presses Enter, or cancels it. A modal window that opens when no answer is left, or that
+// is not the kind expected, is recorded as unexpected and closed, so a test never hangs.
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+
+struct MessageSeen {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons; // the texts of the box's buttons
+};
+
+class ModalAnswers : public QObject {
+    Q_OBJECT
+
+public:
+    ModalAnswers();
+
+    // The next modal window is a message box: record it and press OK.
+    ModalAnswers& ReadMessage();
+    // The next modal window is a file dialog: type path as the file name and press Enter.
+    ModalAnswers& ChooseFile(const QString& path);
+    // The next modal window is a file dialog: press its Cancel button.
+    ModalAnswers& CancelFileDialog();
+
+    // Performs action (typically a click) and answers the modal windows it opens.
+    void During(const std::function<void()>& action);
+
+    QList<MessageSeen> messages;
+    QStringList problems; // unexpected or unanswered windows; empty when all went as expected
+
+private:
+    enum class Kind { Message, FileDialog };
+    struct Answer {
+        Kind kind;
+        std::function<void(QWidget*)> act;
+    };
+
+    void Poll();
+
+    QList<Answer> m_answers;
+    QList<QPointer<QWidget>> m_answered;
+    QTimer m_timer;
+};

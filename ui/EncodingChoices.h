@@ -1,0 +1,27 @@
+// The encodings the user can choose, in the order of the encoding list: an item's index is the
+// value of g_nEncoding and picks both the reader and the writer.
+#pragma once
+
+#include "core/EncodedTextFiles.h"
+
+#include <array>
+#include <string_view>
+
+struct EncodingChoice {
+    std::u16string_view name; // the list's item text
+    void (*ReadLines)(std::u16string path);
+    void (*WriteText)(std::u16string path, std::u16string text);
+};
+
+inline constexpr std::array<EncodingChoice, 3> kEncodingChoices = {{
+    {u"ANSI", ReadAnsiLines, WriteAnsiText},
+    {u"UTF-8", ReadUtf8Lines, WriteUtf8Text},
+    {u"UTF-16LE", ReadUtf16LELines, WriteUtf16LEText},
+}};
+
+// The choice for an encoding index, or nullptr for an index outside the list.
+inline const EncodingChoice* FindEncodingChoice(int nEncoding) {
+    if (nEncoding < 0 || nEncoding >= static_cast<int>(kEncodingChoices.size()))
+        return nullptr;
+    return &kEncodingChoices[static_cast<std::size_t>(nEncoding)];
+}

@@ -1,0 +1,63 @@
+#include "ui/TandrelDlg.h"
+
+#include "core/DocumentState.h"
+#include "platform/ComboBoxEx.h"
+#include "platform/Edit.h"
+#include "platform/EditBrowseCtrl.h"
+#include "platform/LinkCtrl.h"
+#include "res/MainDialog.h"
+#include "res/ResourceIds.h"
+#include "ui/DocumentAddresses.h"
+#include "ui/EncodingChoices.h"
+
+#include <QAction>
+#include <QPushButton>
+
+CTandrelDlg::CTandrelDlg(QWidget* pParent) : CDialogEx(kMainDialogTemplate, pParent) {
+    ShowDocumentLinks();
+    ConnectMessageMap();
+    OnInitDialog();
+}
+
+CTandrelDlg::~CTandrelDlg() = default;
+
+void CTandrelDlg::ConnectMessageMap() {
+    const auto button = [this](int nID) { return qobject_cast<QPushButton*>(GetDlgItem(nID)); };
+    connect(button(IDOK), &QPushButton::clicked, this, &QDialog::accept);
+    connect(button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    connect(button(IDC_OPEN), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedOpen);
+    connect(button(IDC_RUN), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedRun);
+    connect(GetMenuCommand(ID_VERSION_INFO), &QAction::triggered, this,
+            &CTandrelDlg::OnVersionInfo);
+    // A choice the user makes in the list, not a selection the program sets.
+    connect(qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING)), &CComboBoxEx::activated, this,
+            &CTandrelDlg::OnCbnSelchangeEncoding);
+    connect(button(IDC_SAVE), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedSave);
+}
+
+void CTandrelDlg::ShowDocumentLinks() {
+    const auto link = [this](int nID) { return qobject_cast<CMFCLinkCtrl*>(GetDlgItem(nID)); };
+    link(IDC_LINK1)->setText(DocumentAddress(QStringLiteral("README.md")));
+    link(IDC_LINK2)->setText(DocumentAddress(QStringLiteral("LICENSE")));
+}
+
+void CTandrelDlg::DoDataExchange() {
+    CDialogEx::DoDataExchange();
+    DDX_Control(IDC_FILEPATH, m_editFilePath);
+    DDX_Control(IDC_CONTENT, m_editContent);
+    DDX_Control(IDC_ENCODING, m_comboEncoding);
+    DDX_Control(IDC_RESULT, m_editResult);
+}
+
+bool CTandrelDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+
+    for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
+        m_comboEncoding->InsertItem(static_cast<int>(i), kEncodingChoices[i].name);
+    m_comboEncoding->SetCurSel(0);
+    return true;
+}
+
+void CTandrelDlg::OnCbnSelchangeEncoding() {
+    g_nEncoding = qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel();
+}

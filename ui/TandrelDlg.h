@@ -1,0 +1,43 @@
+// The main window: pick a file and its encoding, load it into the content box (Open), reduce the
+// content to its distinct non-empty lines in the result box (Run), and save that result (Save).
+// The commands talk to each other only through the document state (core/DocumentState.h).
+#pragma once
+
+#include "platform/Dialog.h"
+
+#include <QIcon>
+
+class CComboBoxEx;
+class CEdit;
+class CMFCEditBrowseCtrl;
+
+class CTandrelDlg : public CDialogEx {
+    Q_OBJECT
+
+public:
+    explicit CTandrelDlg(QWidget* pParent = nullptr);
+    ~CTandrelDlg() override;
+
+protected:
+    QIcon m_hIcon;
+    CMFCEditBrowseCtrl* m_editFilePath = nullptr; // the file to load; filled by its browse button
+    CEdit* m_editContent = nullptr;               // the loaded or typed text: Run's input
+    CComboBoxEx* m_comboEncoding = nullptr;       // the encoding of both loading and saving
+    CEdit* m_editResult = nullptr;                // Run's output, and Save's guard
+
+    void DoDataExchange() override;
+    bool OnInitDialog() override;
+
+private:
+    // Ties every command of the window to its handler, in one place.
+    void ConnectMessageMap();
+    // The captions of the two links: the addresses of the program's README and LICENSE.
+    void ShowDocumentLinks();
+
+private slots:
+    void OnBnClickedOpen();
+    void OnBnClickedRun();
+    void OnVersionInfo();
+    void OnCbnSelchangeEncoding();
+    void OnBnClickedSave();
+};

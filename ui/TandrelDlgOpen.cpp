@@ -1,0 +1,49 @@
+// The Open command: load the chosen file, in the chosen encoding, into the content box.
+#include "core/DocumentState.h"
+#include "platform/Edit.h"
+#include "platform/EditBrowseCtrl.h"
+#include "platform/MessageBox.h"
+#include "platform/WaitCursor.h"
+#include "ui/EncodingChoices.h"
+#include "ui/TandrelDlg.h"
+
+void CTandrelDlg::OnBnClickedOpen() {
+    g_nError = 0;
+
+    const std::u16string strPath = m_editFilePath->GetWindowText();
+    if (strPath.empty()) {
+        AfxMessageBox(u"ファイルが指定されていません。\n読込むファイルを指定して下さい。",
+                      MB_ICONERROR, 0);
+        return;
+    }
+
+    WaitCursor wait;
+    if (const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding))
+        encoding->ReadLines(strPath);
+
+    if (g_nError == 1) {
+        wait.End();
+        AfxMessageBox(
+            u"文字コードの指定が間違っている可能性があります。\nANSI形式のみ読み込み可能です。",
+            MB_ICONERROR, 0);
+        g_nError = 0;
+        return; // the content box keeps its text
+    }
+
+    m_editContent->SetWindowText({});
+    {
+        std::size_t length = 0;
+        for (int i = 0; i < g_nLineCount; ++i)
+            length += g_vFileLines[static_cast<std::size_t>(i)].size() + 2;
+        std::u16string strContent;
+        strContent.reserve(length);
+        for (int i = 0; i < g_nLineCount; ++i) {
+            strContent += g_vFileLines[static_cast<std::size_t>(i)];
+            strContent += u"\r\n";
+        }
+        m_editContent->SetWindowText(strContent);
+    }
+
+    wait.End();
+    AfxMessageBox(u"読み込み完了", MB_ICONINFORMATION, 0);
+}
