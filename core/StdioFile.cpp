@@ -32,10 +32,30 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr TextCodec kCp932{"code page 932", 1, DecodeCp932, EncodeCp932, "\r\n"sv, ""sv};
-constexpr TextCodec kUtf8{"UTF-8", 1, DecodeUtf8, EncodeUtf8, "\r\n"sv, "\xEF\xBB\xBF"sv};
-constexpr TextCodec kUtf16LE{"UTF-16LE",   2,           DecodeUtf16LE, EncodeUtf16LE,
-                             "\r\0\n\0"sv, "\xFF\xFE"sv};
+constexpr TextCodec kCp932{
+    .name = "code page 932",
+    .unitBytes = 1,
+    .decode = DecodeCp932,
+    .encode = EncodeCp932,
+    .lineEnd = "\r\n"sv,
+    .mark = ""sv,
+};
+constexpr TextCodec kUtf8{
+    .name = "UTF-8",
+    .unitBytes = 1,
+    .decode = DecodeUtf8,
+    .encode = EncodeUtf8,
+    .lineEnd = "\r\n"sv,
+    .mark = "\xEF\xBB\xBF"sv,
+};
+constexpr TextCodec kUtf16LE{
+    .name = "UTF-16LE",
+    .unitBytes = 2,
+    .decode = DecodeUtf16LE,
+    .encode = EncodeUtf16LE,
+    .lineEnd = "\r\0\n\0"sv,
+    .mark = "\xFF\xFE"sv,
+};
 
 constexpr std::array kModes{
     OpenMode{"r", false, &kCp932, false},
@@ -169,6 +189,9 @@ bool CStdioFile::ReadString(std::u16string& line) {
 }
 
 std::size_t CStdioFile::EstimateLineCount() const {
+    if (buffer_.empty()) {
+        return 0; // not open for reading
+    }
     const auto lineFeeds =
         static_cast<std::size_t>(std::count(&buffer_[begin_], &buffer_[0] + end_, '\n'));
     if (endOfFile_ || end_ == 0) {
