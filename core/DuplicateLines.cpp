@@ -29,12 +29,18 @@ inline std::uint64_t LineFeedLanes(const char16_t* p) {
     return ~(((x & kLow15) + kLow15) | x) & kHigh1;
 }
 
+// Number of lanes marked by LineFeedLanes: each mark moved to its lane's lowest bit, then the
+// four lanes summed into the top one by a multiplication (no popcount instruction needed).
+inline std::size_t LaneCount(std::uint64_t lanes) {
+    return static_cast<std::size_t>(((lanes >> 15) * 0x0001000100010001ULL) >> 48);
+}
+
 std::size_t CountLineFeeds(std::u16string_view text) {
     std::size_t count = 0;
     std::size_t i = 0;
     if constexpr (kLittleEndian) {
         for (; i + 4 <= text.size(); i += 4)
-            count += static_cast<std::size_t>(std::popcount(LineFeedLanes(text.data() + i)));
+            count += LaneCount(LineFeedLanes(text.data() + i));
     }
     for (; i < text.size(); ++i)
         count += text[i] == u'\n';
@@ -64,44 +70,82 @@ std::u16string_view TrimCarriageReturns(std::u16string_view segment) {
     return segment.substr(0, length);
 }
 
-// Open-addressing set of the lines kept so far. A slot holds the index of a kept line and
-// 32 bits of its hash, so that most probes that do not match are settled without touching the
-// line itself.
+// Open-addressing set of the lines kept so far, over the list that holds them. A slot holds
+// the index of a kept line and the low 32 bits of its hash, which choose its first slot, let
+// the table grow without touching the lines again, and settle most probes that do not match.
 class KeptLineSet {
 public:
-    explicit KeptLineSet(std::size_t maxLines) {
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+    // expectedLines only sizes the table at first; it grows when it fills up.
+    KeptLineSet(const std::vector<std::u16string>& lines, std::size_t expectedLines)
+        : lines_(lines) {
         std::size_t capacity = 16;
-        while (capacity < maxLines + maxLines / 2)
+        while (capacity * 3 < expectedLines * 4)
             capacity *= 2;
-        slots_.assign(capacity, Slot{});
-        mask_ = capacity - 1;
+        Allocate(capacity);
+    }
+
+    static std::uint32_t Tag(const std::u16string& line) {
+        return static_cast<std::uint32_t>(tandrel::HashLine(line));
+    }
+
+    // Asks the processor to fetch the first slot of a line that is about to be looked up:
+    // in a table of millions of slots nearly every first probe misses the cache.
+    void PrefetchSlot(std::uint32_t tag) const { __builtin_prefetch(&slots_[tag & mask_]); }
+
+    // The kept line that a lookup of tag will most likely compare with, or kNone.
+    std::uint32_t LikelyMatch(std::uint32_t tag) const {
+        const Slot& slot = slots_[tag & mask_];
+        return slot.tag == tag ? slot.index : kNone;
     }
 
     // Looks for a kept line equal to line; when there is none, records line as kept at
     // index and returns true.
-    bool Insert(const std::vector<std::u16string>& lines, const std::u16string& line,
-                std::uint32_t index) {
-        const std::uint64_t hash = tandrel::HashLine(line);
-        const auto tag = static_cast<std::uint32_t>(hash >> 32);
-        for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
+    bool Insert(const std::u16string& line, std::uint32_t tag, std::uint32_t index) {
+        for (std::size_t at = tag & mask_;; at = (at + 1) & mask_) {
             Slot& slot = slots_[at];
-            if (slot.index == kEmpty) {
+            if (slot.index == kNone) {
                 slot = Slot{tag, index};
+                if (++size_ > growAt_)
+                    Grow();
                 return true;
             }
-            if (slot.tag == tag && lines[slot.index] == line)
+            if (slot.tag == tag && lines_[slot.index] == line)
                 return false;
         }
     }
 
 private:
-    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
     struct Slot {
         std::uint32_t tag = 0;
-        std::uint32_t index = kEmpty;
+        std::uint32_t index = kNone;
     };
+
+    void Allocate(std::size_t capacity) {
+        slots_.assign(capacity, Slot{});
+        mask_ = capacity - 1;
+        growAt_ = capacity / 4 * 3;
+    }
+
+    void Grow() {
+        std::vector<Slot> old = std::move(slots_);
+        Allocate(old.size() * 2);
+        for (const Slot& slot : old) {
+            if (slot.index == kNone)
+                continue;
+            std::size_t at = slot.tag & mask_;
+            while (slots_[at].index != kNone)
+                at = (at + 1) & mask_;
+            slots_[at] = slot;
+        }
+    }
+
+    const std::vector<std::u16string>& lines_;
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
+    std::size_t size_ = 0;
+    std::size_t growAt_ = 0;
 };
 
 } // namespace
@@ -124,26 +168,58 @@ void SplitContentLines(std::u16string text) {
 }
 
 int RemoveDuplicateLines() {
-    // Free the previous run's copy first, so that its memory serves this run.
+    std::vector<std::u16string>& lines = g_vResultLines;
+    const std::size_t count = lines.size();
+    // Texts typically repeat about half their lines; the table grows if they repeat fewer.
+    KeptLineSet kept(lines, count / 2);
+    // The previous copy goes after the table's large allocation and before this run's copy,
+    // so that the allocator hands its memory straight back to the new copy's lines.
     g_vWorkLines.clear();
 
-    std::vector<std::u16string>& lines = g_vResultLines;
-    KeptLineSet kept(lines.size());
+    // The loop runs three steps ahead of itself, because nearly every lookup would otherwise
+    // wait for memory: 16 lines ahead it hashes a line and fetches its first slot; 8 ahead it
+    // reads that slot and fetches the kept line it points to; 4 ahead it fetches that line's
+    // text. By the time a line's turn comes, what its lookup compares is in the cache.
+    constexpr std::size_t kAhead = 16;
+    std::uint32_t tags[kAhead];
+    std::uint32_t likely[kAhead];
+    auto hashAhead = [&](std::size_t j) {
+        tags[j % kAhead] = KeptLineSet::Tag(lines[j]);
+        kept.PrefetchSlot(tags[j % kAhead]);
+    };
+    for (std::size_t j = 0; j < kAhead && j < count; ++j)
+        hashAhead(j);
+    for (std::size_t j = 0; j < kAhead; ++j)
+        likely[j] = KeptLineSet::kNone;
+
     std::size_t keptCount = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t tag = tags[i % kAhead];
+        if (i + kAhead < count)
+            hashAhead(i + kAhead);
+        if (const std::size_t j = i + kAhead / 2; j < count) {
+            likely[j % kAhead] = kept.LikelyMatch(tags[j % kAhead]);
+            if (likely[j % kAhead] != KeptLineSet::kNone)
+                __builtin_prefetch(&lines[likely[j % kAhead]]);
+        }
+        if (const std::size_t j = i + kAhead / 4;
+            j < count && likely[j % kAhead] != KeptLineSet::kNone)
+            __builtin_prefetch(lines[likely[j % kAhead]].data());
+
         std::u16string& line = lines[i];
         if (line.empty())
             continue;
         // A kept line moves down into the first free place; the places behind keptCount hold
         // only dropped or moved-from lines, so the list is compacted in the same pass.
-        if (kept.Insert(lines, line, static_cast<std::uint32_t>(keptCount))) {
+        if (kept.Insert(line, tag, static_cast<std::uint32_t>(keptCount))) {
             if (keptCount != i)
                 lines[keptCount] = std::move(line);
             ++keptCount;
         }
     }
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keptCount), lines.end());
 
+    g_vWorkLines.reserve(keptCount);
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keptCount), lines.end());
     g_vWorkLines.assign(lines.begin(), lines.end());
     return static_cast<int>(keptCount);
 }
