@@ -1,0 +1,120 @@
+// Feeds arbitrary bytes as a file to each reader. Whatever the bytes, a reader must not crash,
+// must report success or failure only through g_nError, and must count exactly the lines it
+// leaves. Where a read succeeds, writing its lines back in an encoding that can hold them and
+// reading that file again must give the same lines.
+#include "core/DocumentState.h"
+#include "core/EncodedTextFiles.h"
+#include "fuzz/FuzzCheck.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Lines = std::vector<std::u16string>;
+
+struct Encoding {
+    void (*read)(std::u16string);
+    void (*write)(std::u16string, std::u16string);
+};
+
+const Encoding kEncodings[] = {
+    {ReadAnsiLines, WriteAnsiText},
+    {ReadUtf8Lines, WriteUtf8Text},
+    {ReadUtf16LELines, WriteUtf16LEText},
+};
+
+// One folder per fuzzing process, removed when it ends.
+const fs::path& Folder() {
+    static const fs::path folder = [] {
+        std::string name = (fs::temp_directory_path() / "tandrel-fuzz-XXXXXX").string();
+        FUZZ_CHECK(mkdtemp(name.data()) != nullptr);
+        std::atexit([] { fs::remove_all(Folder()); });
+        return fs::path(name);
+    }();
+    return folder;
+}
+
+std::u16string PathIn(const char* name) {
+    const std::string path = (Folder() / name).string();
+    return {path.begin(), path.end()};
+}
+
+bool HasUnpairedSurrogate(const Lines& lines) {
+    for (const auto& line : lines) {
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const char16_t c = line[i];
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < line.size() && line[i + 1] >= 0xDC00 &&
+                line[i + 1] <= 0xDFFF) {
+                ++i;
+            } else if (c >= 0xD800 && c <= 0xDFFF) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Reads path with read and checks the state every reader must leave.
+Lines Read(const Encoding& encoding, const std::u16string& path) {
+    g_nError = 0;
+    // No reader can produce a line holding a line feed: this one must have been discarded.
+    g_vFileLines = {u"earlier\nfile"};
+    encoding.read(path);
+    FUZZ_CHECK(g_nError == 0 || g_nError == 1);
+    FUZZ_CHECK(g_nLineCount == static_cast<int>(g_vFileLines.size()));
+    // The file exists, so the earlier lines are gone even when reading fails.
+    for (const auto& line : g_vFileLines)
+        FUZZ_CHECK(line.find(u'\n') == std::u16string::npos);
+    return g_vFileLines;
+}
+
+// Writes lines with encoding's writer, which must succeed, and reads them back with its reader.
+void ExpectRoundTrip(const Encoding& encoding, const Lines& lines) {
+    std::u16string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += u'\n';
+    }
+    const std::u16string copy = PathIn("copy.txt");
+    g_nError = 0;
+    encoding.write(copy, text);
+    FUZZ_CHECK(g_nError == 0);
+    const Lines again = Read(encoding, copy);
+    FUZZ_CHECK(g_nError == 0);
+    FUZZ_CHECK(again == lines);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fs::path input = Folder() / "input.txt";
+    std::FILE* file = std::fopen(input.c_str(), "wb");
+    FUZZ_CHECK(file != nullptr);
+    FUZZ_CHECK(std::fwrite(data, 1, size, file) == size);
+    FUZZ_CHECK(std::fclose(file) == 0);
+    const std::string inputPath = input.string();
+
+    const Encoding& utf8 = kEncodings[1];
+    const Encoding& utf16le = kEncodings[2];
+    for (const Encoding& encoding : kEncodings) {
+        const Lines lines = Read(encoding, {inputPath.begin(), inputPath.end()});
+        if (g_nError != 0)
+            continue;
+        // Each encoding's writer must hold what its reader read, except that a UTF-16LE mark
+        // lets the UTF-8 reader read unpaired surrogates, which only UTF-16LE can hold.
+        if (&encoding == &utf8 && HasUnpairedSurrogate(lines))
+            ExpectRoundTrip(utf16le, lines);
+        else
+            ExpectRoundTrip(encoding, lines);
+    }
+    g_nError = 0;
+    return 0;
+}
