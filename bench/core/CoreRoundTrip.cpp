@@ -1,0 +1,278 @@
+// Times one round trip of each encoding through the core, the way the window drives it:
+// read a file, join its lines for the content box, split and filter them, join the result and
+// write it. Each round trip runs in a fresh process so that its peak memory is its own, and
+// each is paired with mawk removing duplicates from the same UTF-8 file, because this machine's
+// speed varies too much for figures from different minutes to compare.
+//
+//   tandrel_core_bench [--rounds N] [FOLDER]
+//
+// FOLDER receives the input files (default: a temporary folder, removed afterwards).
+#include "bench/BenchInputs.h"
+#include "core/DocumentState.h"
+#include "core/DuplicateLines.h"
+#include "core/EncodedTextFiles.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Encoding {
+    const char* name;
+    void (*read)(std::u16string);
+    void (*write)(std::u16string, std::u16string);
+};
+
+constexpr std::array<Encoding, 3> kEncodings = {{
+    {"ANSI", ReadAnsiLines, WriteAnsiText},
+    {"UTF-8", ReadUtf8Lines, WriteUtf8Text},
+    {"UTF-16LE", ReadUtf16LELines, WriteUtf16LEText},
+}};
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::u16string ToUtf16(const std::string& ascii) {
+    return {ascii.begin(), ascii.end()};
+}
+
+std::u16string JoinLines(const std::vector<std::u16string>& lines, std::size_t count,
+                         std::u16string_view end) {
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        size += lines[i].size() + end.size();
+    std::u16string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += lines[i];
+        text += end;
+    }
+    return text;
+}
+
+// One round trip in this process; prints its figures on one line for the parent.
+int RunRoundTrip(const Encoding& encoding, const std::string& input, const std::string& output) {
+    Clock::time_point start = Clock::now();
+    encoding.read(ToUtf16(input));
+    const double read = SecondsSince(start);
+    if (g_nError != 0) {
+        std::fprintf(stderr, "%s: reading %s failed\n", encoding.name, input.c_str());
+        return 1;
+    }
+    const int fileLines = g_nLineCount;
+
+    // What Open puts into the content box.
+    start = Clock::now();
+    std::u16string content =
+        JoinLines(g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n");
+    const double join = SecondsSince(start);
+
+    // What Run does with it.
+    start = Clock::now();
+    SplitContentLines(std::move(content));
+    const double split = SecondsSince(start);
+    g_vResultLines.clear();
+    g_vResultLines.reserve(static_cast<std::size_t>(g_nLineCount));
+    g_vResultLines.assign(g_vTextLines.begin(), g_vTextLines.begin() + g_nLineCount);
+    const double copy = SecondsSince(start) - split;
+    const int kept = RemoveDuplicateLines();
+    const double run = SecondsSince(start);
+
+    // What Save does with the result.
+    start = Clock::now();
+    encoding.write(ToUtf16(output),
+                   JoinLines(g_vResultLines, static_cast<std::size_t>(kept), u"\n"));
+    const double write = SecondsSince(start);
+    if (g_nError != 0) {
+        std::fprintf(stderr, "%s: writing %s failed\n", encoding.name, output.c_str());
+        return 1;
+    }
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%f %f %f %f %f %f %ld %d %d\n", read, join, split, copy, run, write,
+                usage.ru_maxrss, fileLines, kept);
+    return 0;
+}
+
+// Runs argv as a child process and returns its standard output; fails unless it exits with 0.
+// The child's standard output goes to outputFile instead when one is given.
+std::string RunProcess(const std::vector<std::string>& argv, const std::string& outputFile = {}) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        int out = pipeEnds[1];
+        if (!outputFile.empty()) {
+            std::FILE* file = std::fopen(outputFile.c_str(), "wb");
+            if (file == nullptr)
+                _exit(127);
+            out = fileno(file);
+        }
+        dup2(out, STDOUT_FILENO);
+        close(pipeEnds[0]);
+        std::vector<char*> args;
+        for (const auto& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(argv[0] + " " + argv[1] + " failed");
+    return text;
+}
+
+struct Figures {
+    double read = 0, join = 0, run = 0, write = 0;
+    double split = 0, copy = 0; // the first two steps of run
+    long peakKiB = 0;
+    int fileLines = 0, kept = 0;
+    double mawk = 0; // the paired mawk run
+    double Total() const { return read + run + write; }
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+template <typename Field> double MedianOf(const std::vector<Figures>& runs, Field field) {
+    std::vector<double> values;
+    for (const auto& run : runs)
+        values.push_back(field(run));
+    return Median(values);
+}
+
+std::string ReadWhole(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+int RunBenchmark(int rounds, fs::path folder) {
+    const bool temporary = folder.empty();
+    if (temporary) {
+        std::string name = (fs::temp_directory_path() / "tandrel-bench-XXXXXX").string();
+        if (mkdtemp(name.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
+        folder = name;
+    }
+    Clock::time_point start = Clock::now();
+    const tandrel::bench::BenchInputFiles inputs = tandrel::bench::WriteBenchInputs(folder);
+    std::printf("inputs: %d lines in %s (written in %.2f s)\n", tandrel::bench::kBenchLineCount,
+                folder.c_str(), SecondsSince(start));
+    const std::array<fs::path, 3> inputPaths = {inputs.ansi, inputs.utf8, inputs.utf16le};
+    for (std::size_t e = 0; e < kEncodings.size(); ++e)
+        std::printf("  %-8s %6.1f MB  %s\n", kEncodings[e].name,
+                    static_cast<double>(fs::file_size(inputPaths[e])) / 1e6, inputPaths[e].c_str());
+
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    const fs::path mawkOutput = folder / "mawk-out.txt";
+    std::array<std::vector<Figures>, 3> runs;
+    bool sameAsMawk = true;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t e = 0; e < kEncodings.size(); ++e) {
+            const fs::path output = folder / ("out-" + inputPaths[e].filename().string());
+            std::istringstream line(RunProcess({self, "--round-trip", std::to_string(e),
+                                                inputPaths[e].string(), output.string()}));
+            Figures figures;
+            line >> figures.read >> figures.join >> figures.split >> figures.copy >> figures.run >>
+                figures.write >> figures.peakKiB >> figures.fileLines >> figures.kept;
+
+            start = Clock::now();
+            RunProcess({"mawk", "$0!=\"\\r\" && !seen[$0]++", inputs.utf8.string()},
+                       mawkOutput.string());
+            figures.mawk = SecondsSince(start);
+            runs[e].push_back(figures);
+
+            // mawk keeps each CR LF and passes the byte-order mark on as part of the first line,
+            // which never repeats: its output is byte for byte what the program's should be.
+            if (e == 1 && round == 0)
+                sameAsMawk = ReadWhole(output) == ReadWhole(mawkOutput);
+        }
+    }
+
+    std::printf("\nmedians of %d paired rounds, in seconds\n", rounds);
+    std::printf("  run = split + copy + dedupe; ratio = (read + run + write) / mawk, per pair\n");
+    std::printf("  (join) is Open filling the content box: timed, not part of the ratio\n\n");
+    std::printf("%-8s %6s %6s %6s %6s %6s %6s %6s %6s %6s %6s %8s %7s %7s\n", "", "read", "(join)",
+                "split", "copy", "dedupe", "run", "write", "total", "mawk", "ratio", "peak MiB",
+                "lines", "kept");
+    for (std::size_t e = 0; e < kEncodings.size(); ++e) {
+        const auto& r = runs[e];
+        long peak = 0;
+        for (const auto& figures : r)
+            peak = std::max(peak, figures.peakKiB);
+        std::printf("%-8s %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.2f %8.1f %7d "
+                    "%7d\n",
+                    kEncodings[e].name, MedianOf(r, [](auto& f) { return f.read; }),
+                    MedianOf(r, [](auto& f) { return f.join; }),
+                    MedianOf(r, [](auto& f) { return f.split; }),
+                    MedianOf(r, [](auto& f) { return f.copy; }),
+                    MedianOf(r, [](auto& f) { return f.run - f.split - f.copy; }),
+                    MedianOf(r, [](auto& f) { return f.run; }),
+                    MedianOf(r, [](auto& f) { return f.write; }),
+                    MedianOf(r, [](auto& f) { return f.Total(); }),
+                    MedianOf(r, [](auto& f) { return f.mawk; }),
+                    MedianOf(r, [](auto& f) { return f.Total() / f.mawk; }),
+                    static_cast<double>(peak) / 1024.0, r.front().fileLines, r.front().kept);
+    }
+    std::printf("UTF-8 result identical to mawk's output: %s\n", sameAsMawk ? "yes" : "NO");
+
+    if (temporary)
+        fs::remove_all(folder);
+    return sameAsMawk ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (argc == 5 && std::strcmp(argv[1], "--round-trip") == 0)
+            return RunRoundTrip(kEncodings.at(std::stoul(argv[2])), argv[3], argv[4]);
+        int rounds = 3;
+        fs::path folder;
+        for (int i = 1; i < argc; ++i) {
+            if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
+                rounds = std::max(1, std::atoi(argv[++i]));
+            else
+                folder = argv[i];
+        }
+        return RunBenchmark(rounds, folder);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tandrel_core_bench: %s\n", error.what());
+        return 1;
+    }
+}
