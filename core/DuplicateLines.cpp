@@ -170,7 +170,8 @@ void SplitContentLines(std::u16string text) {
 int RemoveDuplicateLines() {
     std::vector<std::u16string>& lines = g_vResultLines;
     const std::size_t count = lines.size();
-    // Texts typically repeat about half their lines; the table grows if they repeat fewer.
+    // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
+    // much; the table doubles whenever more turn out to be distinct.
     KeptLineSet kept(lines, count / 2);
     // The previous copy goes after the table's large allocation and before this run's copy,
     // so that the allocator hands its memory straight back to the new copy's lines.

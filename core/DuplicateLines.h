@@ -4,7 +4,8 @@
 #include <string>
 
 // Cuts text at line feeds into g_vTextLines, dropping the carriage returns at each line's end;
-// sets g_nLineCount to the number of lines.
+// text after the last line feed is a last line, trimmed the same way. Sets g_nLineCount to the
+// number of lines.
 void SplitContentLines(std::u16string text);
 
 // Turns g_vResultLines (g_nLineCount entries on entry) into its distinct non-empty lines in
