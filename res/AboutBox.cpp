@@ -25,7 +25,8 @@ constexpr DialogItemTemplate kItems[] = {
     {IDC_STATIC, "Static", "", 58, 97, 51, 8, kText, ""},
     {IDC_STATIC, "Static", "", 58, 110, 125, 8, kText, ""},
     {IDC_STATIC, "Static",
-     "GPL-3.0-or-later のもとで再配布・改変できます。無保証です。\n\n"
+     "GPL-3.0-or-later のもとで再配布・改変できます。\n\n"
+     "このプログラムは無保証です。\n\n"
      "説明書とライセンス全文: share/doc/tandrel/",
      37, 142, 161, 42, kText, ""},
     {IDC_STATIC, "Static", "", 22, 128, 190, 1, WS_CHILD | WS_VISIBLE | SS_GRAYFRAME, ""},
