@@ -57,6 +57,7 @@ long EditorLineCount(CEdit* box) {
         QCOMPARE(message.icon, expectedIcon);                                                      \
         QCOMPARE(message.title, QStringLiteral("Tandrel"));                                        \
         QCOMPARE(message.buttons.size(), 1);                                                       \
+        QVERIFY(!message.busyCursor);                                                              \
     } while (false)
 
 } // namespace

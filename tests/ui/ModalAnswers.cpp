@@ -16,7 +16,11 @@ ModalAnswers::ModalAnswers() {
 ModalAnswers& ModalAnswers::ReadMessage() {
     m_answers.append({Kind::Message, [this](QWidget* window) {
                           auto* box = static_cast<QMessageBox*>(window);
-                          MessageSeen seen{box->windowTitle(), box->text(), box->icon(), {}};
+                          MessageSeen seen{box->windowTitle(),
+                                           box->text(),
+                                           box->icon(),
+                                           {},
+                                           QApplication::overrideCursor() != nullptr};
                           for (QAbstractButton* button : box->buttons())
                               seen.buttons << button->text();
                           messages.append(seen);

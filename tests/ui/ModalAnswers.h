@@ -17,7 +17,8 @@ struct MessageSeen {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons; // the texts of the box's buttons
+    QStringList buttons;     // the texts of the box's buttons
+    bool busyCursor = false; // whether the wait cursor was still up while the box showed
 };
 
 class ModalAnswers : public QObject {

@@ -1,0 +1,136 @@
+// The multi-line text box on its own: exact text in and out, what the editor shows as lines,
+// what typing, pasting, copying, Tab and undo do.
+#include "platform/BoxTextCodec.h"
+#include "platform/Edit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+
+namespace {
+
+template <std::size_t N> std::u16string Text(const char16_t (&literal)[N]) {
+    return std::u16string(literal, N - 1);
+}
+
+long LineCount(const CEdit& box) {
+    return box.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
+}
+
+QString Representation(const CEdit& box, const char* character) {
+    char shown[32] = {};
+    box.SendScintilla(QsciScintillaBase::SCI_GETREPRESENTATION, character, shown);
+    return QString::fromUtf8(shown);
+}
+
+} // namespace
+
+class EditBoxTest : public QObject {
+    Q_OBJECT
+
+    QWidget* m_window = nullptr;
+    CEdit* m_box = nullptr;
+    CEdit* m_next = nullptr; // the control after the box in the tab order
+
+private slots:
+    void init() {
+        m_window = new QWidget;
+        m_box = new CEdit(m_window);
+        m_next = new CEdit(m_window);
+        m_box->setGeometry(0, 0, 300, 200);
+        m_next->setGeometry(0, 200, 300, 100);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        m_box->setFocus();
+    }
+    void cleanup() { delete m_window; }
+
+    void givesBackExactlyWhatItWasGiven() {
+        const std::u16string samples[] = {
+            Text(u"a\rb\r\nN\0L\r\n\u2028\u2029\r\n\xD800x\xDC00\r\nz\r\r\n"),
+            Text(u"\r"),
+            Text(u"no line end at all"),
+            Text(u"\xD83D\xDE00 pair, \xDE00\xD83D reversed halves\n"),
+            {},
+        };
+        for (const std::u16string& text : samples) {
+            m_box->SetWindowText(text);
+            QVERIFY(m_box->GetWindowText() == text);
+            m_box->setReadOnly(true); // a read-only box takes and keeps text all the same
+            m_box->SetWindowText(text);
+            QVERIFY(m_box->GetWindowText() == text);
+            QVERIFY(m_box->isReadOnly());
+            m_box->setReadOnly(false);
+        }
+    }
+
+    void onlyLineEndsMakeLinesAndSpecialCharactersShow() {
+        m_box->SetWindowText(u"a\rb\u2028c\u2029d\r\ne\n");
+        QCOMPARE(LineCount(*m_box), 3L); // "a CR b LS c PS d", "e", and the empty last line
+        QCOMPARE(Representation(*m_box, std::string(1, kBoxLoneCarriageReturn).c_str()),
+                 QStringLiteral("CR"));
+        QCOMPARE(Representation(*m_box, "\xE2\x80\xA8"), QStringLiteral("LS"));
+        QCOMPARE(Representation(*m_box, "\xE2\x80\xA9"), QStringLiteral("PS"));
+    }
+
+    void typedAndPastedLineBreaksAreLineFeeds() {
+        QTest::keyClicks(m_box, "ab");
+        QTest::keyClick(m_box, Qt::Key_Return);
+        QTest::keyClick(m_box, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(m_box->GetWindowText() == u"ab\n\n");
+        QApplication::clipboard()->setText(QStringLiteral("x\r\ny\rz\n"));
+        QTest::keyClick(m_box, Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == u"ab\n\nx\ny\nz\n");
+    }
+
+    void copyCarriesTheExactText() {
+        // (A NUL is the one exception: the editor copies it as a space.)
+        const std::u16string text = Text(u"a\rb\u2028c\xD800\r\n");
+        m_box->SetWindowText(text);
+        QTest::keyClick(m_box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromStdU16String(text));
+    }
+
+    void tabMovesOnCtrlTabTypesATab() {
+        QTest::keyClick(m_box, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_next);
+        QTest::keyClick(m_next, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), m_box);
+        QVERIFY(m_box->GetWindowText().empty());
+        QTest::keyClick(m_box, Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == u"\t");
+        QCOMPARE(QApplication::focusWidget(), m_box);
+    }
+
+    void readOnlyBoxTakesNoTyping() {
+        m_box->SetWindowText(u"fixed");
+        m_box->setReadOnly(true);
+        QTest::keyClicks(m_box, "xyz");
+        QTest::keyClick(m_box, Qt::Key_Return);
+        QTest::keyClick(m_box, Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == u"fixed");
+    }
+
+    void settingTheTextIsNotAnEditToUndo() {
+        m_box->SetWindowText(u"loaded\r\n");
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == u"loaded\r\n");
+        QTest::keyClick(m_box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(m_box, "more");
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == u"loaded\r\n");
+    }
+
+    void takesALargeTextWhole() {
+        std::u16string text;
+        for (int i = 0; i < 200000; ++i)
+            text += u"行 " + QString::number(i % 1000).toStdU16String() + u"\r\n";
+        m_box->SetWindowText(text);
+        QCOMPARE(LineCount(*m_box), 200001L);
+        QVERIFY(m_box->GetWindowText() == text);
+    }
+};
+
+QTEST_MAIN(EditBoxTest)
+#include "EditBoxTest.moc"

@@ -1,0 +1,279 @@
+// What the main window looks like and how the keyboard moves through it: pixel places that
+// follow from the template's dialog units and the dialog font, the fixed frame, hidden and
+// disabled controls, tab order, initial focus, the encoding list, the menu bar, the path box and
+// the two links.
+#include "MainWindowDriver.h"
+#include "core/DocumentState.h"
+#include "platform/LinkCtrl.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+struct Place {
+    const char* name;
+    int x, y, cx, cy; // dialog units
+};
+
+// The template's controls that have names, and its labels by caption.
+constexpr Place kControls[] = {
+    {"IDOK", 383, 313, 50, 14},        {"IDCANCEL", 442, 313, 50, 14},
+    {"IDC_FILEPATH", 7, 16, 485, 14},  {"IDC_OPEN", 442, 31, 50, 14},
+    {"IDC_RUN", 442, 47, 50, 14},      {"IDC_CONTENT", 7, 63, 241, 218},
+    {"IDC_RESULT", 251, 63, 241, 218}, {"IDC_ENCODING", 366, 31, 73, 68},
+    {"IDC_SAVE", 442, 283, 50, 14},    {"IDC_LINK1", 7, 295, 261, 14},
+    {"IDC_LINK2", 7, 313, 327, 14},
+};
+constexpr Place kLabels[] = {
+    {"ファイルの内容と処理結果", 7, 54, 40, 8},
+    {"ファイル選択", 7, 7, 34, 8},
+    {"処理結果", 251, 54, 51, 8},
+};
+
+// Base units computed here from the font's metrics, as Windows computes them: the width of the
+// 52 letters, divided by 26, halved with rounding; and the font's height.
+struct Units {
+    int cx, cy;
+};
+Units UnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyz"
+                                                               "ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    return {(width / 26 + 1) / 2, metrics.ascent() + metrics.descent()};
+}
+int Px(int dialogUnits, int baseUnit, int divisor) {
+    return qRound(double(dialogUnits) * baseUnit / divisor); // halves round up, like MulDiv
+}
+QRect Expected(const Place& place, Units units) {
+    return {Px(place.x, units.cx, 4), Px(place.y, units.cy, 8), Px(place.cx, units.cx, 4),
+            Px(place.cy, units.cy, 8)};
+}
+
+QString FocusName() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus->objectName() : QStringLiteral("(none)");
+}
+
+} // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+class MainWindowLayoutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void usesTheTemplateFontOrItsJapaneseSubstitute() {
+        MainWindowDriver window;
+        const QFontInfo font(window.Window().font());
+        QVERIFY2(font.family() == QLatin1String("MS UI Gothic") ||
+                     font.family() == QLatin1String("IPAPGothic"),
+                 qPrintable(font.family()));
+        QCOMPARE(window.Window().font().pointSize(), 9);
+        QCOMPARE(window.Window().windowTitle(), QStringLiteral("タンドレル"));
+    }
+
+    void placesEveryControlByDialogUnits() {
+        MainWindowDriver window;
+        const Units units = UnitsOf(window.Window().font());
+        QVERIFY(units.cx > 0 && units.cy > 0);
+        for (const Place& place : kControls) {
+            QWidget* control = window.Control<QWidget>(place.name);
+            QVERIFY2(control, place.name);
+            const QRect expected = Expected(place, units);
+            if (qobject_cast<QComboBox*>(control)) {
+                // On screen only the closed field; the template's height includes the list.
+                QCOMPARE(control->pos(), expected.topLeft());
+                QCOMPARE(control->width(), expected.width());
+                QVERIFY(control->height() > 0 && control->height() <= expected.height());
+            } else {
+                QVERIFY2(control->geometry() == expected, place.name);
+            }
+        }
+        const QList<QLabel*> labels = window.Window().findChildren<QLabel*>();
+        for (const Place& place : kLabels) {
+            const QString caption = QString::fromUtf8(place.name);
+            const auto found = std::find_if(labels.begin(), labels.end(), [&](QLabel* label) {
+                return label->text() == caption;
+            });
+            QVERIFY2(found != labels.end(), place.name);
+            QCOMPARE((*found)->geometry(), Expected(place, units));
+        }
+    }
+
+    void theWindowHasAFixedSizeAndOnlyACloseBox() {
+        MainWindowDriver window;
+        CTandrelDlg& dialog = window.Window();
+        const Units units = UnitsOf(dialog.font());
+        QWidget* client = window.Content()->parentWidget();
+        QCOMPARE(client->size(), QSize(Px(499, units.cx, 4), Px(334, units.cy, 8)));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QCOMPARE(dialog.size(), dialog.maximumSize());
+        const Qt::WindowFlags flags = dialog.windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+        QVERIFY(!dialog.isSizeGripEnabled());
+    }
+
+    void theMenuBarSitsAboveTheClientArea() {
+        MainWindowDriver window;
+        auto* menuBar = window.Window().findChild<QMenuBar*>();
+        QVERIFY(menuBar);
+        QVERIFY(!menuBar->isNativeMenuBar());
+        QCOMPARE(menuBar->actions().size(), 1);
+        QAction* popup = menuBar->actions().first();
+        QCOMPARE(popup->text(), QStringLiteral("タンドレルについて"));
+        QVERIFY(popup->menu());
+        QCOMPARE(popup->menu()->actions().size(), 1);
+        QAction* item = popup->menu()->actions().first();
+        QCOMPARE(item->text(), QStringLiteral("バージョン情報"));
+        QCOMPARE(item->objectName(), QStringLiteral("ID_VERSION_INFO"));
+        QWidget* client = window.Content()->parentWidget();
+        QVERIFY(menuBar->geometry().bottom() < client->geometry().top());
+    }
+
+    void okIsHiddenAndDisabledEverythingElseShows() {
+        MainWindowDriver window;
+        auto* ok = window.Button("IDOK");
+        QVERIFY(!ok->isVisible());
+        QVERIFY(!ok->isEnabled());
+        for (const Place& place : kControls) {
+            if (qstrcmp(place.name, "IDOK") == 0)
+                continue;
+            QWidget* control = window.Control<QWidget>(place.name);
+            QVERIFY2(control->isVisible() && control->isEnabled(), place.name);
+        }
+        QCOMPARE(window.Button("IDCANCEL")->text(), QStringLiteral("終了"));
+        QCOMPARE(window.Button("IDC_OPEN")->text(), QStringLiteral("開く"));
+        QCOMPARE(window.Button("IDC_RUN")->text(), QStringLiteral("実行"));
+        QCOMPARE(window.Button("IDC_SAVE")->text(), QStringLiteral("保存"));
+        QVERIFY(window.Result()->isReadOnly());
+        QVERIFY(!window.Content()->isReadOnly());
+    }
+
+    void focusStartsOnExitAndTabFollowsTemplateOrder() {
+        MainWindowDriver window;
+        QCOMPARE(FocusName(), QStringLiteral("IDCANCEL"));
+        const QStringList expected = {
+            QStringLiteral("IDC_FILEPATH"), QStringLiteral("IDC_OPEN"),
+            QStringLiteral("IDC_RUN"),      QStringLiteral("IDC_CONTENT"),
+            QStringLiteral("IDC_RESULT"),   QStringLiteral("IDC_ENCODING"),
+            QStringLiteral("IDC_SAVE"),     QStringLiteral("IDC_LINK1"),
+            QStringLiteral("IDC_LINK2"),    QStringLiteral("IDCANCEL")};
+        QStringList visited;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << FocusName();
+        }
+        QCOMPARE(visited, expected);
+        // Tab left the boxes without typing into them.
+        QVERIFY(window.Content()->GetWindowText().empty());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(FocusName(), QStringLiteral("IDC_LINK2"));
+    }
+
+    void escapeInTheContentBoxEndsTheWindowAndEnterBreaksTheLine() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("a\nb"));
+        QVERIFY(window.Window().isVisible());
+        QVERIFY(window.Content()->GetWindowText() == u"a\nb");
+        QTest::keyClick(window.Content(), Qt::Key_Escape);
+        QVERIFY(!window.Window().isVisible());
+        QCOMPARE(window.Window().result(), int(QDialog::Rejected));
+    }
+
+    void exitButtonEndsTheWindow() {
+        MainWindowDriver window;
+        QTest::mouseClick(window.Button("IDCANCEL"), Qt::LeftButton);
+        QVERIFY(!window.Window().isVisible());
+        QCOMPARE(window.Window().result(), int(QDialog::Rejected));
+    }
+
+    void encodingListHoldsItsItemsInInsertionOrder() {
+        MainWindowDriver window;
+        CComboBoxEx* list = window.EncodingList();
+        QVERIFY(!list->isEditable());
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items << list->itemText(i);
+        QCOMPARE(items, (QStringList{QStringLiteral("ANSI"), QStringLiteral("UTF-8"),
+                                     QStringLiteral("UTF-16LE")}));
+        QCOMPARE(list->currentIndex(), 0);
+        QCOMPARE(g_nEncoding, 0);
+        window.ChooseEncoding(2);
+        QCOMPARE(list->currentText(), QStringLiteral("UTF-16LE"));
+        QCOMPARE(g_nEncoding, 2);
+        window.ChooseEncoding(1);
+        QCOMPARE(g_nEncoding, 1);
+    }
+
+    void pathBoxTakesNoTypingOnlyTheBrowseButtonsChoice() {
+        MainWindowDriver window;
+        CMFCEditBrowseCtrl* box = window.PathBox();
+        box->setFocus();
+        QTest::keyClicks(box, "typed");
+        QVERIFY(box->text().isEmpty());
+        // The browse button sits inside the box at its right end.
+        QToolButton* browse = window.Control<QToolButton>("IDC_FILEPATH_BROWSE");
+        QVERIFY(browse);
+        QCOMPARE(browse->parentWidget(), box);
+        QVERIFY(browse->isVisible());
+        QVERIFY(box->rect().contains(browse->geometry()));
+        QVERIFY(browse->geometry().right() >= box->width() - 3);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("chosen.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        window.BrowseTo(path);
+        QCOMPARE(box->text(), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+
+        ModalAnswers cancelled;
+        cancelled.CancelFileDialog();
+        window.Click(browse, cancelled);
+        QVERIFY(cancelled.problems.isEmpty());
+        QCOMPARE(box->text(), QDir::toNativeSeparators(path)); // a cancelled choice changes nothing
+    }
+
+    void linksShowAndOpenTheProgramsDocuments() {
+        MainWindowDriver window;
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+        const struct {
+            const char* name;
+            QString fileName;
+        } links[] = {{"IDC_LINK1", QStringLiteral("README.md")},
+                     {"IDC_LINK2", QStringLiteral("LICENSE")}};
+        for (const auto& expected : links) {
+            auto* link = window.Control<CMFCLinkCtrl>(expected.name);
+            QVERIFY(link);
+            const QUrl address(link->text());
+            QVERIFY2(address.isLocalFile(), qPrintable(link->text()));
+            QCOMPARE(QFileInfo(address.toLocalFile()).fileName(), expected.fileName);
+            QVERIFY2(QFileInfo::exists(address.toLocalFile()), qPrintable(link->text()));
+            QVERIFY(link->toolTip().isEmpty());
+            QTest::mouseClick(link, Qt::LeftButton);
+        }
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.opened.size(), 2);
+        QCOMPARE(catcher.opened[0].toString(), window.Control<CMFCLinkCtrl>("IDC_LINK1")->text());
+        QCOMPARE(catcher.opened[1].toString(), window.Control<CMFCLinkCtrl>("IDC_LINK2")->text());
+    }
+};
+
+QTEST_MAIN(MainWindowLayoutTest)
+#include "MainWindowLayoutTest.moc"
