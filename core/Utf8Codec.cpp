@@ -41,16 +41,19 @@ inline unsigned DecodeShort(unsigned first, unsigned second, unsigned third, cha
     const unsigned unit = (first & kFirstMask[length]) << kFirstShift[length] |
                           (second & kSecondMask[length]) << kSecondShift[length] |
                           (third & kThirdMask[length]);
-    const unsigned malformed = (length == 0) | (!IsContinuation(second) & (length >= 2)) |
-                               (!IsContinuation(third) & (length >= 3)) |
-                               (unit < kSmallest[length]) | IsSurrogate(unit);
+    // Bitwise on purpose: every test is evaluated, and none of them becomes a branch.
+    const unsigned malformed = unsigned{length == 0} |
+                               (unsigned{!IsContinuation(second)} & unsigned{length >= 2}) |
+                               (unsigned{!IsContinuation(third)} & unsigned{length >= 3}) |
+                               unsigned{unit < kSmallest[length]} | unsigned{IsSurrogate(unit)};
     *out = static_cast<char16_t>(unit);
     return malformed ? 0 : length;
 }
 
 // Decodes a four-byte sequence into a surrogate pair; false unless it is well formed.
 bool DecodeFour(const unsigned char* p, char16_t* out) {
-    if (!IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) {
+    // F8 to FF start no sequence; their high bits would be lost to the mask below.
+    if (p[0] > 0xF4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) {
         return false;
     }
     const char32_t scalar =
