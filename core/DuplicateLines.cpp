@@ -1,6 +1,7 @@
 #include "core/DuplicateLines.h"
 
 #include "core/DocumentState.h"
+#include "core/HugePages.h"
 #include "core/LineHash.h"
 
 #include <bit>
@@ -123,7 +124,10 @@ private:
     };
 
     void Allocate(std::size_t capacity) {
-        slots_.assign(capacity, Slot{});
+        slots_ = std::vector<Slot>();
+        slots_.reserve(capacity);
+        tandrel::AdviseHugePages(slots_.data(), capacity * sizeof(Slot));
+        slots_.resize(capacity);
         mask_ = capacity - 1;
         growAt_ = capacity / 4 * 3;
     }
@@ -155,6 +159,7 @@ void SplitContentLines(std::u16string text) {
     g_vTextLines.clear();
     // One more than the line feeds, for a last line that has none.
     g_vTextLines.reserve(CountLineFeeds(view) + 1);
+    tandrel::AdviseHugePages(g_vTextLines.data(), g_vTextLines.capacity() * sizeof(std::u16string));
 
     std::size_t start = 0;
     while (start < view.size()) {
@@ -220,6 +225,7 @@ int RemoveDuplicateLines() {
     }
 
     g_vWorkLines.reserve(keptCount);
+    tandrel::AdviseHugePages(g_vWorkLines.data(), g_vWorkLines.capacity() * sizeof(std::u16string));
     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keptCount), lines.end());
     g_vWorkLines.assign(lines.begin(), lines.end());
     return static_cast<int>(keptCount);
