@@ -34,9 +34,17 @@ std::u16string CEdit::GetWindowText() const {
     return DecodeBoxText(std::string_view(bytes, static_cast<std::size_t>(length)));
 }
 
+long CEdit::GetWindowTextLength() const {
+    return SendScintilla(SCI_GETLENGTH);
+}
+
 void CEdit::SetWindowText(std::u16string_view text) {
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
+    // Change notifications would carry the whole old and new text, each converted to a
+    // QString for accessibility: seconds and hundreds of megabytes for a large file.
+    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0L);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);
@@ -47,6 +55,7 @@ void CEdit::SetWindowText(std::u16string_view text) {
     }
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_SETMODEVENTMASK, eventMask);
     setReadOnly(wasReadOnly);
 }
 

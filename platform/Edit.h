@@ -22,6 +22,8 @@ public:
 
     // The whole text of the box.
     std::u16string GetWindowText() const;
+    // The length of the whole text in the editor's bytes: 0 exactly when the box is empty.
+    long GetWindowTextLength() const;
     // Replaces the whole text; the caret goes to the start and the change cannot be undone.
     // A read-only box takes the text all the same.
     void SetWindowText(std::u16string_view text);

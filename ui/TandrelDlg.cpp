@@ -4,6 +4,7 @@
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
+#include "platform/HeapTuning.h"
 #include "platform/LinkCtrl.h"
 #include "res/MainDialog.h"
 #include "res/ResourceIds.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 
 CTandrelDlg::CTandrelDlg(QWidget* pParent) : CDialogEx(kMainDialogTemplate, pParent) {
+    KeepLargeBuffersInHeap();
     ShowDocumentLinks();
     ConnectMessageMap();
     OnInitDialog();

@@ -12,7 +12,7 @@
 void CTandrelDlg::OnBnClickedSave() {
     g_nError = 0;
 
-    if (m_editResult->GetWindowText().empty()) {
+    if (m_editResult->GetWindowTextLength() == 0) {
         AfxMessageBox(u"保存するデーターがありません。", MB_ICONERROR, 0);
         return;
     }
