@@ -51,8 +51,9 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::u16string ToUtf16(const std::string& ascii) {
-    return {ascii.begin(), ascii.end()};
+// The program hands its file functions paths as UTF-16, the text of its path box.
+std::u16string ToUtf16(const std::string& path) {
+    return fs::path(path).u16string();
 }
 
 std::u16string JoinLines(const std::vector<std::u16string>& lines, std::size_t count,
