@@ -3,8 +3,10 @@
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -224,6 +226,47 @@ private slots:
         const QString path = PathOf(QStringLiteral("saved-%1.txt").arg(encoding));
         VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
         QCOMPARE(ReadBytes(path), bytes);
+    }
+
+    void saveDialogOffersAllFilesFirstAndAnyName() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("x\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QStringList shownFilters;
+        QString chosenFilter;
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        QFileDialog::FileMode fileMode = QFileDialog::ExistingFile;
+        QString suffix = QStringLiteral("(unset)");
+        bool confirmsOverwrite = true;
+        ModalAnswers answers;
+        const QString path = PathOf(QStringLiteral("brand-new-name")); // no such file yet
+        answers
+            .ChooseFile(path,
+                        [&](QFileDialog* dialog) {
+                            auto* types =
+                                dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                            for (int i = 0; i < types->count(); ++i)
+                                shownFilters << types->itemText(i);
+                            chosenFilter = types->currentText();
+                            mode = dialog->acceptMode();
+                            fileMode = dialog->fileMode();
+                            suffix = dialog->defaultSuffix();
+                            confirmsOverwrite =
+                                !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+                        })
+            .ReadMessage();
+        window.Click(window.Button("IDC_SAVE"), answers);
+        QVERIFY2(answers.problems.isEmpty(),
+                 qPrintable(answers.problems.join(QStringLiteral("; "))));
+        QCOMPARE(shownFilters, (QStringList{QStringLiteral("全て(*.*)"),
+                                            QStringLiteral("テキストファイル(*.txt)")}));
+        QCOMPARE(chosenFilter, QStringLiteral("全て(*.*)"));
+        QCOMPARE(mode, QFileDialog::AcceptSave);
+        QCOMPARE(fileMode, QFileDialog::AnyFile);
+        QCOMPARE(suffix, QString());
+        QVERIFY(!confirmsOverwrite);
+        VERIFY_MESSAGE(answers.messages.first(), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(path), QByteArray("x\r\n")); // saved under the new name as typed
     }
 
     void saveReplacesAnExistingFileWithoutAsking() {

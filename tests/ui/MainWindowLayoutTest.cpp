@@ -7,6 +7,7 @@
 #include "platform/LinkCtrl.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -239,7 +240,17 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        window.BrowseTo(path);
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptSave;
+        QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+        ModalAnswers chosen;
+        chosen.ChooseFile(path, [&](QFileDialog* dialog) {
+            mode = dialog->acceptMode();
+            fileMode = dialog->fileMode();
+        });
+        window.Click(browse, chosen);
+        QVERIFY(chosen.problems.isEmpty());
+        QCOMPARE(mode, QFileDialog::AcceptOpen);
+        QCOMPARE(fileMode, QFileDialog::ExistingFile);
         QCOMPARE(box->text(), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
 
         ModalAnswers cancelled;

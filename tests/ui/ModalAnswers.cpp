@@ -29,8 +29,11 @@ ModalAnswers& ModalAnswers::ReadMessage() {
     return *this;
 }
 
-ModalAnswers& ModalAnswers::ChooseFile(const QString& path) {
-    m_answers.append({Kind::FileDialog, [path](QWidget* window) {
+ModalAnswers& ModalAnswers::ChooseFile(const QString& path,
+                                       const std::function<void(QFileDialog*)>& look) {
+    m_answers.append({Kind::FileDialog, [path, look](QWidget* window) {
+                          if (look)
+                              look(static_cast<QFileDialog*>(window));
                           auto* nameEdit =
                               window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
                           nameEdit->setFocus();

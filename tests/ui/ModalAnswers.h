@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <functional>
 
+class QFileDialog;
+
 struct MessageSeen {
     QString title;
     QString text;
@@ -29,8 +31,10 @@ public:
 
     // The next modal window is a message box: record it and press OK.
     ModalAnswers& ReadMessage();
-    // The next modal window is a file dialog: type path as the file name and press Enter.
-    ModalAnswers& ChooseFile(const QString& path);
+    // The next modal window is a file dialog: let look see it, then type path as the file name
+    // and press Enter.
+    ModalAnswers& ChooseFile(const QString& path,
+                             const std::function<void(QFileDialog*)>& look = nullptr);
     // The next modal window is a file dialog: press its Cancel button.
     ModalAnswers& CancelFileDialog();
 
