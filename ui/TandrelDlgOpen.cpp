@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "ui/EncodingChoices.h"
+#include "ui/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedOpen() {
@@ -31,18 +32,8 @@ void CTandrelDlg::OnBnClickedOpen() {
     }
 
     m_editContent->SetWindowText({});
-    {
-        std::size_t length = 0;
-        for (int i = 0; i < g_nLineCount; ++i)
-            length += g_vFileLines[static_cast<std::size_t>(i)].size() + 2;
-        std::u16string strContent;
-        strContent.reserve(length);
-        for (int i = 0; i < g_nLineCount; ++i) {
-            strContent += g_vFileLines[static_cast<std::size_t>(i)];
-            strContent += u"\r\n";
-        }
-        m_editContent->SetWindowText(strContent);
-    }
+    m_editContent->SetWindowText(
+        JoinLines(g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n"));
 
     wait.End();
     AfxMessageBox(u"読み込み完了", MB_ICONINFORMATION, 0);

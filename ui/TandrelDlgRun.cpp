@@ -5,6 +5,7 @@
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
+#include "ui/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedRun() {
@@ -30,18 +31,8 @@ void CTandrelDlg::OnBnClickedRun() {
     const int nResultCount = RemoveDuplicateLines();
 
     m_editResult->SetWindowText({});
-    {
-        std::size_t length = 0;
-        for (int i = 0; i < nResultCount; ++i)
-            length += g_vResultLines[static_cast<std::size_t>(i)].size() + 2;
-        std::u16string strResult;
-        strResult.reserve(length);
-        for (int i = 0; i < nResultCount; ++i) {
-            strResult += g_vResultLines[static_cast<std::size_t>(i)];
-            strResult += u"\r\n";
-        }
-        m_editResult->SetWindowText(strResult);
-    }
+    m_editResult->SetWindowText(
+        JoinLines(g_vResultLines, static_cast<std::size_t>(nResultCount), u"\r\n"));
 
     wait.End();
     AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0);

@@ -7,6 +7,7 @@
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
 #include "ui/EncodingChoices.h"
+#include "ui/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {
@@ -20,14 +21,7 @@ void CTandrelDlg::OnBnClickedSave() {
     std::u16string strText;
     {
         WaitCursor wait;
-        std::size_t length = 0;
-        for (const std::u16string& line : g_vResultLines)
-            length += line.size() + 1;
-        strText.reserve(length);
-        for (const std::u16string& line : g_vResultLines) {
-            strText += line;
-            strText += u'\n';
-        }
+        strText = JoinLines(g_vResultLines, g_vResultLines.size(), u"\n");
     }
 
     // Saving under a new name must be possible, so the chosen file need not exist; a file that
