@@ -28,7 +28,7 @@ public:
     CMFCEditBrowseCtrl* PathBox() const { return Control<CMFCEditBrowseCtrl>("IDC_FILEPATH"); }
     CComboBoxEx* EncodingList() const { return Control<CComboBoxEx>("IDC_ENCODING"); }
 
-    // Clicks the button and answers what opens; returns the answers for inspection.
+    // Clicks the button; answers records what opened and how it went.
     void Click(QAbstractButton* button, ModalAnswers& answers);
     // Clicks one of the window's buttons, expecting exactly one message box, and returns it.
     MessageSeen ClickForMessage(const char* buttonName);
