@@ -6,15 +6,19 @@
 #include "platform/EditBrowseCtrl.h"
 #include "platform/HeapTuning.h"
 #include "platform/LinkCtrl.h"
+#include "platform/WindowMenu.h"
+#include "res/AppIcon.h"
 #include "res/MainDialog.h"
 #include "res/ResourceIds.h"
+#include "res/StringTable.h"
 #include "ui/DocumentAddresses.h"
 #include "ui/EncodingChoices.h"
 
 #include <QAction>
 #include <QPushButton>
 
-CTandrelDlg::CTandrelDlg(QWidget* pParent) : CDialogEx(kMainDialogTemplate, pParent) {
+CTandrelDlg::CTandrelDlg(QWidget* pParent)
+    : CDialogEx(kMainDialogTemplate, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     KeepLargeBuffersInHeap();
     ShowDocumentLinks();
     ConnectMessageMap();
@@ -25,6 +29,7 @@ CTandrelDlg::~CTandrelDlg() = default;
 
 void CTandrelDlg::ConnectMessageMap() {
     const auto button = [this](int nID) { return qobject_cast<QPushButton*>(GetDlgItem(nID)); };
+    connect(GetSystemMenu(this, false), &CWindowMenu::SysCommand, this, &CTandrelDlg::OnSysCommand);
     connect(button(IDOK), &QPushButton::clicked, this, &QDialog::accept);
     connect(button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
     connect(button(IDC_OPEN), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedOpen);
@@ -53,6 +58,17 @@ void CTandrelDlg::DoDataExchange() {
 
 bool CTandrelDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
+
+    // The About entry goes at the end of the window menu, unless its text is missing.
+    if (CWindowMenu* pSysMenu = GetSystemMenu(this, false)) {
+        const QString strAboutMenu = LoadString(IDS_ABOUTBOX);
+        if (!strAboutMenu.isEmpty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+        }
+    }
+    // The one icon carries every size, so it serves as both the large and the small icon.
+    setWindowIcon(m_hIcon);
 
     for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
         m_comboEncoding->InsertItem(static_cast<int>(i), kEncodingChoices[i].name);

@@ -27,14 +27,20 @@ protected:
 
     void DoDataExchange() override;
     bool OnInitDialog() override;
+    // WM_PAINT, handled by OnPaint.
+    void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     // Ties every command of the window to its handler, in one place.
     void ConnectMessageMap();
     // The captions of the two links: the addresses of the program's README and LICENSE.
     void ShowDocumentLinks();
+    void OnPaint(QPaintEvent* pEvent);
+    // The picture shown while the minimized window is dragged.
+    QIcon OnQueryDragIcon() const;
 
 private slots:
+    void OnSysCommand(unsigned nID, qintptr lParam);
     void OnBnClickedOpen();
     void OnBnClickedRun();
     void OnVersionInfo();

@@ -1,6 +1,49 @@
-// The shell's handlers of the main window.
+// The shell's handlers of the main window: the window menu's commands, the minimized window's
+// picture and the About box.
+#include "app/AboutDlg.h"
+#include "platform/WindowIcon.h"
+#include "platform/WindowMenu.h"
+#include "res/ResourceIds.h"
 #include "ui/TandrelDlg.h"
 
+#include <QPainter>
+
+void CTandrelDlg::OnSysCommand(unsigned nID, qintptr lParam) {
+    // The low four bits of a window-menu command are the platform's own.
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout(this);
+        dlgAbout.DoModal();
+    } else {
+        DefWindowSysCommand(this, nID, lParam);
+    }
+}
+
+void CTandrelDlg::paintEvent(QPaintEvent* pEvent) {
+    OnPaint(pEvent);
+}
+
+void CTandrelDlg::OnPaint(QPaintEvent* pEvent) {
+    if (!isMinimized()) {
+        CDialogEx::paintEvent(pEvent);
+        return;
+    }
+    // Minimized, the window is only its icon, centred on the window's background.
+    QPainter dc(this);
+    dc.fillRect(rect(), palette().window());
+    const int cxIcon = GetSystemMetrics(SM_CXICON);
+    const int cyIcon = GetSystemMetrics(SM_CYICON);
+    const int x = CenteredIconOrigin(width(), cxIcon);
+    const int y = CenteredIconOrigin(height(), cyIcon);
+    DrawIcon(dc, x, y, m_hIcon);
+}
+
+QIcon CTandrelDlg::OnQueryDragIcon() const {
+    return m_hIcon;
+}
+
 void CTandrelDlg::OnVersionInfo() {
-    // Placeholder until the About box is wired in: it replaces this body.
+    // The same template as the window menu's route, in a plain dialog.
+    CDialog dlg(kAboutBoxTemplate, this, LoadIcon);
+    EndWithOK(dlg);
+    dlg.DoModal();
 }

@@ -1,0 +1,29 @@
+#include "app/TandrelApp.h"
+
+#include "res/VersionInfo.h"
+#include "ui/TandrelDlg.h"
+
+CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
+    QCoreApplication::setApplicationName(QString::fromUtf8(kProductName));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kProductVersion));
+    // Lets Wayland and the task bar match the window to tandrel.desktop and its icon. The
+    // Japanese display name lives in that entry; as Qt's display name it would be appended to
+    // every window caption that does not already end with it ("バージョン情報 — タンドレル").
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopName));
+}
+
+bool CTandrelApp::InitInstance() {
+    // Qt's widgets need no common-controls or shell set-up, and Qt already draws them in the
+    // platform's own style and at the screen's scale, so start-up begins with the registry name.
+    // It names the organisation only: the program stores no settings under it, nor anywhere.
+    QCoreApplication::setOrganizationName(
+        QStringLiteral("アプリケーション ウィザードで生成されたローカル アプリケーション"));
+
+    CTandrelDlg dlg;
+    m_pMainWnd = &dlg;
+    // However the dialog ends (Exit, Escape, the close box, or not at all), the program ends
+    // without a word.
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return false;
+}

@@ -1,0 +1,26 @@
+// The application object: owns Qt's application and runs the program's one dialog.
+#pragma once
+
+#include <QApplication>
+
+class QWidget;
+
+class CTandrelApp {
+public:
+    // argc and argv are main's: Qt takes its own options (-platform, -style, ...) from them and
+    // the program has none of its own. Names the application after its version block.
+    CTandrelApp(int& argc, char** argv);
+
+    CTandrelApp(const CTandrelApp&) = delete;
+    CTandrelApp& operator=(const CTandrelApp&) = delete;
+
+    // Runs the main dialog modally until it ends, however it ends, and returns false: the
+    // dialog was the whole program, so there is no event loop left to enter.
+    bool InitInstance();
+
+    // The main dialog while it runs; nullptr before and after.
+    QWidget* m_pMainWnd = nullptr;
+
+private:
+    QApplication m_app;
+};
