@@ -1,0 +1,39 @@
+# Where `cmake --install` puts the program, and the Debian package that CPack makes of it.
+include(GNUInstallDirs)
+
+install(TARGETS tandrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES res/desktop/tandrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_BINARY_DIR}/res/tandrel.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 24 32 48 256)
+    install(FILES res/icons/tandrel-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME tandrel.png)
+endforeach()
+install(FILES res/icons/tandrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The main window links to these two files; it finds them beside the program, in
+# ../share/doc/tandrel, so the folder is named after the program, not after the CMake project.
+install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tandrel)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tandrel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remove repeated and empty lines from text files")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tandrel (タンドレル) loads a text file in code page 932, UTF-8 or UTF-16LE, removes every line
+that repeats an earlier one and every empty line, keeping the first occurrence of
+each line in its order, and saves the result in the chosen encoding.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+# The package has no person or company behind it to name, and no address to write to.
+set(CPACK_PACKAGE_CONTACT "Tandrel project")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries come from dpkg-shlibdeps. Qt's platform plugins (X11 among them) are only
+# recommended by libqt6gui6, but no window opens without one; the dialog's layout is measured
+# in the IPA Gothic font.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic")
+include(CPack)
