@@ -5,7 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "ui/EncodingChoices.h"
-#include "ui/JoinLines.h"
+#include "core/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedOpen() {

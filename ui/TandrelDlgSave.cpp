@@ -7,7 +7,7 @@
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
 #include "ui/EncodingChoices.h"
-#include "ui/JoinLines.h"
+#include "core/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {

@@ -11,6 +11,7 @@
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
 #include "core/EncodedTextFiles.h"
+#include "core/JoinLines.h"
 
 #include <algorithm>
 #include <array>
@@ -54,20 +55,6 @@ double SecondsSince(Clock::time_point start) {
 // The program hands its file functions paths as UTF-16, the text of its path box.
 std::u16string ToUtf16(const std::string& path) {
     return fs::path(path).u16string();
-}
-
-std::u16string JoinLines(const std::vector<std::u16string>& lines, std::size_t count,
-                         std::u16string_view end) {
-    std::size_t size = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        size += lines[i].size() + end.size();
-    std::u16string text;
-    text.reserve(size);
-    for (std::size_t i = 0; i < count; ++i) {
-        text += lines[i];
-        text += end;
-    }
-    return text;
 }
 
 // One round trip in this process; prints its figures on one line for the parent.
