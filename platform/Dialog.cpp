@@ -2,8 +2,15 @@
 
 #include "res/ResourceIds.h"
 
+#include <QPushButton>
+
 CDialog::CDialog(const DialogTemplate& tpl, QWidget* pParent, IconLoader loadIcon)
-    : QDialog(pParent), m_built(BuildDialog(*this, tpl, loadIcon)) {}
+    : QDialog(pParent), m_built(BuildDialog(*this, tpl, loadIcon)) {
+    if (auto* pOK = qobject_cast<QPushButton*>(GetDlgItem(IDOK)))
+        connect(pOK, &QPushButton::clicked, this, [this] { OnOK(); });
+    if (auto* pCancel = qobject_cast<QPushButton*>(GetDlgItem(IDCANCEL)))
+        connect(pCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+}
 
 int CDialog::DoModal() {
     return exec() == QDialog::Accepted ? IDOK : IDCANCEL;

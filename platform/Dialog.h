@@ -25,6 +25,11 @@ public:
     DialogBaseUnits GetBaseUnits() const { return m_built.baseUnits; }
 
 protected:
+    // The template's IDOK and IDCANCEL buttons end the dialog through these, as a Windows
+    // dialog's base class does.
+    virtual void OnOK() { accept(); }
+    virtual void OnCancel() { reject(); }
+
     // Binds the controls to the members that work with them (DDX_Control).
     virtual void DoDataExchange() {}
     // Runs once the controls exist; the base binds the controls. Returns true when the dialog

@@ -30,8 +30,7 @@ CTandrelDlg::~CTandrelDlg() = default;
 void CTandrelDlg::ConnectMessageMap() {
     const auto button = [this](int nID) { return qobject_cast<QPushButton*>(GetDlgItem(nID)); };
     connect(GetSystemMenu(this, false), &CWindowMenu::SysCommand, this, &CTandrelDlg::OnSysCommand);
-    connect(button(IDOK), &QPushButton::clicked, this, &QDialog::accept);
-    connect(button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    // IDOK and IDCANCEL ("終了") end the dialog through the base class (OnOK, OnCancel).
     connect(button(IDC_OPEN), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedOpen);
     connect(button(IDC_RUN), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedRun);
     connect(GetMenuCommand(ID_VERSION_INFO), &QAction::triggered, this,

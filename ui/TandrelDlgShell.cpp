@@ -44,6 +44,5 @@ QIcon CTandrelDlg::OnQueryDragIcon() const {
 void CTandrelDlg::OnVersionInfo() {
     // The same template as the window menu's route, in a plain dialog.
     CDialog dlg(kAboutBoxTemplate, this, LoadIcon);
-    EndWithOK(dlg);
     dlg.DoModal();
 }
