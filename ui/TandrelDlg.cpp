@@ -4,7 +4,7 @@
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
-#include "platform/HeapTuning.h"
+#include "core/HeapTuning.h"
 #include "platform/LinkCtrl.h"
 #include "platform/WindowMenu.h"
 #include "res/AppIcon.h"

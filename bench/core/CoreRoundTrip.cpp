@@ -11,6 +11,7 @@
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
 #include "core/EncodedTextFiles.h"
+#include "core/HeapTuning.h"
 #include "core/JoinLines.h"
 
 #include <algorithm>
@@ -59,6 +60,7 @@ std::u16string ToUtf16(const std::string& path) {
 
 // One round trip in this process; prints its figures on one line for the parent.
 int RunRoundTrip(const Encoding& encoding, const std::string& input, const std::string& output) {
+    KeepLargeBuffersInHeap(); // as the window does
     Clock::time_point start = Clock::now();
     encoding.read(ToUtf16(input));
     const double read = SecondsSince(start);

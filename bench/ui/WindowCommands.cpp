@@ -80,8 +80,10 @@ long PeakMemoryKiB() {
 int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     CTandrelDlg window;
     window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the window was not shown\n");
         return 1;
+    }
     auto* list = window.findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
     list->setFocus();
     for (int i = 0; i < encoding; ++i)
@@ -93,8 +95,10 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     const CommandTime run = TimeCommand(window, "IDC_RUN");
     const CommandTime save = TimeCommand(window, "IDC_SAVE", output);
     for (const CommandTime* time : {&open, &run, &save}) {
-        if (time->seconds < 0)
+        if (time->seconds < 0) {
+            std::fprintf(stderr, "a command ended without its message box\n");
             return 1;
+        }
     }
     if (open.message != QStringLiteral("読み込み完了") ||
         run.message != QStringLiteral("処理が完了しました。") ||

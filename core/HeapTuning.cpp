@@ -1,4 +1,4 @@
-#include "platform/HeapTuning.h"
+#include "core/HeapTuning.h"
 
 #include <climits>
 #if defined(__GLIBC__)
