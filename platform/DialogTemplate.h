@@ -44,9 +44,10 @@ inline constexpr std::uint32_t CBS_SORT = 0x100;
 
 // One control of a template. Positions and sizes are in dialog units.
 struct DialogItemTemplate {
-    int id;                       // control id; -1 for labels that nothing refers to
-    std::string_view windowClass; // "Button", "Edit", "Static", "ComboBoxEx32", "MfcEditBrowse", "MfcLink"
-    std::string_view caption;     // UTF-8
+    int id; // control id; -1 for labels that nothing refers to
+    std::string_view
+        windowClass; // "Button", "Edit", "Static", "ComboBoxEx32", "MfcEditBrowse", "MfcLink"
+    std::string_view caption; // UTF-8
     int x, y, cx, cy;
     std::uint32_t style;
     std::string_view name; // the id's name, used as the widget's objectName; empty for labels
@@ -77,7 +78,7 @@ struct DialogTemplate {
     std::uint32_t exStyle;
     std::string_view fontFace; // the font the template asks for; the builder may substitute
     int pointSize;
-    int menuId; // menu bar resource, 0 for none
+    int menuId;                                // menu bar resource, 0 for none
     std::span<const DialogItemTemplate> items; // template order, which is also the tab order
-    const MenuTemplate* menu = nullptr;         // the data of menuId; nullptr for none
+    const MenuTemplate* menu = nullptr;        // the data of menuId; nullptr for none
 };

@@ -1,10 +1,10 @@
 #include "ui/TandrelDlg.h"
 
 #include "core/DocumentState.h"
+#include "core/HeapTuning.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
-#include "core/HeapTuning.h"
 #include "platform/LinkCtrl.h"
 #include "platform/WindowMenu.h"
 #include "res/AppIcon.h"

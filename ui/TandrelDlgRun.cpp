@@ -2,10 +2,10 @@
 // occurrence, into the result box and into g_vResultLines for Save.
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
+#include "core/JoinLines.h"
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
-#include "core/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedRun() {

@@ -1,13 +1,13 @@
 // The Save command: the lines of the last Run, each ended by a line feed, into a file the user
 // names, in the chosen encoding.
 #include "core/DocumentState.h"
+#include "core/JoinLines.h"
 #include "platform/Edit.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
 #include "ui/EncodingChoices.h"
-#include "core/JoinLines.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {
