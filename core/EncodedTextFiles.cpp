@@ -12,7 +12,12 @@ void ReadLines(const std::u16string& path, const char* mode) {
     try {
         CStdioFile file(path, mode);
         g_vFileLines.clear();
-        g_vFileLines.reserve(file.EstimateLineCount());
+        try {
+            g_vFileLines.reserve(file.EstimateLineCount());
+        } catch (const std::bad_alloc&) {
+            // Only a hint, taken from the first block: a file whose long lines come later can
+            // make it far too large, and then the list simply grows as it goes.
+        }
         std::u16string line;
         while (file.ReadString(line)) {
             g_vFileLines.push_back(line);

@@ -115,7 +115,9 @@ CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName)
         return;
     }
 
-    fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking only for the opening itself: a FIFO without a writer would otherwise hang the
+    // window here before it could be refused as no regular file.
+    fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd_ < 0) {
         ThrowSystemError("cannot open", path_);
     }
@@ -132,12 +134,15 @@ void CStdioFile::StartReading(const OpenMode& mode) {
     if (fstat(fd_, &status) != 0) {
         ThrowSystemError("cannot examine", path_);
     }
-    if (S_ISDIR(status.st_mode)) {
-        errno = EISDIR;
+    // Only a regular file has an end: a FIFO or a device such as /dev/zero could keep the
+    // window reading until memory runs out.
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
         ThrowSystemError("cannot read", path_);
     }
-    if (S_ISREG(status.st_mode)) {
-        fileSize_ = static_cast<std::size_t>(status.st_size);
+    fileSize_ = static_cast<std::size_t>(status.st_size);
+    if (fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ThrowSystemError("cannot read", path_);
     }
     buffer_.resize(kReadBlockBytes);
     FillBuffer();

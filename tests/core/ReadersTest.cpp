@@ -5,6 +5,7 @@
 #include "core/StdioFile.h"
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -344,6 +345,12 @@ TEST_P(OpenFailureTest, MissingFolder) {
 }
 TEST_P(OpenFailureTest, Folder) {
     ExpectUntouched(ToU16(folder_));
+}
+// Neither may keep the window waiting: a FIFO without a writer, a device without an end.
+TEST_P(OpenFailureTest, FifoAndDevice) {
+    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+    ExpectUntouched(Path16("fifo"));
+    ExpectUntouched(u"/dev/zero");
 }
 TEST_P(OpenFailureTest, EmptyPath) {
     ExpectUntouched(u"");
