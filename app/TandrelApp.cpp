@@ -1,5 +1,6 @@
 #include "app/TandrelApp.h"
 
+#include "platform/JapaneseTranslations.h"
 #include "res/VersionInfo.h"
 #include "ui/TandrelDlg.h"
 
@@ -10,6 +11,7 @@ CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
     // Japanese display name lives in that entry; as Qt's display name it would be appended to
     // every window caption that does not already end with it ("バージョン情報 — タンドレル").
     QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopName));
+    InstallJapaneseTranslations(m_app);
 }
 
 bool CTandrelApp::InitInstance() {

@@ -33,7 +33,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from dpkg-shlibdeps. Qt's platform plugins (X11 among them) are only
 # recommended by libqt6gui6, but no window opens without one; the dialog's layout is measured
-# in the IPA Gothic font.
+# in the IPA Gothic font; Qt's own texts are shown in Japanese from qt6-translations-l10n.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic, qt6-translations-l10n")
 include(CPack)

@@ -11,9 +11,11 @@
 #include "ui/TandrelDlg.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -24,6 +26,7 @@
 #include <QTimer>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -258,6 +261,26 @@ private slots:
         const QStringList fromWindowMenu = OpenAndCloseAbout(QStringLiteral("window menu"), "OK");
         QVERIFY(!fromMenuBar.isEmpty());
         QCOMPARE(fromWindowMenu, fromMenuBar);
+    }
+
+    void qtsOwnTextsAreJapanese() {
+        QVERIFY(!RunProgram([](CTandrelDlg& dlg) {
+            // The text boxes' context menu.
+            std::unique_ptr<QMenu> pMenu(
+                dlg.findChild<CEdit*>(QStringLiteral("IDC_CONTENT"))->createStandardContextMenu());
+            QStringList texts;
+            for (const QAction* pAction : pMenu->actions())
+                if (!pAction->isSeparator())
+                    texts << pAction->text();
+            QCOMPARE(texts,
+                     (QStringList{"元に戻す(&U)", "やり直し(&R)", "切り取り(&T)", "コピー(&C)",
+                                  "貼り付け(&P)", "削除(&D)", "すべて選択(&A)"}));
+            // Qt's standard buttons, as the file dialogs show them.
+            QDialogButtonBox buttons(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+            QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
+                     QStringLiteral("キャンセル"));
+            dlg.reject();
+        }));
     }
 
     void theAboutBoxEndsWithItsCloseBoxAndEscape() {
