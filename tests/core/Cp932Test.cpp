@@ -24,7 +24,7 @@ std::string HexBytes(const std::string& hex) {
 
 // Rows of a reference file; `bytesFirst` tells the column order.
 std::vector<Row> LoadRows(const char* name, bool bytesFirst) {
-    std::ifstream file(std::string(TANDREL_REFERENCE_DIR) + "/" + name);
+    std::ifstream file(std::string(TANDREL_CP932_TABLE_DIR) + "/" + name);
     EXPECT_TRUE(file.is_open()) << name;
     std::vector<Row> rows;
     std::string line;

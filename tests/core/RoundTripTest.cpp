@@ -132,7 +132,7 @@ TEST_F(RoundTripTest, AnsiRandomTextFromTheEncodeTable) {
     // Every character with a code, read from the reference file so that the test does not
     // depend on the codec it checks.
     std::vector<char16_t> encodable;
-    std::ifstream table(std::string(TANDREL_REFERENCE_DIR) + "/cp932-encode.tsv");
+    std::ifstream table(std::string(TANDREL_CP932_TABLE_DIR) + "/cp932-encode.tsv");
     for (std::string row; std::getline(table, row);) {
         if (!row.empty() && row[0] != '#') {
             const auto unit =
