@@ -1,3 +1,4 @@
+#include "core/AsciiFastPath.h"
 #include "core/Cp932Tables.h"
 #include "core/TextCodecs.h"
 
@@ -26,17 +27,10 @@ char16_t* DecodeCp932(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (end - p >= 2) {
-        if (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080u) == 0) { // ASCII stands for itself
-                for (int i = 0; i < 8; ++i) {
-                    out[i] = p[i];
-                }
-                p += 8;
-                out += 8;
-                continue;
-            }
+        if (end - p >= 8 && WidenEightAsciiBytes(p, out)) {
+            p += 8;
+            out += 8;
+            continue;
         }
         const unsigned length = DecodeOne(p[0], p[1], out);
         if (length == 0) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -229,4 +230,17 @@ int RemoveDuplicateLines() {
     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keptCount), lines.end());
     g_vWorkLines.assign(lines.begin(), lines.end());
     return static_cast<int>(keptCount);
+}
+
+int RemoveDuplicateContentLines(std::u16string text) {
+    SplitContentLines(std::move(text));
+
+    const auto nLineCount = static_cast<std::size_t>(g_nLineCount);
+    g_vResultLines.clear();
+    if (g_vResultLines.capacity() < nLineCount)
+        g_vResultLines.reserve(nLineCount);
+    g_vResultLines.insert(g_vResultLines.end(), g_vTextLines.begin(),
+                          g_vTextLines.begin() + static_cast<std::ptrdiff_t>(nLineCount));
+
+    return RemoveDuplicateLines();
 }

@@ -12,3 +12,7 @@ void SplitContentLines(std::u16string text);
 // order of first occurrence, leaves a copy in g_vWorkLines and returns their number.
 // g_nLineCount is left as it was.
 int RemoveDuplicateLines();
+
+// The Run command's data steps: splits text into g_vTextLines, copies its g_nLineCount lines into
+// g_vResultLines and removes the duplicates there. Returns the number of lines kept.
+int RemoveDuplicateContentLines(std::u16string text);

@@ -1,6 +1,7 @@
 #include "core/StdioFile.h"
 
 #include "core/TextCodecs.h"
+#include "core/UnicodeScalars.h"
 
 #include <algorithm>
 #include <array>
@@ -96,10 +97,6 @@ std::string FileSystemPath(std::u16string_view path) {
     }
     bytes.resize(static_cast<std::size_t>(end - bytes.data()));
     return bytes;
-}
-
-constexpr bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
 } // namespace

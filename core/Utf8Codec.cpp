@@ -1,5 +1,8 @@
 #include "core/TextCodecs.h"
 
+#include "core/AsciiFastPath.h"
+#include "core/UnicodeScalars.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -8,19 +11,6 @@
 // by the length instead of branches on it. Four-byte forms and invalid input branch away.
 
 namespace {
-
-constexpr bool IsContinuation(unsigned byte) {
-    return (byte & 0xC0) == 0x80;
-}
-constexpr bool IsSurrogate(unsigned unit) {
-    return (unit & 0xF800) == 0xD800;
-}
-constexpr bool IsHighSurrogate(unsigned unit) {
-    return (unit & 0xFC00) == 0xD800;
-}
-constexpr bool IsLowSurrogate(unsigned unit) {
-    return (unit & 0xFC00) == 0xDC00;
-}
 
 // By the high nibble of a sequence's first byte: its length; 0 for a continuation byte.
 constexpr std::uint8_t kLength[16] = {1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 2, 2, 3, 4};
@@ -43,8 +33,8 @@ inline unsigned DecodeShort(unsigned first, unsigned second, unsigned third, cha
                           (third & kThirdMask[length]);
     // Bitwise on purpose: every test is evaluated, and none of them becomes a branch.
     const unsigned malformed = unsigned{length == 0} |
-                               (unsigned{!IsContinuation(second)} & unsigned{length >= 2}) |
-                               (unsigned{!IsContinuation(third)} & unsigned{length >= 3}) |
+                               (unsigned{!IsUtf8Continuation(second)} & unsigned{length >= 2}) |
+                               (unsigned{!IsUtf8Continuation(third)} & unsigned{length >= 3}) |
                                unsigned{unit < kSmallest[length]} | unsigned{IsSurrogate(unit)};
     *out = static_cast<char16_t>(unit);
     return malformed ? 0 : length;
@@ -53,16 +43,15 @@ inline unsigned DecodeShort(unsigned first, unsigned second, unsigned third, cha
 // Decodes a four-byte sequence into a surrogate pair; false unless it is well formed.
 bool DecodeFour(const unsigned char* p, char16_t* out) {
     // F8 to FF start no sequence; their high bits would be lost to the mask below.
-    if (p[0] > 0xF4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3])) {
+    if (p[0] > 0xF4 || !IsUtf8Continuation(p[1]) || !IsUtf8Continuation(p[2]) || !IsUtf8Continuation(p[3])) {
         return false;
     }
-    const char32_t scalar =
-        (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+    const std::uint32_t scalar = ScalarOfUtf8Four(p);
     if (scalar < 0x10000 || scalar > 0x10FFFF) {
         return false;
     }
-    out[0] = static_cast<char16_t>(0xD800 + ((scalar - 0x10000) >> 10));
-    out[1] = static_cast<char16_t>(0xDC00 + ((scalar - 0x10000) & 0x3FF));
+    out[0] = HighSurrogateOf(scalar);
+    out[1] = LowSurrogateOf(scalar);
     return true;
 }
 
@@ -72,17 +61,10 @@ char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (end - p >= 3) {
-        if (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080u) == 0) { // eight ASCII characters
-                for (int i = 0; i < 8; ++i) {
-                    out[i] = p[i];
-                }
-                p += 8;
-                out += 8;
-                continue;
-            }
+        if (end - p >= 8 && WidenEightAsciiBytes(p, out)) {
+            p += 8;
+            out += 8;
+            continue;
         }
         if (kLength[p[0] >> 4] == 4) {
             if (end - p < 4 || !DecodeFour(p, out)) {
@@ -126,11 +108,9 @@ char* EncodeUtf8(std::u16string_view text, char* out) {
             if (!IsHighSurrogate(unit) || p == end || !IsLowSurrogate(*p)) {
                 return nullptr;
             }
-            const std::uint32_t scalar = 0x10000 + ((unit - 0xD800) << 10) + (*p++ - 0xDC00u);
-            *out++ = static_cast<char>(0xF0 | scalar >> 18);
-            *out++ = static_cast<char>(0x80 | (scalar >> 12 & 0x3F));
-            *out++ = static_cast<char>(0x80 | (scalar >> 6 & 0x3F));
-            *out++ = static_cast<char>(0x80 | (scalar & 0x3F));
+            const auto four = Utf8FourOfScalar(ScalarOfPair(unit, *p++));
+            std::memcpy(out, four.data(), 4);
+            out += 4;
             continue;
         }
         // The three forms are computed side by side and the length selects one by masking;

@@ -3,7 +3,8 @@
 // leaves. Where a read succeeds, writing its lines back in an encoding that can hold them and
 // reading that file again must give the same lines.
 #include "core/DocumentState.h"
-#include "core/EncodedTextFiles.h"
+#include "core/EncodingChoices.h"
+#include "core/UnicodeScalars.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>
@@ -19,17 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Lines = std::vector<std::u16string>;
-
-struct Encoding {
-    void (*read)(std::u16string);
-    void (*write)(std::u16string, std::u16string);
-};
-
-const Encoding kEncodings[] = {
-    {ReadAnsiLines, WriteAnsiText},
-    {ReadUtf8Lines, WriteUtf8Text},
-    {ReadUtf16LELines, WriteUtf16LEText},
-};
 
 // One folder per fuzzing process, removed when it ends.
 const fs::path& Folder() {
@@ -51,10 +41,9 @@ bool HasUnpairedSurrogate(const Lines& lines) {
     for (const auto& line : lines) {
         for (std::size_t i = 0; i < line.size(); ++i) {
             const char16_t c = line[i];
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < line.size() && line[i + 1] >= 0xDC00 &&
-                line[i + 1] <= 0xDFFF) {
+            if (IsHighSurrogate(c) && i + 1 < line.size() && IsLowSurrogate(line[i + 1])) {
                 ++i;
-            } else if (c >= 0xD800 && c <= 0xDFFF) {
+            } else if (IsSurrogate(c)) {
                 return true;
             }
         }
@@ -63,11 +52,11 @@ bool HasUnpairedSurrogate(const Lines& lines) {
 }
 
 // Reads path with read and checks the state every reader must leave.
-Lines Read(const Encoding& encoding, const std::u16string& path) {
+Lines Read(const EncodingChoice& encoding, const std::u16string& path) {
     g_nError = 0;
     // No reader can produce a line holding a line feed: this one must have been discarded.
     g_vFileLines = {u"earlier\nfile"};
-    encoding.read(path);
+    encoding.ReadLines(path);
     FUZZ_CHECK(g_nError == 0 || g_nError == 1);
     FUZZ_CHECK(g_nLineCount == static_cast<int>(g_vFileLines.size()));
     // The file exists, so the earlier lines are gone even when reading fails.
@@ -77,7 +66,7 @@ Lines Read(const Encoding& encoding, const std::u16string& path) {
 }
 
 // Writes lines with encoding's writer, which must succeed, and reads them back with its reader.
-void ExpectRoundTrip(const Encoding& encoding, const Lines& lines) {
+void ExpectRoundTrip(const EncodingChoice& encoding, const Lines& lines) {
     std::u16string text;
     for (const auto& line : lines) {
         text += line;
@@ -85,7 +74,7 @@ void ExpectRoundTrip(const Encoding& encoding, const Lines& lines) {
     }
     const std::u16string copy = PathIn("copy.txt");
     g_nError = 0;
-    encoding.write(copy, text);
+    encoding.WriteText(copy, text);
     FUZZ_CHECK(g_nError == 0);
     const Lines again = Read(encoding, copy);
     FUZZ_CHECK(g_nError == 0);
@@ -102,9 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::fclose(file) == 0);
     const std::string inputPath = input.string();
 
-    const Encoding& utf8 = kEncodings[1];
-    const Encoding& utf16le = kEncodings[2];
-    for (const Encoding& encoding : kEncodings) {
+    const EncodingChoice& utf8 = kEncodingChoices[kUtf8Choice];
+    const EncodingChoice& utf16le = kEncodingChoices[kUtf16LEChoice];
+    for (const EncodingChoice& encoding : kEncodingChoices) {
         const Lines lines = Read(encoding, {inputPath.begin(), inputPath.end()});
         if (g_nError != 0)
             continue;

@@ -1,21 +1,13 @@
 #include "platform/BoxTextCodec.h"
 
+#include "core/UnicodeScalars.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
 constexpr char16_t kReplacementCharacter = u'\uFFFD';
-
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-bool IsContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
 
 // Writes the bytes of text to out (kWrite) or only counts them; returns the count. Counting
 // first lets the caller allocate exactly: for a large text, touching memory it does not need
@@ -38,12 +30,8 @@ template <bool kWrite> std::size_t Encode(std::u16string_view text, char* out) {
             put(0xC0 | (unit >> 6));
             put(0x80 | (unit & 0x3F));
         } else if (IsHighSurrogate(unit) && i + 1 < size && IsLowSurrogate(text[i + 1])) {
-            const std::uint32_t codePoint =
-                0x10000 + ((std::uint32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            put(0xF0 | (codePoint >> 18));
-            put(0x80 | ((codePoint >> 12) & 0x3F));
-            put(0x80 | ((codePoint >> 6) & 0x3F));
-            put(0x80 | (codePoint & 0x3F));
+            for (const unsigned char byte : Utf8FourOfScalar(ScalarOfPair(unit, text[i + 1])))
+                put(byte);
             ++i;
         } else { // unpaired surrogates take the same three-byte form as other units
             put(0xE0 | (unit >> 12));
@@ -78,13 +66,13 @@ template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out)
             continue;
         }
         const std::size_t left = size - i;
-        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsContinuation(in[i + 1])) {
+        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsUtf8Continuation(in[i + 1])) {
             put(((lead & 0x1Fu) << 6) | (in[i + 1] & 0x3Fu));
             i += 2;
             continue;
         }
-        if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && IsContinuation(in[i + 1]) &&
-            IsContinuation(in[i + 2])) {
+        if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && IsUtf8Continuation(in[i + 1]) &&
+            IsUtf8Continuation(in[i + 2])) {
             const std::uint32_t unit =
                 ((lead & 0x0Fu) << 12) | ((in[i + 1] & 0x3Fu) << 6) | (in[i + 2] & 0x3Fu);
             if (unit >= 0x800) { // surrogates included: that is how unpaired ones are kept
@@ -93,13 +81,12 @@ template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out)
                 continue;
             }
         }
-        if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && IsContinuation(in[i + 1]) &&
-            IsContinuation(in[i + 2]) && IsContinuation(in[i + 3])) {
-            const std::uint32_t codePoint = ((lead & 0x07u) << 18) | ((in[i + 1] & 0x3Fu) << 12) |
-                                            ((in[i + 2] & 0x3Fu) << 6) | (in[i + 3] & 0x3Fu);
+        if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && IsUtf8Continuation(in[i + 1]) &&
+            IsUtf8Continuation(in[i + 2]) && IsUtf8Continuation(in[i + 3])) {
+            const std::uint32_t codePoint = ScalarOfUtf8Four(in + i);
             if (codePoint >= 0x10000 && codePoint <= 0x10FFFF) {
-                put(0xD800 + ((codePoint - 0x10000) >> 10));
-                put(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+                put(HighSurrogateOf(codePoint));
+                put(LowSurrogateOf(codePoint));
                 i += 4;
                 continue;
             }

@@ -1,6 +1,6 @@
 #include "platform/ComboBoxEx.h"
 
-#include <QString>
+#include "platform/QtStrings.h"
 
 CComboBoxEx::CComboBoxEx(QWidget* pParent) : QComboBox(pParent) {
     setEditable(false);
@@ -8,7 +8,7 @@ CComboBoxEx::CComboBoxEx(QWidget* pParent) : QComboBox(pParent) {
 
 int CComboBoxEx::InsertItem(int iItem, std::u16string_view text) {
     const int index = (iItem < 0 || iItem > count()) ? count() : iItem;
-    insertItem(index, QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    insertItem(index, ToQString(text));
     return index;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
 #include "platform/LinkCtrl.h"
+#include "platform/QtStrings.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,10 +19,6 @@
 using namespace dlgstyle;
 
 namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool Has(std::uint32_t style, std::uint32_t bits) {
     return (style & bits) == bits;

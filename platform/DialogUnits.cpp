@@ -1,5 +1,7 @@
 #include "platform/DialogUnits.h"
 
+#include "platform/QtStrings.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QString>
@@ -33,7 +35,7 @@ QRect MapDialogRect(const QRect& rcDialogUnits, DialogBaseUnits units) {
 
 QFont DialogFont(std::string_view face, int pointSize) {
     static const QString kSubstitute = QStringLiteral("IPAPGothic");
-    QString family = QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size()));
+    QString family = ToQString(face);
     if (!QFontDatabase::hasFamily(family) && QFontDatabase::hasFamily(kSubstitute))
         family = kSubstitute;
     QFont font(family);

@@ -1,6 +1,7 @@
 #include "platform/Edit.h"
 
 #include "platform/BoxTextCodec.h"
+#include "platform/QtStrings.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
@@ -81,6 +82,6 @@ QMimeData* CEdit::toMimeData(const QByteArray& text, bool rectangular) const {
     QMimeData* data = QsciScintilla::toMimeData(text, rectangular);
     const std::u16string exact =
         DecodeBoxText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    data->setText(QString::fromUtf16(exact.data(), static_cast<qsizetype>(exact.size())));
+    data->setText(ToQString(exact));
     return data;
 }

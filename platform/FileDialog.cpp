@@ -1,5 +1,6 @@
 #include "platform/FileDialog.h"
 
+#include "platform/QtStrings.h"
 #include "res/ResourceIds.h"
 
 #include <QDir>
@@ -7,10 +8,6 @@
 #include <QStringList>
 
 namespace {
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // "Name|patterns|Name|patterns||" as Qt filters "Name (patterns)". The name alone is shown
 // (HideNameFilterDetails), so the list reads exactly as written even where Qt's patterns differ.

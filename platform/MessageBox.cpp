@@ -1,5 +1,6 @@
 #include "platform/MessageBox.h"
 
+#include "platform/QtStrings.h"
 #include "res/ResourceIds.h"
 
 #include <QApplication>
@@ -7,10 +8,6 @@
 #include <QString>
 
 namespace {
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QMessageBox::Icon IconOf(unsigned nType) {
     switch (nType & 0xF0) {
@@ -26,7 +23,7 @@ QMessageBox::Icon IconOf(unsigned nType) {
 } // namespace
 
 int AfxMessageBox(std::u16string_view lpszText, unsigned nType, unsigned /*nIDHelp*/) {
-    QMessageBox box(IconOf(nType), ToQString(kMessageBoxCaption), ToQString(lpszText),
+    QMessageBox box(IconOf(nType), QCoreApplication::applicationName(), ToQString(lpszText),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);

@@ -1,5 +1,6 @@
 #include "ui/TandrelDlg.h"
 
+#include "core/EncodingChoices.h"
 #include "core/DocumentState.h"
 #include "core/HeapTuning.h"
 #include "platform/ComboBoxEx.h"
@@ -12,7 +13,6 @@
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "ui/DocumentAddresses.h"
-#include "ui/EncodingChoices.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 // The Open command: load the chosen file, in the chosen encoding, into the content box.
+#include "core/EncodingChoices.h"
 #include "core/DocumentState.h"
 #include "core/JoinLines.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
-#include "ui/EncodingChoices.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedOpen() {

@@ -19,16 +19,8 @@ void CTandrelDlg::OnBnClickedRun() {
         return;
     }
 
-    SplitContentLines(std::move(strContent)); // the box still holds the text; this copy is spent
-
-    const auto nLineCount = static_cast<std::size_t>(g_nLineCount);
-    g_vResultLines.clear();
-    if (g_vResultLines.capacity() < nLineCount)
-        g_vResultLines.reserve(nLineCount);
-    g_vResultLines.insert(g_vResultLines.end(), g_vTextLines.begin(),
-                          g_vTextLines.begin() + static_cast<std::ptrdiff_t>(nLineCount));
-
-    const int nResultCount = RemoveDuplicateLines();
+    // The box still holds the text; this copy is spent.
+    const int nResultCount = RemoveDuplicateContentLines(std::move(strContent));
 
     m_editResult->SetWindowText({});
     m_editResult->SetWindowText(

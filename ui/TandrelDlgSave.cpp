@@ -1,5 +1,6 @@
 // The Save command: the lines of the last Run, each ended by a line feed, into a file the user
 // names, in the chosen encoding.
+#include "core/EncodingChoices.h"
 #include "core/DocumentState.h"
 #include "core/JoinLines.h"
 #include "platform/Edit.h"
@@ -7,7 +8,6 @@
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
-#include "ui/EncodingChoices.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {

@@ -10,7 +10,7 @@
 #include "bench/BenchInputs.h"
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
-#include "core/EncodedTextFiles.h"
+#include "core/EncodingChoices.h"
 #include "core/HeapTuning.h"
 #include "core/JoinLines.h"
 
@@ -37,17 +37,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Encoding {
-    const char* name;
-    void (*read)(std::u16string);
-    void (*write)(std::u16string, std::u16string);
-};
-
-constexpr std::array<Encoding, 3> kEncodings = {{
-    {"ANSI", ReadAnsiLines, WriteAnsiText},
-    {"UTF-8", ReadUtf8Lines, WriteUtf8Text},
-    {"UTF-16LE", ReadUtf16LELines, WriteUtf16LEText},
-}};
+// An encoding's name for the console; the names are ASCII.
+std::string NameOf(const EncodingChoice& encoding) {
+    std::string name;
+    for (const char16_t c : encoding.name)
+        name.push_back(static_cast<char>(c));
+    return name;
+}
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -59,13 +55,13 @@ std::u16string ToUtf16(const std::string& path) {
 }
 
 // One round trip in this process; prints its figures on one line for the parent.
-int RunRoundTrip(const Encoding& encoding, const std::string& input, const std::string& output) {
+int RunRoundTrip(const EncodingChoice& encoding, const std::string& input, const std::string& output) {
     KeepLargeBuffersInHeap(); // as the window does
     Clock::time_point start = Clock::now();
-    encoding.read(ToUtf16(input));
+    encoding.ReadLines(ToUtf16(input));
     const double read = SecondsSince(start);
     if (g_nError != 0) {
-        std::fprintf(stderr, "%s: reading %s failed\n", encoding.name, input.c_str());
+        std::fprintf(stderr, "%s: reading %s failed\n", NameOf(encoding).c_str(), input.c_str());
         return 1;
     }
     const int fileLines = g_nLineCount;
@@ -78,28 +74,22 @@ int RunRoundTrip(const Encoding& encoding, const std::string& input, const std::
 
     // What Run does with it.
     start = Clock::now();
-    SplitContentLines(std::move(content));
-    const double split = SecondsSince(start);
-    g_vResultLines.clear();
-    g_vResultLines.reserve(static_cast<std::size_t>(g_nLineCount));
-    g_vResultLines.assign(g_vTextLines.begin(), g_vTextLines.begin() + g_nLineCount);
-    const double copy = SecondsSince(start) - split;
-    const int kept = RemoveDuplicateLines();
+    const int kept = RemoveDuplicateContentLines(std::move(content));
     const double run = SecondsSince(start);
 
     // What Save does with the result.
     start = Clock::now();
-    encoding.write(ToUtf16(output),
+    encoding.WriteText(ToUtf16(output),
                    JoinLines(g_vResultLines, static_cast<std::size_t>(kept), u"\n"));
     const double write = SecondsSince(start);
     if (g_nError != 0) {
-        std::fprintf(stderr, "%s: writing %s failed\n", encoding.name, output.c_str());
+        std::fprintf(stderr, "%s: writing %s failed\n", NameOf(encoding).c_str(), output.c_str());
         return 1;
     }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%f %f %f %f %f %f %ld %d %d\n", read, join, split, copy, run, write,
+    std::printf("%f %f %f %f %ld %d %d\n", read, join, run, write,
                 usage.ru_maxrss, fileLines, kept);
     return 0;
 }
@@ -146,7 +136,6 @@ std::string RunProcess(const std::vector<std::string>& argv, const std::string& 
 
 struct Figures {
     double read = 0, join = 0, run = 0, write = 0;
-    double split = 0, copy = 0; // the first two steps of run
     long peakKiB = 0;
     int fileLines = 0, kept = 0;
     double mawk = 0; // the paired mawk run
@@ -184,8 +173,8 @@ int RunBenchmark(int rounds, fs::path folder) {
     std::printf("inputs: %d lines in %s (written in %.2f s)\n", tandrel::bench::kBenchLineCount,
                 folder.c_str(), SecondsSince(start));
     const std::array<fs::path, 3> inputPaths = {inputs.ansi, inputs.utf8, inputs.utf16le};
-    for (std::size_t e = 0; e < kEncodings.size(); ++e)
-        std::printf("  %-8s %6.1f MB  %s\n", kEncodings[e].name,
+    for (std::size_t e = 0; e < kEncodingChoices.size(); ++e)
+        std::printf("  %-8s %6.1f MB  %s\n", NameOf(kEncodingChoices[e]).c_str(),
                     static_cast<double>(fs::file_size(inputPaths[e])) / 1e6, inputPaths[e].c_str());
 
     const std::string self = fs::read_symlink("/proc/self/exe").string();
@@ -193,12 +182,12 @@ int RunBenchmark(int rounds, fs::path folder) {
     std::array<std::vector<Figures>, 3> runs;
     bool sameAsMawk = true;
     for (int round = 0; round < rounds; ++round) {
-        for (std::size_t e = 0; e < kEncodings.size(); ++e) {
+        for (std::size_t e = 0; e < kEncodingChoices.size(); ++e) {
             const fs::path output = folder / ("out-" + inputPaths[e].filename().string());
             std::istringstream line(RunProcess({self, "--round-trip", std::to_string(e),
                                                 inputPaths[e].string(), output.string()}));
             Figures figures;
-            line >> figures.read >> figures.join >> figures.split >> figures.copy >> figures.run >>
+            line >> figures.read >> figures.join >> figures.run >>
                 figures.write >> figures.peakKiB >> figures.fileLines >> figures.kept;
 
             start = Clock::now();
@@ -215,23 +204,18 @@ int RunBenchmark(int rounds, fs::path folder) {
     }
 
     std::printf("\nmedians of %d paired rounds, in seconds\n", rounds);
-    std::printf("  run = split + copy + dedupe; ratio = (read + run + write) / mawk, per pair\n");
+    std::printf("  run = split, copy and dedupe; ratio = (read + run + write) / mawk, per pair\n");
     std::printf("  (join) is Open filling the content box: timed, not part of the ratio\n\n");
-    std::printf("%-8s %6s %6s %6s %6s %6s %6s %6s %6s %6s %6s %8s %7s %7s\n", "", "read", "(join)",
-                "split", "copy", "dedupe", "run", "write", "total", "mawk", "ratio", "peak MiB",
-                "lines", "kept");
-    for (std::size_t e = 0; e < kEncodings.size(); ++e) {
+    std::printf("%-8s %6s %6s %6s %6s %6s %6s %6s %8s %7s %7s\n", "", "read", "(join)", "run",
+                "write", "total", "mawk", "ratio", "peak MiB", "lines", "kept");
+    for (std::size_t e = 0; e < kEncodingChoices.size(); ++e) {
         const auto& r = runs[e];
         long peak = 0;
         for (const auto& figures : r)
             peak = std::max(peak, figures.peakKiB);
-        std::printf("%-8s %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.2f %8.1f %7d "
-                    "%7d\n",
-                    kEncodings[e].name, MedianOf(r, [](auto& f) { return f.read; }),
+        std::printf("%-8s %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.2f %8.1f %7d %7d\n",
+                    NameOf(kEncodingChoices[e]).c_str(), MedianOf(r, [](auto& f) { return f.read; }),
                     MedianOf(r, [](auto& f) { return f.join; }),
-                    MedianOf(r, [](auto& f) { return f.split; }),
-                    MedianOf(r, [](auto& f) { return f.copy; }),
-                    MedianOf(r, [](auto& f) { return f.run - f.split - f.copy; }),
                     MedianOf(r, [](auto& f) { return f.run; }),
                     MedianOf(r, [](auto& f) { return f.write; }),
                     MedianOf(r, [](auto& f) { return f.Total(); }),
@@ -251,7 +235,7 @@ int RunBenchmark(int rounds, fs::path folder) {
 int main(int argc, char** argv) {
     try {
         if (argc == 5 && std::strcmp(argv[1], "--round-trip") == 0)
-            return RunRoundTrip(kEncodings.at(std::stoul(argv[2])), argv[3], argv[4]);
+            return RunRoundTrip(kEncodingChoices.at(std::stoul(argv[2])), argv[3], argv[4]);
         int rounds = 3;
         fs::path folder;
         for (int i = 1; i < argc; ++i) {

@@ -8,6 +8,7 @@
 // FOLDER receives the input and output files (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
 #include "core/DocumentState.h"
+#include "core/EncodingChoices.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
@@ -28,8 +29,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-constexpr const char* kEncodingNames[] = {"ANSI", "UTF-8", "UTF-16LE"};
 
 struct CommandTime {
     double seconds = -1;
@@ -126,7 +125,9 @@ int RunBenchmark(const QString& folderArgument) {
     std::printf("\nseconds from the click until shown and painted (Open, Run) or written (Save)\n");
     std::printf("%-8s %8s %7s %6s %6s %8s %8s %8s\n", "", "MB", "Open", "Run", "Save", "peak MiB",
                 "lines", "kept");
-    for (int e = 0; e < 3; ++e) {
+    for (int e = 0; e < static_cast<int>(kEncodingChoices.size()); ++e) {
+        const std::u16string_view name16 = kEncodingChoices[static_cast<std::size_t>(e)].name;
+        const QByteArray name = QStringView(name16.data(), name16.size()).toLatin1();
         const QString input = QString::fromStdString(paths[e].string());
         const QString output =
             folder + QStringLiteral("/saved-") + QString::number(e) + QStringLiteral(".txt");
@@ -135,7 +136,7 @@ int RunBenchmark(const QString& folderArgument) {
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--encoding"), QString::number(e), input, output});
         if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-            std::fprintf(stderr, "%s: the run failed\n", kEncodingNames[e]);
+            std::fprintf(stderr, "%s: the run failed\n", name.constData());
             return 1;
         }
         double open = 0, run = 0, save = 0;
@@ -145,7 +146,7 @@ int RunBenchmark(const QString& folderArgument) {
         if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %ld %d %zu", &open,
                         &run, &save, &peak, &lines, &kept) != 6)
             return 1;
-        std::printf("%-8s %8.1f %7.3f %6.3f %6.3f %8.1f %8d %8zu\n", kEncodingNames[e],
+        std::printf("%-8s %8.1f %7.3f %6.3f %6.3f %8.1f %8d %8zu\n", name.constData(),
                     static_cast<double>(std::filesystem::file_size(paths[e])) / 1e6, open, run,
                     save, static_cast<double>(peak) / 1024.0, lines, kept);
         std::fflush(stdout);

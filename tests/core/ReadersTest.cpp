@@ -2,6 +2,7 @@
 // input and the failure contract on the document state.
 #include "TextFileFixture.h"
 #include "core/EncodedTextFiles.h"
+#include "core/EncodingChoices.h"
 #include "core/StdioFile.h"
 
 #include <functional>
@@ -36,15 +37,19 @@ struct FileForm {
     }
 };
 
+const Reader kAnsi = kEncodingChoices[kAnsiChoice].ReadLines;
+const Reader kUtf8 = kEncodingChoices[kUtf8Choice].ReadLines;
+const Reader kUtf16LE = kEncodingChoices[kUtf16LEChoice].ReadLines;
+
 const FileForm kForms[] = {
-    {"Ansi", ReadAnsiLines, "", false},
-    {"Utf8WithMark", ReadUtf8Lines, "\xEF\xBB\xBF", false},
-    {"Utf8WithoutMark", ReadUtf8Lines, "", false},
-    {"Utf16LEWithMark", ReadUtf16LELines, "\xFF\xFE", true},
-    {"Utf16LEWithoutMark", ReadUtf16LELines, "", true},
+    {"Ansi", kAnsi, "", false},
+    {"Utf8WithMark", kUtf8, "\xEF\xBB\xBF", false},
+    {"Utf8WithoutMark", kUtf8, "", false},
+    {"Utf16LEWithMark", kUtf16LE, "\xFF\xFE", true},
+    {"Utf16LEWithoutMark", kUtf16LE, "", true},
     // A mark decides over the reader's own encoding.
-    {"Utf8FileByUtf16LEReader", ReadUtf16LELines, "\xEF\xBB\xBF", false},
-    {"Utf16LEFileByUtf8Reader", ReadUtf8Lines, "\xFF\xFE", true},
+    {"Utf8FileByUtf16LEReader", kUtf16LE, "\xEF\xBB\xBF", false},
+    {"Utf16LEFileByUtf8Reader", kUtf8, "\xFF\xFE", true},
 };
 
 class LineRulesTest : public TextFileTest, public ::testing::WithParamInterface<FileForm> {

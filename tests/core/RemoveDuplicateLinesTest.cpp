@@ -11,12 +11,10 @@ namespace {
 
 using Lines = std::vector<std::u16string>;
 
-// What the Run command does with the content box text: split it, copy the split lines into the
-// working list and filter it. Checks the count it returns against the list it leaves.
+// What the Run command does with the content box text. Checks the count it returns against the
+// list it leaves.
 Lines RunCommand(const std::u16string& text) {
-    SplitContentLines(text);
-    g_vResultLines.assign(g_vTextLines.begin(), g_vTextLines.begin() + g_nLineCount);
-    const int kept = RemoveDuplicateLines();
+    const int kept = RemoveDuplicateContentLines(text);
     EXPECT_EQ(kept, static_cast<int>(g_vResultLines.size()));
     EXPECT_EQ(g_vWorkLines, g_vResultLines);
     return g_vResultLines;

@@ -2,6 +2,7 @@
 // message boxes read and closed, file dialogs filled in, files checked byte for byte.
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
+#include "res/VersionInfo.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -83,7 +84,10 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QCoreApplication::setApplicationName(QString::fromUtf8(kProductName)); // as the program does
+    }
 
     void openWithoutPathIsRefused() {
         MainWindowDriver window;

@@ -5,6 +5,7 @@
 #include "core/EncodedTextFiles.h"
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 struct EncodingChoice {
@@ -12,6 +13,9 @@ struct EncodingChoice {
     void (*ReadLines)(std::u16string path);
     void (*WriteText)(std::u16string path, std::u16string text);
 };
+
+// Positions in kEncodingChoices, for code that needs one encoding in particular.
+inline constexpr std::size_t kAnsiChoice = 0, kUtf8Choice = 1, kUtf16LEChoice = 2;
 
 inline constexpr std::array<EncodingChoice, 3> kEncodingChoices = {{
     {u"ANSI", ReadAnsiLines, WriteAnsiText},

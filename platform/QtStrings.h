@@ -1,0 +1,14 @@
+// The program's texts reach Qt as UTF-16 (what the window code keeps) or UTF-8 (what the
+// templates and resources keep); this is the one conversion of each.
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+inline QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline QString ToQString(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
