@@ -1,10 +1,12 @@
 #include "app/TandrelApp.h"
 
+#include "core/HeapTuning.h"
 #include "platform/JapaneseTranslations.h"
 #include "res/VersionInfo.h"
 #include "ui/TandrelDlg.h"
 
 CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
+    KeepLargeBuffersInHeap(); // a process-wide policy, so the process's start-up sets it
     QCoreApplication::setApplicationName(QString::fromUtf8(kProductName));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(kProductVersion));
     // Lets Wayland and the task bar match the window to tandrel.desktop and its icon. The

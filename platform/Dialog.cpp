@@ -1,6 +1,6 @@
 #include "platform/Dialog.h"
 
-#include "res/ResourceIds.h"
+#include "platform/DialogIds.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,7 @@
 #include "platform/EditBrowseCtrl.h"
 
+#include "platform/DialogIds.h"
 #include "platform/FileDialog.h"
-#include "res/ResourceIds.h"
 
 #include <QKeyEvent>
 #include <QToolButton>

@@ -1,7 +1,7 @@
 #include "platform/FileDialog.h"
 
+#include "platform/DialogIds.h"
 #include "platform/QtStrings.h"
-#include "res/ResourceIds.h"
 
 #include <QDir>
 #include <QString>

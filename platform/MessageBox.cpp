@@ -1,7 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include "platform/DialogIds.h"
 #include "platform/QtStrings.h"
-#include "res/ResourceIds.h"
 
 #include <QApplication>
 #include <QMessageBox>

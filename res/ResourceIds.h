@@ -1,9 +1,7 @@
 // Identifiers of the dialogs, controls, menus, strings and icons.
 #pragma once
 
-inline constexpr int IDC_STATIC = -1;
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
+#include "platform/DialogIds.h" // IDOK, IDCANCEL and IDC_STATIC
 
 inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDS_ABOUTBOX = 101;

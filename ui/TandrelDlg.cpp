@@ -2,7 +2,6 @@
 
 #include "core/EncodingChoices.h"
 #include "core/DocumentState.h"
-#include "core/HeapTuning.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
@@ -19,7 +18,6 @@
 
 CTandrelDlg::CTandrelDlg(QWidget* pParent)
     : CDialogEx(kMainDialogTemplate, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
-    KeepLargeBuffersInHeap();
     ShowDocumentLinks();
     ConnectMessageMap();
     OnInitDialog();

@@ -1,5 +1,7 @@
 // The shell's handlers of the main window: the window menu's commands, the minimized window's
 // picture and the About box.
+// The About box's class belongs to the application, but it is header-only and the window menu
+// shows it: the one place the window reaches up into app/.
 #include "app/AboutDlg.h"
 #include "platform/WindowIcon.h"
 #include "platform/WindowMenu.h"

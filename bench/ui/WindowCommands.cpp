@@ -9,6 +9,7 @@
 #include "bench/BenchInputs.h"
 #include "core/DocumentState.h"
 #include "core/EncodingChoices.h"
+#include "core/HeapTuning.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
@@ -77,6 +78,7 @@ long PeakMemoryKiB() {
 
 // One encoding in this process: prints "open run save peakKiB contentLines resultLines".
 int RunOneEncoding(int encoding, const QString& input, const QString& output) {
+    KeepLargeBuffersInHeap(); // as the program's start-up does
     CTandrelDlg window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
