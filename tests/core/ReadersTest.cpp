@@ -5,8 +5,21 @@
 #include "core/EncodingChoices.h"
 #include "core/StdioFile.h"
 
+#include <cctype>
 #include <functional>
 #include <sys/stat.h>
+
+// An encoding by its list name, with the characters a test name cannot hold left out: "UTF16LE".
+std::string TestName(const EncodingChoice& encoding) {
+    std::string name;
+    for (const char16_t c : encoding.name)
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name.push_back(static_cast<char>(c));
+    return name;
+}
+void PrintTo(const EncodingChoice& encoding, std::ostream* out) {
+    *out << TestName(encoding);
+}
 
 namespace {
 
@@ -329,13 +342,14 @@ TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
 }
 
 // What a failed opening leaves: the previous lines, and a count of 0.
-class OpenFailureTest : public TextFileTest, public ::testing::WithParamInterface<Reader> {
+class OpenFailureTest : public TextFileTest,
+                        public ::testing::WithParamInterface<EncodingChoice> {
 protected:
     void ExpectUntouched(const std::u16string& path) {
         g_vFileLines = {u"earlier", u"lines"};
         g_nLineCount = 2;
         g_nError = 0;
-        GetParam()(path);
+        GetParam().ReadLines(path);
         EXPECT_EQ(g_nError, 1);
         EXPECT_EQ(g_nLineCount, 0);
         EXPECT_EQ(g_vFileLines, (Lines{u"earlier", u"lines"}));
@@ -367,8 +381,8 @@ TEST_P(OpenFailureTest, PathThatCannotBeConverted) {
     ExpectUntouched(Path16("in.txt") + std::u16string(1, u'\0') + u"x");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryReader, OpenFailureTest,
-                         ::testing::Values(ReadAnsiLines, ReadUtf8Lines, ReadUtf16LELines));
+INSTANTIATE_TEST_SUITE_P(EveryReader, OpenFailureTest, ::testing::ValuesIn(kEncodingChoices),
+                         [](const auto& info) { return TestName(info.param); });
 
 TEST_F(TextFileTest, ReaderFindsAFileByItsJapaneseName) {
     WriteBytes("\xE6\x97\xA5\xE6\x9C\xAC.txt", "a\r\n"); // 日本.txt
