@@ -14,20 +14,34 @@ install(FILES res/icons/tandrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/h
 # The main window links to these two files; it finds them beside the program, in
 # ../share/doc/tandrel, so the folder is named after the program, not after the CMake project.
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tandrel)
+# The copyright and licence in the machine-readable form Debian's tools read, and the
+# changelog that every Debian package carries, compressed as Debian requires (gzip -9n).
+configure_file(res/package/changelog.in changelog @ONLY)
+add_custom_command(OUTPUT changelog.gz
+    COMMAND gzip -9nc changelog > changelog.gz
+    DEPENDS ${PROJECT_BINARY_DIR}/changelog)
+add_custom_target(tandrel_changelog ALL DEPENDS changelog.gz)
+install(FILES res/package/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tandrel)
+install(FILES res/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME tandrel)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remove repeated and empty lines from text files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tandrel (タンドレル) loads a text file in code page 932, UTF-8 or UTF-16LE, removes every line
-that repeats an earlier one and every empty line, keeping the first occurrence of
-each line in its order, and saves the result in the chosen encoding.")
+    "Tandrel (タンドレル) loads a text file in code page 932, UTF-8 or UTF-16LE,
+removes every line that repeats an earlier one and every empty line, keeping the
+first occurrence of each line in its order, and saves the result in the chosen
+encoding.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-# The package has no person or company behind it to name, and no address to write to.
-set(CPACK_PACKAGE_CONTACT "Tandrel project")
+# The package has no person or company behind it to name, and no address to write to; Debian
+# requires an address, so it names one under .invalid, a domain that by RFC 2606 never exists,
+# and tells lintian so (res/package/lintian-overrides).
+set(CPACK_PACKAGE_CONTACT "Tandrel project <nobody@invalid>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

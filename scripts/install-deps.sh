@@ -7,10 +7,10 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libqscintilla2-qt6-dev qt6-translations-l10n
     fonts-ipafont-gothic
-    googletest libgtest-dev libbenchmark-dev
+    googletest libgtest-dev
     clang libclang-rt-14-dev
     xvfb xauth
-    file desktop-file-utils appstream
+    file desktop-file-utils appstream lintian
 )
 
 missing=()

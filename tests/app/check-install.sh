@@ -24,6 +24,8 @@ expected=(
     usr/share/icons/hicolor/scalable/apps/tandrel.svg
     usr/share/doc/tandrel/README.md
     usr/share/doc/tandrel/LICENSE
+    usr/share/doc/tandrel/copyright
+    usr/share/doc/tandrel/changelog.gz
 )
 
 case $mode in
@@ -44,6 +46,11 @@ package)
         qt6-qpa-plugins fonts-ipafont-gothic; do
         grep -Fxq "$dep" <<<"$names" || fail "Depends lacks $dep"
     done
+    # Debian's own checks of the package: any error fails, warnings are shown.
+    command -v lintian >/dev/null || fail "lintian is not installed (scripts/install-deps.sh)"
+    lintian --tag-display-limit 0 "$deb" >"$scratch/lintian.txt" 2>&1 || true
+    cat "$scratch/lintian.txt"
+    grep -q '^E: ' "$scratch/lintian.txt" && fail "lintian reports errors"
     dpkg-deb -x "$deb" "$scratch/root"
     root="$scratch/root"
     ;;
