@@ -4,9 +4,17 @@
 // Readers replace g_vFileLines with the file's lines (no terminators) and set g_nLineCount.
 // Writers take a text whose lines all end with "\n" and write each "\n" as CR LF.
 // Paths arrive as UTF-16 and are converted to the file system's encoding (UTF-8).
+//
+// ReadTextFile and WriteTextFile do the same work on explicit inputs and outputs, and say why
+// they failed; the six functions above are their wrappers over the document state.
 #pragma once
 
+#include "core/FileFailure.h"
+
+#include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 void ReadAnsiLines(std::u16string path);    // code page 932, no byte-order mark
 void ReadUtf8Lines(std::u16string path);    // a mark decides; UTF-8 without one
@@ -15,3 +23,14 @@ void ReadUtf16LELines(std::u16string path); // a mark decides; UTF-16LE without 
 void WriteAnsiText(std::u16string path, std::u16string text);    // code page 932, no mark
 void WriteUtf8Text(std::u16string path, std::u16string text);    // EF BB BF, then UTF-8
 void WriteUtf16LEText(std::u16string path, std::u16string text); // FF FE, then UTF-16LE
+
+enum class TextEncoding { kAnsi, kUtf8, kUtf16LE };
+
+// Reads the file at path into lines. When the file cannot be opened, lines is left as it was
+// and lineCount is 0; otherwise lines is replaced by the file's lines up to any failure, and
+// lineCount is their number.
+FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
+                        std::vector<std::u16string>& lines, std::size_t& lineCount);
+// Writes text to the file at path, which keeps its old content unless this succeeds.
+FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
+                         std::u16string_view text);

@@ -12,15 +12,16 @@ struct EncodingChoice {
     std::u16string_view name; // the list's item text
     void (*ReadLines)(std::u16string path);
     void (*WriteText)(std::u16string path, std::u16string text);
+    TextEncoding encoding; // for ReadTextFile and WriteTextFile
 };
 
 // Positions in kEncodingChoices, for code that needs one encoding in particular.
 inline constexpr std::size_t kAnsiChoice = 0, kUtf8Choice = 1, kUtf16LEChoice = 2;
 
 inline constexpr std::array<EncodingChoice, 3> kEncodingChoices = {{
-    {u"ANSI", ReadAnsiLines, WriteAnsiText},
-    {u"UTF-8", ReadUtf8Lines, WriteUtf8Text},
-    {u"UTF-16LE", ReadUtf16LELines, WriteUtf16LEText},
+    {u"ANSI", ReadAnsiLines, WriteAnsiText, TextEncoding::kAnsi},
+    {u"UTF-8", ReadUtf8Lines, WriteUtf8Text, TextEncoding::kUtf8},
+    {u"UTF-16LE", ReadUtf16LELines, WriteUtf16LEText, TextEncoding::kUtf16LE},
 }};
 
 // The choice for an encoding index, or nullptr for an index outside the list.

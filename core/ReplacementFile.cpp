@@ -82,7 +82,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(ResolveLin
     if (exists) {
         if (!S_ISREG(existing.st_mode)) {
             errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
-            ThrowSystemError("not a regular file:", target_);
+            ThrowSystemError("not a regular file:", target_, FileFailure::kNotRegularFile);
         }
         // Opening with "w" would be refused for a file the user may not write; so is this.
         if (faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {

@@ -83,17 +83,34 @@ const OpenMode& FindMode(std::string_view name) {
     throw CException("unknown open mode '" + std::string(name) + "'");
 }
 
+// Where encoding text failed: the index of its first character (a surrogate pair counts as one)
+// that the codec cannot encode on its own. Only a failure pays for this second look.
+std::size_t FirstUnencodable(const TextCodec& codec, std::u16string_view text) {
+    char bytes[2 * kMaxEncodedBytesPerUnit];
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const bool pair =
+            IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+        const std::size_t length = pair ? 2 : 1;
+        if (codec.encode(text.substr(i, length), bytes) == nullptr) {
+            break;
+        }
+        i += length;
+    }
+    return i;
+}
+
 std::string FileSystemPath(std::u16string_view path) {
     if (path.empty()) {
-        throw CException("the path is empty");
+        throw CException("the path is empty", FileFailure::kBadPath);
     }
     if (path.find(u'\0') != std::u16string_view::npos) {
-        throw CException("the path holds a NUL character");
+        throw CException("the path holds a NUL character", FileFailure::kBadPath);
     }
     std::string bytes(path.size() * kMaxEncodedBytesPerUnit, '\0');
     const char* end = EncodeUtf8(path, bytes.data());
     if (end == nullptr) {
-        throw CException("the path holds an unpaired surrogate");
+        throw CException("the path holds an unpaired surrogate", FileFailure::kBadPath);
     }
     bytes.resize(static_cast<std::size_t>(end - bytes.data()));
     return bytes;
@@ -135,7 +152,7 @@ void CStdioFile::StartReading(const OpenMode& mode) {
     // window reading until memory runs out.
     if (!S_ISREG(status.st_mode)) {
         errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        ThrowSystemError("cannot read", path_);
+        ThrowSystemError("cannot read", path_, FileFailure::kNotRegularFile);
     }
     fileSize_ = static_cast<std::size_t>(status.st_size);
     if (fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
@@ -225,6 +242,7 @@ void CStdioFile::FillBuffer() {
 // already fills it, and reads behind it.
 void CStdioFile::Refill() {
     if (begin_ > 0) {
+        consumed_ += begin_;
         std::memmove(buffer_.data(), &buffer_[begin_], end_ - begin_);
         end_ -= begin_;
         scanned_ -= begin_;
@@ -269,7 +287,8 @@ void CStdioFile::DecodeLine(std::size_t first, std::size_t last, std::u16string&
     line.resize(bytes.size());
     const char16_t* end = codec_->decode(bytes, line.data());
     if (end == nullptr) {
-        throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name);
+        throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name,
+                         FileFailure::kInvalidBytes, consumed_ + first);
     }
     line.resize(static_cast<std::size_t>(end - line.data()));
 }
@@ -283,6 +302,7 @@ void CStdioFile::WriteString(std::u16string_view text) {
         encoded_.resize((kWriteChunkUnits + 1) * kMaxBytesPerUnitWithLineEnd);
     }
     while (!text.empty()) {
+        const char16_t* const chunkStart = text.data();
         std::size_t units = std::min(text.size(), kWriteChunkUnits);
         if (units < text.size() && IsHighSurrogate(text[units - 1])) {
             ++units;
@@ -295,8 +315,12 @@ void CStdioFile::WriteString(std::u16string_view text) {
             const std::size_t lineFeed = chunk.find(u'\n');
             out = codec_->encode(chunk.substr(0, lineFeed), out);
             if (out == nullptr) {
+                const std::u16string_view line = chunk.substr(0, lineFeed);
                 throw CException(std::string("the text holds a character that ") + codec_->name +
-                                 " cannot represent");
+                                     " cannot represent",
+                                 FileFailure::kUnmappableCharacter,
+                                 unitsWritten_ + static_cast<std::size_t>(line.data() - chunkStart) +
+                                     FirstUnencodable(*codec_, line));
             }
             if (lineFeed == std::u16string_view::npos) {
                 break;
@@ -306,6 +330,7 @@ void CStdioFile::WriteString(std::u16string_view text) {
         }
         output_->Write(
             std::string_view(encoded_.data(), static_cast<std::size_t>(out - encoded_.data())));
+        unitsWritten_ += units;
     }
 }
 

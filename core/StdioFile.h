@@ -9,7 +9,7 @@
 //   "w, ccs=UTF-16LE"  FF FE, then UTF-16LE
 //
 // Every failure, including bytes or characters the encoding cannot convert exactly, raises
-// CException. A file opened for writing takes the place of its target only at Close: until
+// CException with its reason. A file opened for writing takes the place of its target only at Close: until
 // then, and after any failure, the target stays as it was.
 #pragma once
 
@@ -17,6 +17,7 @@
 #include "core/ReplacementFile.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,8 +73,10 @@ private:
     std::size_t end_ = 0;
     std::size_t scanned_ = 0;
     bool endOfFile_ = false;
+    std::uint64_t consumed_ = 0; // bytes of the file before buffer_[0]
 
     // Writing.
     std::unique_ptr<ReplacementFile> output_;
     std::string encoded_;
+    std::uint64_t unitsWritten_ = 0; // code units of text written so far
 };

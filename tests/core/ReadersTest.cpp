@@ -5,6 +5,7 @@
 #include "core/EncodingChoices.h"
 #include "core/StdioFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <sys/stat.h>
@@ -251,6 +252,14 @@ protected:
         EXPECT_EQ(g_nError, 1);
         EXPECT_EQ(g_vFileLines, before);
         EXPECT_EQ(g_nLineCount, static_cast<int>(before.size()));
+
+        const auto* choice = std::find_if(kEncodingChoices.begin(), kEncodingChoices.end(),
+                                          [&](const auto& c) { return c.ReadLines == reader; });
+        Lines lines;
+        std::size_t count = 0;
+        EXPECT_EQ(ReadTextFile(Path16("in.txt"), choice->encoding, lines, count).failure,
+                  FileFailure::kInvalidBytes);
+        EXPECT_EQ(lines, before);
     }
 };
 
@@ -345,7 +354,7 @@ TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
 class OpenFailureTest : public TextFileTest,
                         public ::testing::WithParamInterface<EncodingChoice> {
 protected:
-    void ExpectUntouched(const std::u16string& path) {
+    void ExpectUntouched(const std::u16string& path, FileFailure why) {
         g_vFileLines = {u"earlier", u"lines"};
         g_nLineCount = 2;
         g_nError = 0;
@@ -353,32 +362,37 @@ protected:
         EXPECT_EQ(g_nError, 1);
         EXPECT_EQ(g_nLineCount, 0);
         EXPECT_EQ(g_vFileLines, (Lines{u"earlier", u"lines"}));
+
+        std::size_t count = 1;
+        EXPECT_EQ(ReadTextFile(path, GetParam().encoding, g_vFileLines, count).failure, why);
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(g_vFileLines, (Lines{u"earlier", u"lines"}));
     }
 };
 
 TEST_P(OpenFailureTest, MissingFile) {
-    ExpectUntouched(Path16("missing.txt"));
+    ExpectUntouched(Path16("missing.txt"), FileFailure::kNotFound);
 }
 TEST_P(OpenFailureTest, MissingFolder) {
-    ExpectUntouched(Path16("missing/in.txt"));
+    ExpectUntouched(Path16("missing/in.txt"), FileFailure::kNotFound);
 }
 TEST_P(OpenFailureTest, Folder) {
-    ExpectUntouched(ToU16(folder_));
+    ExpectUntouched(ToU16(folder_), FileFailure::kNotRegularFile);
 }
 // Neither may keep the window waiting: a FIFO without a writer, a device without an end.
 TEST_P(OpenFailureTest, FifoAndDevice) {
     ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
-    ExpectUntouched(Path16("fifo"));
-    ExpectUntouched(u"/dev/zero");
+    ExpectUntouched(Path16("fifo"), FileFailure::kNotRegularFile);
+    ExpectUntouched(u"/dev/zero", FileFailure::kNotRegularFile);
 }
 TEST_P(OpenFailureTest, EmptyPath) {
-    ExpectUntouched(u"");
+    ExpectUntouched(u"", FileFailure::kBadPath);
 }
 
 TEST_P(OpenFailureTest, PathThatCannotBeConverted) {
     WriteBytes("in.txt", "a");
-    ExpectUntouched(Path16("in.txt") + u"\xD800");
-    ExpectUntouched(Path16("in.txt") + std::u16string(1, u'\0') + u"x");
+    ExpectUntouched(Path16("in.txt") + u"\xD800", FileFailure::kBadPath);
+    ExpectUntouched(Path16("in.txt") + std::u16string(1, u'\0') + u"x", FileFailure::kBadPath);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryReader, OpenFailureTest, ::testing::ValuesIn(kEncodingChoices),

@@ -14,13 +14,14 @@ struct WriterCase {
     const char* name;
     Writer writer;
     std::string mark;
+    TextEncoding encoding;
     friend void PrintTo(const WriterCase& form, std::ostream* out) { *out << form.name; }
 };
 
 const WriterCase kWriters[] = {
-    {"Ansi", WriteAnsiText, ""},
-    {"Utf8", WriteUtf8Text, "\xEF\xBB\xBF"},
-    {"Utf16LE", WriteUtf16LEText, "\xFF\xFE"},
+    {"Ansi", WriteAnsiText, "", TextEncoding::kAnsi},
+    {"Utf8", WriteUtf8Text, "\xEF\xBB\xBF", TextEncoding::kUtf8},
+    {"Utf16LE", WriteUtf16LEText, "\xFF\xFE", TextEncoding::kUtf16LE},
 };
 
 TEST_F(TextFileTest, TwoLineExampleInEachEncoding) {
@@ -170,30 +171,31 @@ TEST_P(WriterTest, FileWithAJapaneseName) {
 // Failures: the flag is set, the target (if any) keeps its bytes, nothing new is left.
 class WriterFailureTest : public WriterTest {
 protected:
-    void ExpectFailure(const std::u16string& path, const std::u16string& text = u"a\n") {
+    void ExpectFailure(const std::u16string& path, FileFailure why) {
         g_nError = 0;
-        GetParam().writer(path, text);
+        GetParam().writer(path, u"a\n");
         EXPECT_EQ(g_nError, 1);
+        EXPECT_EQ(WriteTextFile(path, GetParam().encoding, u"a\n").failure, why);
     }
 };
 
 TEST_P(WriterFailureTest, EmptyPath) {
-    ExpectFailure(u"");
+    ExpectFailure(u"", FileFailure::kBadPath);
     EXPECT_EQ(Entries(), std::vector<std::string>{});
 }
 
 TEST_P(WriterFailureTest, PathThatCannotBeConverted) {
-    ExpectFailure(Path16("out") + u"\xDC00.txt");
-    ExpectFailure(Path16("out") + std::u16string(1, u'\0') + u".txt");
+    ExpectFailure(Path16("out") + u"\xDC00.txt", FileFailure::kBadPath);
+    ExpectFailure(Path16("out") + std::u16string(1, u'\0') + u".txt", FileFailure::kBadPath);
     EXPECT_EQ(Entries(), std::vector<std::string>{});
 }
 
 TEST_P(WriterFailureTest, FolderAsTarget) {
     ASSERT_EQ(mkdir(Path("folder").c_str(), 0755), 0);
-    ExpectFailure(Path16("folder"));
-    ExpectFailure(Path16("folder/"));
-    ExpectFailure(Path16("not-yet/"));
-    ExpectFailure(ToU16(folder_));
+    ExpectFailure(Path16("folder"), FileFailure::kNotRegularFile);
+    ExpectFailure(Path16("folder/"), FileFailure::kNotRegularFile);
+    ExpectFailure(Path16("not-yet/"), FileFailure::kNotRegularFile);
+    ExpectFailure(ToU16(folder_), FileFailure::kNotRegularFile);
     EXPECT_EQ(Entries(), std::vector<std::string>{"folder"});
     EXPECT_TRUE(std::filesystem::is_empty(Path("folder")));
 }
@@ -201,29 +203,29 @@ TEST_P(WriterFailureTest, FolderAsTarget) {
 TEST_P(WriterFailureTest, LinkToAFolderAsTarget) {
     ASSERT_EQ(mkdir(Path("folder").c_str(), 0755), 0);
     ASSERT_EQ(symlink("folder", Path("link").c_str()), 0);
-    ExpectFailure(Path16("link"));
+    ExpectFailure(Path16("link"), FileFailure::kNotRegularFile);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"folder", "link"}));
 }
 
 TEST_P(WriterFailureTest, FifoAsTarget) {
     ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
-    ExpectFailure(Path16("fifo"));
+    ExpectFailure(Path16("fifo"), FileFailure::kNotRegularFile);
     EXPECT_EQ(Entries(), std::vector<std::string>{"fifo"});
 }
 
 TEST_P(WriterFailureTest, DeviceAsTarget) {
-    ExpectFailure(u"/dev/null");
+    ExpectFailure(u"/dev/null", FileFailure::kNotRegularFile);
 }
 
 TEST_P(WriterFailureTest, MissingFolder) {
-    ExpectFailure(Path16("missing/out.txt"));
+    ExpectFailure(Path16("missing/out.txt"), FileFailure::kNotFound);
     EXPECT_EQ(Entries(), std::vector<std::string>{});
 }
 
 TEST_P(WriterFailureTest, FolderThatTakesNoNewFiles) {
     // The process file system takes no new files, not even from root.
-    ExpectFailure(u"/proc/tandrel-test-out.txt");
-    ExpectFailure(u"/proc/self/tandrel-test-out.txt");
+    ExpectFailure(u"/proc/tandrel-test-out.txt", FileFailure::kNotFound);
+    ExpectFailure(u"/proc/self/tandrel-test-out.txt", FileFailure::kNotFound);
 }
 
 // Permission bits bind only an unprivileged user; as root these cases cannot happen.
@@ -233,8 +235,8 @@ TEST_P(WriterFailureTest, FolderWithoutWritePermission) {
     }
     WriteBytes("out.txt", "old");
     ASSERT_EQ(chmod(folder_.c_str(), 0555), 0);
-    ExpectFailure(Path16("out.txt"));
-    ExpectFailure(Path16("new.txt"));
+    ExpectFailure(Path16("out.txt"), FileFailure::kPermission);
+    ExpectFailure(Path16("new.txt"), FileFailure::kPermission);
     ASSERT_EQ(chmod(folder_.c_str(), 0755), 0);
     EXPECT_EQ(ReadBytes("out.txt"), "old");
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
@@ -246,7 +248,7 @@ TEST_P(WriterFailureTest, ReadOnlyFile) {
     }
     WriteBytes("out.txt", "old");
     ASSERT_EQ(chmod(Path("out.txt").c_str(), 0444), 0);
-    ExpectFailure(Path16("out.txt"));
+    ExpectFailure(Path16("out.txt"), FileFailure::kPermission);
     EXPECT_EQ(ReadBytes("out.txt"), "old");
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 }
@@ -254,7 +256,7 @@ TEST_P(WriterFailureTest, ReadOnlyFile) {
 TEST_P(WriterFailureTest, LinkLoop) {
     ASSERT_EQ(symlink("b", Path("a").c_str()), 0);
     ASSERT_EQ(symlink("a", Path("b").c_str()), 0);
-    ExpectFailure(Path16("a"));
+    ExpectFailure(Path16("a"), FileFailure::kOther);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"a", "b"}));
 }
 
@@ -279,6 +281,10 @@ protected:
             g_nError = 0;
             writer(Path16("out.txt"), tail);
             EXPECT_EQ(g_nError, 1);
+            const TextEncoding encoding =
+                writer == WriteAnsiText ? TextEncoding::kAnsi : TextEncoding::kUtf8;
+            EXPECT_EQ(WriteTextFile(Path16("out.txt"), encoding, tail).failure,
+                      FileFailure::kUnmappableCharacter);
             EXPECT_TRUE(ReadBytes("out.txt") == old);
             EXPECT_EQ(PermissionBits(Path("out.txt")), 0640u);
             EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});

@@ -1,0 +1,31 @@
+// Why reading or writing a text file failed. The readers and writers the window calls only
+// note that something failed; the functions beside them (EncodedTextFiles.h) also say why, so
+// that a test can tell a refused permission from a missing file.
+#pragma once
+
+#include <cstdint>
+
+enum class FileFailure {
+    kNone,
+    kBadPath,             // empty, or holding a NUL or an unpaired surrogate
+    kNotFound,            // the file, or a folder on its path, does not exist
+    kNotRegularFile,      // a folder, a FIFO or a device
+    kPermission,          // refused by permission bits or a read-only file system
+    kInvalidBytes,        // reading: bytes that are not valid in the encoding
+    kUnmappableCharacter, // writing: a character the encoding cannot hold
+    kDiskFull,            // no space left, or the quota used up
+    kOutOfMemory,
+    kOther, // any other system error
+};
+
+struct FileResult {
+    FileFailure failure = FileFailure::kNone;
+    // kInvalidBytes: the byte offset in the file of the line that holds them.
+    // kUnmappableCharacter: the index in the text (in code units) of the character.
+    std::uint64_t position = 0;
+
+    bool Succeeded() const { return failure == FileFailure::kNone; }
+};
+
+// The failure a system call's errno stands for.
+FileFailure FailureOfErrno(int error);

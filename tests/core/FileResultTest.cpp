@@ -1,0 +1,82 @@
+// What the plain file functions say beyond success: where invalid bytes lie, which character
+// cannot be written, and a refused permission told apart from a missing file.
+#include "TextFileFixture.h"
+#include "core/EncodedTextFiles.h"
+#include "core/StdioFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+FileResult Read(const std::u16string& path, TextEncoding encoding, std::size_t* count = nullptr) {
+    Lines lines;
+    std::size_t lineCount = 0;
+    const FileResult result = ReadTextFile(path, encoding, lines, lineCount);
+    if (count != nullptr)
+        *count = lineCount;
+    return result;
+}
+
+TEST_F(TextFileTest, InvalidBytesGiveTheOffsetOfTheirLine) {
+    const std::string longLine(CStdioFile::kReadBlockBytes + 10, 'x'); // moves the buffer
+    const struct {
+        TextEncoding encoding;
+        std::string bytes;
+        std::uint64_t lineStart;
+        std::size_t linesBefore;
+    } cases[] = {
+        {TextEncoding::kUtf8, "one\r\ntwo\r\nx\x80y\r\n", 10, 2},
+        {TextEncoding::kUtf8, "\xEF\xBB\xBF" "ab\r\n\xFF", 7, 1},
+        {TextEncoding::kAnsi, longLine + "\r\n" + Bytes({0x81, 0x7F}), longLine.size() + 2, 1},
+        {TextEncoding::kUtf16LE, Bytes({0xFF, 0xFE, 0x61}), 2, 0},
+    };
+    for (const auto& c : cases) {
+        WriteBytes("in.txt", c.bytes);
+        std::size_t count = 0;
+        const FileResult result = Read(Path16("in.txt"), c.encoding, &count);
+        EXPECT_EQ(result.failure, FileFailure::kInvalidBytes);
+        EXPECT_EQ(result.position, c.lineStart);
+        EXPECT_EQ(count, c.linesBefore);
+    }
+}
+
+TEST_F(TextFileTest, UnmappableCharacterGivesItsIndex) {
+    const std::u16string past(200'000, u'a'); // beyond the first piece the writer encodes
+    const struct {
+        TextEncoding encoding;
+        std::u16string text;
+        std::uint64_t index;
+    } cases[] = {
+        {TextEncoding::kAnsi, u"ab\nc\uAC00\n", 4},
+        {TextEncoding::kAnsi, u"\u3042\U0001F600\n", 1},
+        {TextEncoding::kUtf8, u"a\U0001F600\xDC00\n", 3},
+        {TextEncoding::kAnsi, past + u"\n\u3042\u301C\n", past.size() + 2},
+    };
+    for (const auto& c : cases) {
+        const FileResult result = WriteTextFile(Path16("out.txt"), c.encoding, c.text);
+        EXPECT_EQ(result.failure, FileFailure::kUnmappableCharacter);
+        EXPECT_EQ(result.position, c.index);
+    }
+    EXPECT_EQ(Entries(), std::vector<std::string>{});
+}
+
+TEST_F(TextFileTest, SuccessSaysSo) {
+    EXPECT_TRUE(WriteTextFile(Path16("out.txt"), TextEncoding::kUtf8, u"a\n").Succeeded());
+    std::size_t count = 0;
+    EXPECT_TRUE(Read(Path16("out.txt"), TextEncoding::kUtf8, &count).Succeeded());
+    EXPECT_EQ(count, 1u);
+}
+
+// Run as an unprivileged user too (see CMakeLists.txt); root reads any file.
+TEST_F(TextFileTest, FileWithoutReadPermission) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root reads any file";
+    }
+    WriteBytes("in.txt", "a\r\n");
+    ASSERT_EQ(chmod(Path("in.txt").c_str(), 0200), 0);
+    EXPECT_EQ(Read(Path16("in.txt"), TextEncoding::kAnsi).failure, FileFailure::kPermission);
+    EXPECT_EQ(Read(Path16("missing.txt"), TextEncoding::kAnsi).failure, FileFailure::kNotFound);
+}
+
+} // namespace
