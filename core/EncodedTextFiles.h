@@ -32,5 +32,4 @@ enum class TextEncoding { kAnsi, kUtf8, kUtf16LE };
 FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
                         std::vector<std::u16string>& lines, std::size_t& lineCount);
 // Writes text to the file at path, which keeps its old content unless this succeeds.
-FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
-                         std::u16string_view text);
+FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding, std::u16string_view text);

@@ -319,7 +319,8 @@ void CStdioFile::WriteString(std::u16string_view text) {
                 throw CException(std::string("the text holds a character that ") + codec_->name +
                                      " cannot represent",
                                  FileFailure::kUnmappableCharacter,
-                                 unitsWritten_ + static_cast<std::size_t>(line.data() - chunkStart) +
+                                 unitsWritten_ +
+                                     static_cast<std::size_t>(line.data() - chunkStart) +
                                      FirstUnencodable(*codec_, line));
             }
             if (lineFeed == std::u16string_view::npos) {

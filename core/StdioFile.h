@@ -9,8 +9,8 @@
 //   "w, ccs=UTF-16LE"  FF FE, then UTF-16LE
 //
 // Every failure, including bytes or characters the encoding cannot convert exactly, raises
-// CException with its reason. A file opened for writing takes the place of its target only at Close: until
-// then, and after any failure, the target stays as it was.
+// CException with its reason. A file opened for writing takes the place of its target only at
+// Close: until then, and after any failure, the target stays as it was.
 #pragma once
 
 #include "core/CException.h"

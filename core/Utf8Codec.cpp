@@ -1,6 +1,5 @@
-#include "core/TextCodecs.h"
-
 #include "core/AsciiFastPath.h"
+#include "core/TextCodecs.h"
 #include "core/UnicodeScalars.h"
 
 #include <cstdint>
@@ -43,7 +42,8 @@ inline unsigned DecodeShort(unsigned first, unsigned second, unsigned third, cha
 // Decodes a four-byte sequence into a surrogate pair; false unless it is well formed.
 bool DecodeFour(const unsigned char* p, char16_t* out) {
     // F8 to FF start no sequence; their high bits would be lost to the mask below.
-    if (p[0] > 0xF4 || !IsUtf8Continuation(p[1]) || !IsUtf8Continuation(p[2]) || !IsUtf8Continuation(p[3])) {
+    if (p[0] > 0xF4 || !IsUtf8Continuation(p[1]) || !IsUtf8Continuation(p[2]) ||
+        !IsUtf8Continuation(p[3])) {
         return false;
     }
     const std::uint32_t scalar = ScalarOfUtf8Four(p);

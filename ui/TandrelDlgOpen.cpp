@@ -1,6 +1,6 @@
 // The Open command: load the chosen file, in the chosen encoding, into the content box.
-#include "core/EncodingChoices.h"
 #include "core/DocumentState.h"
+#include "core/EncodingChoices.h"
 #include "core/JoinLines.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"

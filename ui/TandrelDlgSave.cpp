@@ -1,7 +1,7 @@
 // The Save command: the lines of the last Run, each ended by a line feed, into a file the user
 // names, in the chosen encoding.
-#include "core/EncodingChoices.h"
 #include "core/DocumentState.h"
+#include "core/EncodingChoices.h"
 #include "core/JoinLines.h"
 #include "platform/Edit.h"
 #include "platform/FileDialog.h"

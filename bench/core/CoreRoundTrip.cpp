@@ -55,7 +55,8 @@ std::u16string ToUtf16(const std::string& path) {
 }
 
 // One round trip in this process; prints its figures on one line for the parent.
-int RunRoundTrip(const EncodingChoice& encoding, const std::string& input, const std::string& output) {
+int RunRoundTrip(const EncodingChoice& encoding, const std::string& input,
+                 const std::string& output) {
     KeepLargeBuffersInHeap(); // as the window does
     Clock::time_point start = Clock::now();
     encoding.ReadLines(ToUtf16(input));
@@ -80,7 +81,7 @@ int RunRoundTrip(const EncodingChoice& encoding, const std::string& input, const
     // What Save does with the result.
     start = Clock::now();
     encoding.WriteText(ToUtf16(output),
-                   JoinLines(g_vResultLines, static_cast<std::size_t>(kept), u"\n"));
+                       JoinLines(g_vResultLines, static_cast<std::size_t>(kept), u"\n"));
     const double write = SecondsSince(start);
     if (g_nError != 0) {
         std::fprintf(stderr, "%s: writing %s failed\n", NameOf(encoding).c_str(), output.c_str());
@@ -89,8 +90,8 @@ int RunRoundTrip(const EncodingChoice& encoding, const std::string& input, const
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%f %f %f %f %ld %d %d\n", read, join, run, write,
-                usage.ru_maxrss, fileLines, kept);
+    std::printf("%f %f %f %f %ld %d %d\n", read, join, run, write, usage.ru_maxrss, fileLines,
+                kept);
     return 0;
 }
 
@@ -187,8 +188,8 @@ int RunBenchmark(int rounds, fs::path folder) {
             std::istringstream line(RunProcess({self, "--round-trip", std::to_string(e),
                                                 inputPaths[e].string(), output.string()}));
             Figures figures;
-            line >> figures.read >> figures.join >> figures.run >>
-                figures.write >> figures.peakKiB >> figures.fileLines >> figures.kept;
+            line >> figures.read >> figures.join >> figures.run >> figures.write >>
+                figures.peakKiB >> figures.fileLines >> figures.kept;
 
             start = Clock::now();
             RunProcess({"mawk", "$0!=\"\\r\" && !seen[$0]++", inputs.utf8.string()},
@@ -213,15 +214,15 @@ int RunBenchmark(int rounds, fs::path folder) {
         long peak = 0;
         for (const auto& figures : r)
             peak = std::max(peak, figures.peakKiB);
-        std::printf("%-8s %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.2f %8.1f %7d %7d\n",
-                    NameOf(kEncodingChoices[e]).c_str(), MedianOf(r, [](auto& f) { return f.read; }),
-                    MedianOf(r, [](auto& f) { return f.join; }),
-                    MedianOf(r, [](auto& f) { return f.run; }),
-                    MedianOf(r, [](auto& f) { return f.write; }),
-                    MedianOf(r, [](auto& f) { return f.Total(); }),
-                    MedianOf(r, [](auto& f) { return f.mawk; }),
-                    MedianOf(r, [](auto& f) { return f.Total() / f.mawk; }),
-                    static_cast<double>(peak) / 1024.0, r.front().fileLines, r.front().kept);
+        std::printf(
+            "%-8s %6.3f %6.3f %6.3f %6.3f %6.3f %6.3f %6.2f %8.1f %7d %7d\n",
+            NameOf(kEncodingChoices[e]).c_str(), MedianOf(r, [](auto& f) { return f.read; }),
+            MedianOf(r, [](auto& f) { return f.join; }), MedianOf(r, [](auto& f) { return f.run; }),
+            MedianOf(r, [](auto& f) { return f.write; }),
+            MedianOf(r, [](auto& f) { return f.Total(); }),
+            MedianOf(r, [](auto& f) { return f.mawk; }),
+            MedianOf(r, [](auto& f) { return f.Total() / f.mawk; }),
+            static_cast<double>(peak) / 1024.0, r.front().fileLines, r.front().kept);
     }
     std::printf("UTF-8 result identical to mawk's output: %s\n", sameAsMawk ? "yes" : "NO");
 

@@ -27,7 +27,10 @@ TEST_F(TextFileTest, InvalidBytesGiveTheOffsetOfTheirLine) {
         std::size_t linesBefore;
     } cases[] = {
         {TextEncoding::kUtf8, "one\r\ntwo\r\nx\x80y\r\n", 10, 2},
-        {TextEncoding::kUtf8, "\xEF\xBB\xBF" "ab\r\n\xFF", 7, 1},
+        {TextEncoding::kUtf8,
+         "\xEF\xBB\xBF"
+         "ab\r\n\xFF",
+         7, 1},
         {TextEncoding::kAnsi, longLine + "\r\n" + Bytes({0x81, 0x7F}), longLine.size() + 2, 1},
         {TextEncoding::kUtf16LE, Bytes({0xFF, 0xFE, 0x61}), 2, 0},
     };

@@ -351,8 +351,7 @@ TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
 }
 
 // What a failed opening leaves: the previous lines, and a count of 0.
-class OpenFailureTest : public TextFileTest,
-                        public ::testing::WithParamInterface<EncodingChoice> {
+class OpenFailureTest : public TextFileTest, public ::testing::WithParamInterface<EncodingChoice> {
 protected:
     void ExpectUntouched(const std::u16string& path, FileFailure why) {
         g_vFileLines = {u"earlier", u"lines"};

@@ -86,7 +86,8 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        QCoreApplication::setApplicationName(QString::fromUtf8(kProductName)); // as the program does
+        QCoreApplication::setApplicationName(
+            QString::fromUtf8(kProductName)); // as the program does
     }
 
     void openWithoutPathIsRefused() {
