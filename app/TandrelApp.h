@@ -7,8 +7,10 @@ class QWidget;
 
 class CTandrelApp {
 public:
-    // argc and argv are main's: Qt takes its own options (-platform, -style, ...) from them and
-    // the program has none of its own. Names the application after its version block.
+    // argc and argv are main's: Qt takes its own options (-platform, -style, ...) from them,
+    // then the program its own: --help and --version print and end the process, and the first
+    // file named is the one the window starts with. Names the application after its version
+    // block.
     CTandrelApp(int& argc, char** argv);
 
     CTandrelApp(const CTandrelApp&) = delete;
@@ -23,4 +25,6 @@ public:
 
 private:
     QApplication m_app;
+    // The absolute path of the file named on the command line; empty when none was named.
+    QString m_strFileName;
 };

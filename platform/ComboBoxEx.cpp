@@ -21,3 +21,10 @@ int CComboBoxEx::SetCurSel(int nSelect) {
 int CComboBoxEx::GetCurSel() const {
     return currentIndex();
 }
+
+void CComboBoxEx::ChooseItem(int nSelect) {
+    if (nSelect < 0 || nSelect >= count())
+        return;
+    setCurrentIndex(nSelect);
+    emit activated(nSelect);
+}

@@ -15,6 +15,8 @@ public:
     int InsertItem(int iItem, std::u16string_view text);
     // Selects item nSelect (-1: none) without telling anyone, as CB_SETCURSEL does; returns it.
     int SetCurSel(int nSelect);
+    // Selects item nSelect as if the user had chosen it: listeners of activated hear of it.
+    void ChooseItem(int nSelect);
     // The selected item's index, or -1.
     int GetCurSel() const;
 };

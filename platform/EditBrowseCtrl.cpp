@@ -25,10 +25,15 @@ std::u16string CMFCEditBrowseCtrl::GetWindowText() const {
     return text().toStdU16String();
 }
 
+void CMFCEditBrowseCtrl::ChoosePath(const QString& path) {
+    setText(path);
+    emit PathChosen(path);
+}
+
 void CMFCEditBrowseCtrl::OnBrowse() {
     CFileDialog dialog(true, {}, GetWindowText(), OFN_HIDEREADONLY, {}, this);
     if (dialog.DoModal() == IDOK)
-        setText(QString::fromStdU16String(dialog.GetPathName()));
+        ChoosePath(QString::fromStdU16String(dialog.GetPathName()));
 }
 
 void CMFCEditBrowseCtrl::resizeEvent(QResizeEvent* e) {

@@ -21,6 +21,13 @@ public:
 
     std::u16string GetWindowText() const;
 
+    // Puts path into the box as the browse button does, and says so (PathChosen).
+    void ChoosePath(const QString& path);
+
+signals:
+    // A path was put into the box: by the browse button, or by ChoosePath.
+    void PathChosen(const QString& path);
+
 public slots:
     // Opens the file-open dialog, starting at the file the box names.
     void OnBrowse();

@@ -5,6 +5,7 @@
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
+#include "platform/FileDropTarget.h"
 #include "platform/LinkCtrl.h"
 #include "platform/WindowMenu.h"
 #include "res/AppIcon.h"
@@ -37,6 +38,11 @@ void CTandrelDlg::ConnectMessageMap() {
     connect(qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING)), &CComboBoxEx::activated, this,
             &CTandrelDlg::OnCbnSelchangeEncoding);
     connect(button(IDC_SAVE), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedSave);
+    auto* pPathBox = qobject_cast<CMFCEditBrowseCtrl*>(GetDlgItem(IDC_FILEPATH));
+    connect(pPathBox, &CMFCEditBrowseCtrl::PathChosen, this, &CTandrelDlg::OnPathChosen);
+    // A file dropped anywhere on the window is chosen as the browse button chooses it.
+    connect(new CFileDropTarget(this), &CFileDropTarget::FileDropped, pPathBox,
+            &CMFCEditBrowseCtrl::ChoosePath);
 }
 
 void CTandrelDlg::ShowDocumentLinks() {
@@ -71,6 +77,10 @@ bool CTandrelDlg::OnInitDialog() {
         m_comboEncoding->InsertItem(static_cast<int>(i), kEncodingChoices[i].name);
     m_comboEncoding->SetCurSel(0);
     return true;
+}
+
+void CTandrelDlg::ChooseFile(const QString& path) {
+    m_editFilePath->ChoosePath(path);
 }
 
 void CTandrelDlg::OnCbnSelchangeEncoding() {

@@ -18,6 +18,10 @@ public:
     explicit CTandrelDlg(QWidget* pParent = nullptr);
     ~CTandrelDlg() override;
 
+    // Puts path into the path box as if it had been chosen with the browse button (the
+    // command line and "Open with" come this way); nothing is loaded until Open.
+    void ChooseFile(const QString& path);
+
 protected:
     QIcon m_hIcon;
     CMFCEditBrowseCtrl* m_editFilePath = nullptr; // the file to load; filled by its browse button
@@ -45,5 +49,8 @@ private slots:
     void OnBnClickedRun();
     void OnVersionInfo();
     void OnCbnSelchangeEncoding();
+    // A path arrived in the path box (browse button, drop, command line): the encoding the
+    // file's first bytes show is chosen in the list, as if the user had chosen it.
+    void OnPathChosen(const QString& path);
     void OnBnClickedSave();
 };

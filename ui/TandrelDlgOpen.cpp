@@ -1,12 +1,32 @@
 // The Open command: load the chosen file, in the chosen encoding, into the content box.
 #include "core/DocumentState.h"
 #include "core/EncodingChoices.h"
+#include "core/EncodingGuess.h"
 #include "core/JoinLines.h"
+#include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "ui/TandrelDlg.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+void CTandrelDlg::OnPathChosen(const QString& path) {
+    // Only a regular file is looked into: a FIFO or a device could block or never end.
+    if (!QFileInfo(path).isFile())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray head = file.read(static_cast<qint64>(kEncodingGuessBytes));
+    const int nGuess = GuessEncoding(
+        std::string_view(head.constData(), static_cast<std::size_t>(head.size())), file.atEnd());
+    if (nGuess >= 0)
+        m_comboEncoding->ChooseItem(nGuess);
+}
 
 void CTandrelDlg::OnBnClickedOpen() {
     g_nError = 0;
@@ -34,6 +54,8 @@ void CTandrelDlg::OnBnClickedOpen() {
     m_editContent->SetWindowText({});
     m_editContent->SetWindowText(
         JoinLines(g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n"));
+    // The save dialog starts where the work is.
+    CFileDialog::RememberFolderOf(QString::fromStdU16String(strPath));
 
     wait.End();
     AfxMessageBox(u"読み込み完了", MB_ICONINFORMATION, 0);

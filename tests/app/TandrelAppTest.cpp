@@ -3,7 +3,10 @@
 // every way out.
 #include "app/TandrelApp.h"
 
+#include "core/DocumentState.h"
+#include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
+#include "platform/EditBrowseCtrl.h"
 #include "platform/WindowIcon.h"
 #include "platform/WindowMenu.h"
 #include "res/AppIcon.h"
@@ -14,6 +17,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -75,12 +79,14 @@ class TandrelAppTest : public QObject {
     Q_OBJECT
 
 public:
-    TandrelAppTest(CTandrelApp& app, QString strConfigDir)
-        : m_app(app), m_strConfigDir(std::move(strConfigDir)) {}
+    TandrelAppTest(CTandrelApp& app, QString strConfigDir, QString strFileName)
+        : m_app(app), m_strConfigDir(std::move(strConfigDir)),
+          m_strFileName(std::move(strFileName)) {}
 
 private:
     CTandrelApp& m_app;
     QString m_strConfigDir;
+    QString m_strFileName; // named on the command line, relative to the working folder
 
     CTandrelDlg* MainDialog() const { return static_cast<CTandrelDlg*>(m_app.m_pMainWnd); }
 
@@ -247,6 +253,19 @@ private slots:
         });
         QVERIFY(!bResult);
         QVERIFY(m_app.m_pMainWnd == nullptr);
+    }
+
+    void startsWithTheFileNamedOnTheCommandLine() {
+        QVERIFY(QDir::isRelativePath(m_strFileName));
+        QVERIFY(!RunProgram([this](CTandrelDlg& dlg) {
+            // In the path box as the browse button puts it, its encoding chosen, not yet loaded.
+            QCOMPARE(dlg.findChild<CMFCEditBrowseCtrl*>()->text(),
+                     QFileInfo(m_strFileName).absoluteFilePath());
+            QCOMPARE(dlg.findChild<CComboBoxEx*>()->GetCurSel(), 1);
+            QCOMPARE(g_nEncoding, 1);
+            QVERIFY(dlg.findChild<CEdit*>(QStringLiteral("IDC_CONTENT"))->GetWindowText().empty());
+            dlg.reject();
+        }));
     }
 
     void endsTheSameWayWhateverTheDialogReturns() {
@@ -455,8 +474,19 @@ int main(int argc, char* argv[]) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    CTandrelApp theApp(argc, argv);
-    TandrelAppTest test(theApp, config.path());
+    // The program is started with a file to open (UTF-8, and more after it, which it ignores);
+    // the test's own options stay with the test.
+    QTemporaryDir files;
+    const QString strFile = QDir::current().relativeFilePath(files.filePath("日本.txt"));
+    QFile file(strFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write("\xE6\x97\xA5\xE6\x9C\xAC\r\n") != 8)
+        return 1;
+    file.close();
+    QByteArray program(argv[0]), first = QFile::encodeName(strFile), second("more.txt");
+    char* programArgv[] = {program.data(), first.data(), second.data(), nullptr};
+    int programArgc = 3;
+    CTandrelApp theApp(programArgc, programArgv);
+    TandrelAppTest test(theApp, config.path(), strFile);
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -27,7 +27,7 @@ else
 fi
 
 for line in 'Type=Application' 'Name=Tandrel' 'Name\[ja\]=タンドレル' 'Comment=.+' \
-    'Comment\[ja\]=.+' 'Icon=tandrel' 'Exec=tandrel' 'Terminal=false' \
+    'Comment\[ja\]=.+' 'Icon=tandrel' 'Exec=tandrel %f' 'MimeType=text/plain;' 'Terminal=false' \
     'Categories=Utility;TextTools;'; do
     grep -Eqx "$line" "$desktop" || fail "$desktop lacks a line matching $line"
 done

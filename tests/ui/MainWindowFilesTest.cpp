@@ -1,0 +1,163 @@
+// Files in and out around the three commands: a file dropped on the window, the encoding chosen
+// from a file's first bytes, and the save dialog's folder, extension and size.
+#include "MainWindowDriver.h"
+#include "core/DocumentState.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QUrl>
+
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Drags data onto target and drops it there, as the desktop delivers a drag; returns whether
+// target (or the window behind it) took the drop.
+bool Drop(QWidget* target, const QMimeData& data) {
+    const QPointF pos = target->rect().center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(pos.toPoint(), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(pos, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// The width a column of a file list needs to show its widest entry whole.
+struct ColumnHint : QTreeView {
+    using QTreeView::sizeHintForColumn;
+};
+int NeededWidth(const QTreeView* list, int column) {
+    return (list->*(&ColumnHint::sizeHintForColumn))(column);
+}
+
+std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+}
+
+} // namespace
+
+class MainWindowFilesTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        WriteBytes(PathOf(QStringLiteral("utf8.txt")), "\xE6\x97\xA5\xE6\x9C\xAC\r\n");
+        WriteBytes(PathOf(QStringLiteral("ansi.txt")), "\x93\xFA\x96\x7B\r\n");
+        WriteBytes(PathOf(QStringLiteral("utf16.txt")), QByteArray("a\0b\0\r\0\n\0", 8));
+        WriteBytes(PathOf(QStringLiteral("ascii.txt")), "plain\r\n");
+    }
+
+    // Wherever a file lands, it fills the path box and its encoding is chosen as a user would
+    // choose it; the text boxes take neither its name nor its contents.
+    void aDroppedFileIsChosenAnywhereOnTheWindow() {
+        MainWindowDriver window;
+        window.TypeIntoContent(QStringLiteral("kept"));
+        const struct {
+            QWidget* target;
+            const char* file;
+            int encoding;
+        } drops[] = {
+            {window.Content()->viewport(), "utf8.txt", 1},
+            {window.Result()->viewport(), "utf16.txt", 2},
+            {window.PathBox(), "ansi.txt", 0},
+            {window.Window().findChild<QLabel*>(), "utf16.txt", 2},
+            {window.Button("IDC_RUN"), "ascii.txt", 2}, // ASCII only: the choice stays
+        };
+        for (const auto& drop : drops) {
+            const QString path = PathOf(QString::fromLatin1(drop.file));
+            const auto data = Urls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(PathOf("x"))});
+            QVERIFY2(Drop(drop.target, *data), drop.file);
+            QCOMPARE(window.PathBox()->text(), path);
+            QCOMPARE(window.EncodingList()->currentIndex(), drop.encoding);
+            QCOMPARE(g_nEncoding, drop.encoding);
+        }
+        QVERIFY(window.Content()->GetWindowText() == u"kept");
+        QVERIFY(window.Result()->GetWindowText().empty());
+
+        // A folder or a remote address is refused; the path stays.
+        QVERIFY(!Drop(window.Content()->viewport(), *Urls({QUrl::fromLocalFile(m_dir.path())})));
+        QVERIFY(!Drop(&window.Window(), *Urls({QUrl(QStringLiteral("https://example.org/a"))})));
+        QCOMPARE(window.PathBox()->text(), PathOf(QStringLiteral("ascii.txt")));
+
+        // Dragged text still goes into the box it is dropped on.
+        QMimeData text;
+        text.setText(QStringLiteral("moved "));
+        QVERIFY(Drop(window.Content()->viewport(), text));
+        QVERIFY(window.Content()->GetWindowText().find(u"moved ") != std::u16string::npos);
+    }
+
+    // The save dialog opens, with an empty name, in the folder of the file last opened or
+    // saved; ".txt" is added to a bare name only under the text-file filter; the file list
+    // shows its columns whole.
+    void theSaveDialogStartsWhereTheWorkIs() {
+        MainWindowDriver window;
+        const QString folder = PathOf(QStringLiteral("work"));
+        QVERIFY(QDir().mkpath(folder));
+        WriteBytes(folder + QStringLiteral("/in.txt"), "\x93\xFA\r\na\r\n\x93\xFA\r\n");
+        window.ChooseEncoding(2);
+        window.BrowseTo(folder + QStringLiteral("/in.txt")); // chosen as ANSI from its bytes
+        QCOMPARE(g_nEncoding, 0);
+        QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
+        QCOMPARE(window.ClickForMessage("IDC_RUN").text, QStringLiteral("処理が完了しました。"));
+
+        const QString saved = PathOf(QStringLiteral("saved"));
+        QVERIFY(QDir().mkpath(saved));
+        for (const bool textFilter : {true, false}) {
+            QString startFolder, startName;
+            bool columnsWhole = false;
+            ModalAnswers answers;
+            const auto look = [&](QFileDialog* dialog) {
+                startFolder = dialog->directory().absolutePath();
+                startName = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+                auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+                columnsWhole = QTest::qWaitFor([list] {
+                    if (list->model()->rowCount(list->rootIndex()) == 0)
+                        return false;
+                    for (int column = 1; column < list->header()->count(); ++column)
+                        if (list->columnWidth(column) < NeededWidth(list, column))
+                            return false;
+                    return list->horizontalScrollBar()->maximum() == 0; // all in view
+                });
+                if (textFilter) {
+                    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                    types->setFocus();
+                    QTest::keyClick(types, Qt::Key_Down);
+                }
+            };
+            answers.ChooseFile(saved + QStringLiteral("/out"), look).ReadMessage();
+            window.Click(window.Button("IDC_SAVE"), answers);
+            QVERIFY2(answers.problems.isEmpty(), qPrintable(answers.problems.join(u';')));
+            QCOMPARE(startFolder, textFilter ? folder : saved);
+            QCOMPARE(startName, QString());
+            QVERIFY(columnsWhole);
+            QVERIFY(QFile::exists(
+                saved + (textFilter ? QStringLiteral("/out.txt") : QStringLiteral("/out"))));
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowFilesTest)
+#include "MainWindowFilesTest.moc"
