@@ -2,6 +2,7 @@
 
 #include "platform/DialogIds.h"
 
+#include <QContextMenuEvent>
 #include <QPushButton>
 
 CDialog::CDialog(const DialogTemplate& tpl, QWidget* pParent, IconLoader loadIcon)
@@ -19,4 +20,8 @@ int CDialog::DoModal() {
 bool CDialog::OnInitDialog() {
     DoDataExchange();
     return true;
+}
+
+void CDialog::contextMenuEvent(QContextMenuEvent* e) {
+    e->ignore();
 }

@@ -30,6 +30,10 @@ protected:
     virtual void OnOK() { accept(); }
     virtual void OnCancel() { reject(); }
 
+    // A dialog has no context menu of its own: Qt's would offer "What's This?" over the menu
+    // bar, which has no help to show.
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
     // Binds the controls to the members that work with them (DDX_Control).
     virtual void DoDataExchange() {}
     // Runs once the controls exist; the base binds the controls. Returns true when the dialog

@@ -3,7 +3,9 @@
 #include "platform/BoxTextCodec.h"
 #include "platform/QtStrings.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QString>
 
@@ -58,6 +60,29 @@ void CEdit::SetWindowText(std::u16string_view text) {
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_SETMODEVENTMASK, eventMask);
     setReadOnly(wasReadOnly);
+}
+
+bool CEdit::IsWhitespaceShown() const {
+    return whitespaceVisibility() != WsInvisible;
+}
+
+void CEdit::ShowWhitespace(bool bShow) {
+    setWhitespaceVisibility(bShow ? WsVisible : WsInvisible);
+    setEolVisibility(bShow);
+}
+
+void CEdit::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu* pMenu = createStandardContextMenu();
+    if (!pMenu)
+        return;
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    pMenu->addSeparator();
+    QAction* pShow = pMenu->addAction(QStringLiteral("空白を表示"));
+    pShow->setObjectName(QStringLiteral("showWhitespace"));
+    pShow->setCheckable(true);
+    pShow->setChecked(IsWhitespaceShown());
+    connect(pShow, &QAction::toggled, this, &CEdit::ShowWhitespace);
+    pMenu->popup(e->globalPos());
 }
 
 bool CEdit::focusNextPrevChild(bool next) {

@@ -6,7 +6,8 @@
 // The box hands back exactly the UTF-16 text it was given, including NUL, lone carriage returns,
 // U+2028, U+2029 and unpaired surrogates (BoxTextCodec.h says how); control characters, the
 // line and paragraph separators and lone carriage returns are shown as named blobs so that
-// none of them passes for a space or a line break.
+// none of them passes for a space or a line break. The context menu's "空白を表示" shows spaces,
+// tabs and line ends as marks too, for lines that differ only in them.
 #pragma once
 
 #include <Qsci/qsciscintilla.h>
@@ -28,9 +29,14 @@ public:
     // A read-only box takes the text all the same.
     void SetWindowText(std::u16string_view text);
 
+    // Whether spaces, tabs and line ends are shown as marks (off at first).
+    bool IsWhitespaceShown() const;
+    void ShowWhitespace(bool bShow);
+
 protected:
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     // Copying and dragging carry the text exactly, not the buffer's private byte forms.
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
 };

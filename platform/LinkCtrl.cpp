@@ -1,6 +1,9 @@
 #include "platform/LinkCtrl.h"
 
+#include "platform/MessageBox.h"
+
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 #include <QUrl>
@@ -19,7 +22,20 @@ QSize CMFCLinkCtrl::sizeHint() const {
 }
 
 void CMFCLinkCtrl::OnOpen() {
-    QDesktopServices::openUrl(QUrl(text()));
+    if (!QDesktopServices::openUrl(QUrl(text()))) {
+        const QString message =
+            QStringLiteral("このアドレスを開くプログラムが見つかりません。\n") + text();
+        AfxMessageBox(message.toStdU16String(), MB_ICONERROR, 0);
+    }
+}
+
+void CMFCLinkCtrl::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        e->modifiers() == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
 }
 
 void CMFCLinkCtrl::paintEvent(QPaintEvent*) {

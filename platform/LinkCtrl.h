@@ -1,5 +1,6 @@
-// A link: its caption drawn as a link, and a click (or Space while it has the focus) opens the
-// address the caption shows. No tooltip: the caption is the whole address.
+// A link: its caption drawn as a link, and a click (or Space or Enter while it has the focus, as
+// on a push button) opens the address the caption shows. An address that no program opens is
+// reported in a message box. No tooltip: the caption is the whole address.
 #pragma once
 
 #include <QAbstractButton>
@@ -17,4 +18,5 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 };

@@ -76,8 +76,13 @@ QAction* CWindowMenu::AddCommand(unsigned nID, const QString& strText) {
 }
 
 bool CWindowMenu::IsFreeBackground(QPoint ptClient) const {
+    // Labels, frames and the plain panels that hold the controls are background; controls and
+    // the menu bar are not.
     const QWidget* pChild = m_pWnd->childAt(ptClient);
-    return !pChild || (qobject_cast<const QFrame*>(pChild) && pChild->focusPolicy() == Qt::NoFocus);
+    if (!pChild)
+        return true;
+    const bool bPanel = pChild->metaObject() == &QWidget::staticMetaObject;
+    return (bPanel || qobject_cast<const QFrame*>(pChild)) && pChild->focusPolicy() == Qt::NoFocus;
 }
 
 CWindowMenu* GetSystemMenu(QWidget* pWnd, bool bRevert) {

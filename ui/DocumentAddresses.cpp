@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
-QString DocumentAddress(const QString& fileName) {
+namespace {
+
+QString DocumentPath(const QString& fileName) {
     const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
                                               QStringLiteral("/../share/doc/tandrel/") + fileName);
     QString path = installed;
@@ -14,5 +16,15 @@ QString DocumentAddress(const QString& fileName) {
         if (QFileInfo::exists(source))
             path = source;
     }
-    return QUrl::fromLocalFile(path).toString();
+    return path;
+}
+
+} // namespace
+
+QString DocumentAddress(const QString& fileName) {
+    return QUrl::fromLocalFile(DocumentPath(fileName)).toString();
+}
+
+QString DocumentFolder() {
+    return QFileInfo(DocumentPath(QStringLiteral("README.md"))).absolutePath() + u'/';
 }

@@ -9,3 +9,6 @@
 // else, for a program run from its build tree, the copy in the source tree; else the installed
 // place all the same, the one place where the document belongs.
 QString DocumentAddress(const QString& fileName);
+
+// The folder that holds the documents, as an absolute path ending in "/", chosen as above.
+QString DocumentFolder();

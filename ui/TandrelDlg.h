@@ -40,6 +40,9 @@ private:
     // The captions of the two links: the addresses of the program's README and LICENSE.
     void ShowDocumentLinks();
     void OnPaint(QPaintEvent* pEvent);
+    // The counts of the Run that took nLineCount lines of g_vTextLines to nResultCount, as the
+    // tooltip of the label over the result box.
+    void ShowRunSummary(int nLineCount, int nResultCount);
     // The picture shown while the minimized window is dragged.
     QIcon OnQueryDragIcon() const;
 

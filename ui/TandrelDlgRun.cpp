@@ -25,6 +25,7 @@ void CTandrelDlg::OnBnClickedRun() {
     m_editResult->SetWindowText({});
     m_editResult->SetWindowText(
         JoinLines(g_vResultLines, static_cast<std::size_t>(nResultCount), u"\r\n"));
+    ShowRunSummary(g_nLineCount, nResultCount);
 
     wait.End();
     AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0);

@@ -6,14 +6,30 @@
 #include "platform/WindowIcon.h"
 #include "platform/WindowMenu.h"
 #include "res/ResourceIds.h"
+#include "ui/DocumentAddresses.h"
 #include "ui/TandrelDlg.h"
 
+#include <QLabel>
 #include <QPainter>
+
+namespace {
+
+// The About box's template can only name the documents' folder inside an installation; the
+// box shows the absolute folder where this program finds them.
+void ShowDocumentFolder(QDialog& dlgAbout) {
+    static const QLatin1String kInstalledFolder("share/doc/tandrel/");
+    for (QLabel* pLabel : dlgAbout.findChildren<QLabel*>())
+        if (pLabel->text().endsWith(kInstalledFolder))
+            pLabel->setText(pLabel->text().chopped(kInstalledFolder.size()) + DocumentFolder());
+}
+
+} // namespace
 
 void CTandrelDlg::OnSysCommand(unsigned nID, qintptr lParam) {
     // The low four bits of a window-menu command are the platform's own.
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout(this);
+        ShowDocumentFolder(dlgAbout);
         dlgAbout.DoModal();
     } else {
         DefWindowSysCommand(this, nID, lParam);
@@ -46,5 +62,6 @@ QIcon CTandrelDlg::OnQueryDragIcon() const {
 void CTandrelDlg::OnVersionInfo() {
     // The same template as the window menu's route, in a plain dialog.
     CDialog dlg(kAboutBoxTemplate, this, LoadIcon);
+    ShowDocumentFolder(dlg);
     dlg.DoModal();
 }

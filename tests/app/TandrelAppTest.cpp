@@ -280,6 +280,12 @@ private slots:
         const QStringList fromWindowMenu = OpenAndCloseAbout(QStringLiteral("window menu"), "OK");
         QVERIFY(!fromMenuBar.isEmpty());
         QCOMPARE(fromWindowMenu, fromMenuBar);
+        // The documents' folder, named as an absolute path.
+        const qsizetype at = fromMenuBar.join(u'\n').indexOf(QStringLiteral("ライセンス全文: /"));
+        QVERIFY(at > 0);
+        const QString folder =
+            fromMenuBar.join(u'\n').mid(at + 8).section(u'\n', 0, 0).section(u' ', 0, 0);
+        QVERIFY2(QFileInfo::exists(folder + QStringLiteral("LICENSE")), qPrintable(folder));
     }
 
     void qtsOwnTextsAreJapanese() {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -186,6 +187,22 @@ private slots:
         // Running again gives the same result.
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
         QVERIFY(window.Result()->GetWindowText() == u"b\r\na\r\nc\r\nA\r\n");
+    }
+
+    void runShowsItsCountsOverTheResult() {
+        MainWindowDriver window;
+        QLabel* label = nullptr;
+        for (QLabel* each : window.Window().findChildren<QLabel*>())
+            if (each->text() == u"処理結果")
+                label = each;
+        QVERIFY(label && label->toolTip().isEmpty());
+        QString text;
+        for (int i = 0; i < 1200; ++i)
+            text += QString::number(i % 1000) + QLatin1String(i % 100 == 0 ? "\n\n" : "\n");
+        window.Content()->SetWindowText(text.toStdU16String());
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QCOMPARE(label->toolTip(),
+                 QStringLiteral("1,212 行 → 1,000 行（重複 200 行、空行 12 行）"));
     }
 
     void runNeverTouchesTheFileLines() {

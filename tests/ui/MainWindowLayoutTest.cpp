@@ -5,7 +5,9 @@
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
 #include "platform/LinkCtrl.h"
+#include "platform/WindowMenu.h"
 
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -278,11 +280,64 @@ private slots:
             QVERIFY2(QFileInfo::exists(address.toLocalFile()), qPrintable(link->text()));
             QVERIFY(link->toolTip().isEmpty());
             QTest::mouseClick(link, Qt::LeftButton);
+            link->setFocus(); // a push button: Enter opens it as well
+            QTest::keyClick(link, Qt::Key_Return);
         }
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(catcher.opened.size(), 2);
-        QCOMPARE(catcher.opened[0].toString(), window.Control<CMFCLinkCtrl>("IDC_LINK1")->text());
-        QCOMPARE(catcher.opened[1].toString(), window.Control<CMFCLinkCtrl>("IDC_LINK2")->text());
+        QCOMPARE(catcher.opened.size(), 4);
+        QCOMPARE(catcher.opened[1].toString(), window.Control<CMFCLinkCtrl>("IDC_LINK1")->text());
+        QCOMPARE(catcher.opened[3].toString(), window.Control<CMFCLinkCtrl>("IDC_LINK2")->text());
+
+        // An address that no program opens is not passed over in silence.
+        auto* link = window.Control<CMFCLinkCtrl>("IDC_LINK1");
+        link->setText(QStringLiteral("tandrel-test-nothing-opens-this:x"));
+        ModalAnswers answers;
+        answers.ReadMessage();
+        window.Click(link, answers);
+        QVERIFY2(answers.problems.isEmpty(), qPrintable(answers.problems.join(u';')));
+        QCOMPARE(answers.messages.first().text,
+                 QStringLiteral("このアドレスを開くプログラムが見つかりません。\n") + link->text());
+        QCOMPARE(answers.messages.first().icon, QMessageBox::Critical);
+    }
+
+    // Any empty part of the window opens the window menu; the menu bar opens nothing.
+    void rightClicksOnTheBackgroundOpenTheWindowMenu() {
+        MainWindowDriver window;
+        CTandrelDlg& dialog = window.Window();
+        CWindowMenu* menu = GetSystemMenu(&dialog, false);
+        const QWidget* client = window.Content()->parentWidget();
+        const QRect empty = MapDialogRect(QRect(350, 300, 1, 1), dialog.GetBaseUnits());
+        QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {},
+                          client->mapTo(&dialog, empty.topLeft()));
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+        QTRY_VERIFY(!menu->isVisible());
+
+        QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {},
+                          dialog.findChild<QMenuBar*>()->geometry().center());
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    }
+
+    void theBoxesMenusShowWhitespaceOnRequest() {
+        MainWindowDriver window;
+        for (CEdit* box : {window.Content(), window.Result()}) {
+            QVERIFY(!box->IsWhitespaceShown());
+            for (const bool shown : {true, false}) {
+                QContextMenuEvent click(QContextMenuEvent::Mouse, box->viewport()->rect().center(),
+                                        box->viewport()->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(box->viewport(), &click);
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                QAction* show = menu->findChild<QAction*>(QStringLiteral("showWhitespace"));
+                QVERIFY(show && show->isCheckable() && show->text() == u"空白を表示");
+                QCOMPARE(show->isChecked(), !shown);
+                show->trigger();
+                menu->close();
+                QCOMPARE(box->IsWhitespaceShown(), shown);
+                QCOMPARE(box->eolVisibility(), shown);
+            }
+        }
     }
 };
 

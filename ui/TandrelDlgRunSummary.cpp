@@ -1,0 +1,23 @@
+// What the last Run did, in numbers, as the tooltip of the label over the result box: how many
+// lines went in, how many came out, and why the others went.
+#include "core/DocumentState.h"
+#include "ui/TandrelDlg.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <algorithm>
+
+void CTandrelDlg::ShowRunSummary(int nLineCount, int nResultCount) {
+    const auto first = g_vTextLines.begin();
+    const auto nEmpty = std::count_if(first, first + nLineCount,
+                                      [](const std::u16string& line) { return line.empty(); });
+    const auto nDuplicates = nLineCount - nResultCount - nEmpty;
+    const QLocale numbers(QLocale::Japanese); // 1,000,000
+    const QString strSummary =
+        QStringLiteral("%1 行 → %2 行（重複 %3 行、空行 %4 行）")
+            .arg(numbers.toString(nLineCount), numbers.toString(nResultCount),
+                 numbers.toString(qlonglong{nDuplicates}), numbers.toString(qlonglong{nEmpty}));
+    for (QLabel* pLabel : findChildren<QLabel*>())
+        if (pLabel->text() == QStringLiteral("処理結果"))
+            pLabel->setToolTip(strSummary);
+}
