@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -114,13 +115,31 @@ QMenuBar* CreateMenuBar(const MenuTemplate& menu, QDialog& dialog,
     return menuBar;
 }
 
+// A window larger than the screen's free area would leave its lower buttons out of reach. The
+// layout is in dialog units, so a smaller font shrinks it whole and keeps its proportions. The
+// frame is not known before the window is shown; the style's title bar and a border stand in.
+void FitIntoScreen(QDialog& dialog, const DialogTemplate& tpl, const QMenuBar* menuBar) {
+    const QScreen* screen = dialog.screen();
+    if (!screen)
+        return;
+    const int nBorder = 4;
+    const QSize frame(2 * nBorder,
+                      dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight) + nBorder);
+    // The menu bar's line follows the font; its padding does not.
+    const int nMenuPadding =
+        menuBar ? menuBar->sizeHint().height() - QFontMetrics(dialog.font()).height() : 0;
+    const auto extraFor = [&](const QFont& font) {
+        return frame + QSize(0, menuBar ? QFontMetrics(font).height() + nMenuPadding : 0);
+    };
+    dialog.setFont(
+        FitDialogFont(dialog.font(), QSize(tpl.cx, tpl.cy), screen->availableSize(), extraFor));
+}
+
 } // namespace
 
 BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& tpl, IconLoader loadIcon) {
     BuiltDialog built;
-    const QFont font = DialogFont(tpl.fontFace, tpl.pointSize);
-    dialog.setFont(font);
-    built.baseUnits = GetDialogBaseUnits(font);
+    dialog.setFont(DialogFont(tpl.fontFace, tpl.pointSize));
 
     dialog.setWindowTitle(ToQString(tpl.caption));
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -137,6 +156,8 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& tpl, IconLoader l
         built.menuBar = CreateMenuBar(*tpl.menu, dialog, built.commands);
         layout->setMenuBar(built.menuBar);
     }
+    FitIntoScreen(dialog, tpl, built.menuBar);
+    built.baseUnits = GetDialogBaseUnits(dialog.font());
     built.client = new QWidget(&dialog);
     built.client->setFixedSize(MapDialogRect(QRect(0, 0, tpl.cx, tpl.cy), built.baseUnits).size());
     layout->addWidget(built.client);

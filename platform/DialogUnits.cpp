@@ -3,6 +3,7 @@
 #include "platform/QtStrings.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QString>
 #include <cstdint>
@@ -35,10 +36,33 @@ QRect MapDialogRect(const QRect& rcDialogUnits, DialogBaseUnits units) {
 
 QFont DialogFont(std::string_view face, int pointSize) {
     static const QString kSubstitute = QStringLiteral("IPAPGothic");
-    QString family = ToQString(face);
-    if (!QFontDatabase::hasFamily(family) && QFontDatabase::hasFamily(kSubstitute))
-        family = kSubstitute;
+    const QString family = ToQString(face);
     QFont font(family);
     font.setPointSize(pointSize);
+    if (QFontDatabase::hasFamily(family) || !QFontDatabase::hasFamily(kSubstitute))
+        return font;
+    const int nLine = QFontInfo(font).pixelSize();
+    font.setFamily(kSubstitute);
+    int nPixels = nLine;
+    font.setPixelSize(nPixels);
+    while (nPixels > 1 && QFontMetrics(font).height() > nLine)
+        font.setPixelSize(--nPixels);
     return font;
+}
+
+QFont FitDialogFont(const QFont& font, QSize dialogUnits, QSize available,
+                    const std::function<QSize(const QFont&)>& extraFor) {
+    // Small enough to keep reading; below this a smaller window would not help the user.
+    constexpr int kSmallestPixels = 6;
+    QFont fitted = font;
+    int nPixels = QFontInfo(font).pixelSize();
+    const auto fits = [&] {
+        const QSize window =
+            MapDialogRect(QRect(QPoint(), dialogUnits), GetDialogBaseUnits(fitted)).size() +
+            extraFor(fitted);
+        return window.width() <= available.width() && window.height() <= available.height();
+    };
+    while (nPixels > kSmallestPixels && !fits())
+        fitted.setPixelSize(--nPixels);
+    return fitted;
 }

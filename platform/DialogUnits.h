@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <functional>
 #include <string_view>
 
 // The dialog font's average character width (cx) and height (cy) in pixels.
@@ -29,5 +30,15 @@ QRect MapDialogRect(const QRect& rcDialogUnits, DialogBaseUnits units);
 // The font a template names, at its point size. A family that is not installed is replaced by
 // the installed Japanese UI font closest to the one Windows templates name ("IPAPGothic"), so
 // that the window's proportions still follow from the template rather than from whatever font
-// the platform falls back to.
+// the platform falls back to. The substitute is sized by its line rather than its em: Windows'
+// Japanese UI fonts have no leading, so their line at a point size is as high as the em (9
+// points: 12 pixels at 96 DPI), and the substitute is taken at the largest pixel size whose
+// line is no higher. The texts then need the room the template gives them ("ファイル選択"
+// fills its 34 units), where the substitute at the same em would run a few pixels wider.
 QFont DialogFont(std::string_view face, int pointSize);
+
+// font made smaller, a pixel at a time, until a window of cxUnits by cyUnits dialog units in it,
+// plus extra pixels that do not scale with it, fits into available; never larger than font.
+// extraFor gives the extra pixels (the menu bar, the frame) for a font.
+QFont FitDialogFont(const QFont& font, QSize dialogUnits, QSize available,
+                    const std::function<QSize(const QFont&)>& extraFor);

@@ -15,10 +15,13 @@
 #include "ui/DocumentAddresses.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
 
 CTandrelDlg::CTandrelDlg(QWidget* pParent)
     : CDialogEx(kMainDialogTemplate, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
+    // One font everywhere: the message boxes, menus and file dialogs take the window's.
+    QApplication::setFont(font());
     ShowDocumentLinks();
     ConnectMessageMap();
     OnInitDialog();

@@ -4,6 +4,7 @@
 // the two links.
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
+#include "platform/DialogUnits.h"
 #include "platform/LinkCtrl.h"
 #include "platform/WindowMenu.h"
 
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -83,8 +85,37 @@ private slots:
         QVERIFY2(font.family() == QLatin1String("MS UI Gothic") ||
                      font.family() == QLatin1String("IPAPGothic"),
                  qPrintable(font.family()));
-        QCOMPARE(window.Window().font().pointSize(), 9);
+        // On a screen with room for it, the template's font and nothing larger; its line is as
+        // high as 9 points.
+        QCOMPARE(window.Window().font(), DialogFont("MS UI Gothic", 9));
+        QVERIFY(QFontMetrics(window.Window().font()).height() <= 12);
         QCOMPARE(window.Window().windowTitle(), QStringLiteral("タンドレル"));
+    }
+
+    // "ファイル選択" shows whole in its 34 units; the 40-unit label over the content box is cut,
+    // as its template says.
+    void theLabelsHoldWhatTheTemplateMeasuredThemWith() {
+        MainWindowDriver window;
+        for (QLabel* label : window.Window().findChildren<QLabel*>()) {
+            const int needed = label->fontMetrics().horizontalAdvance(label->text());
+            if (label->text() == u"ファイル選択")
+                QVERIFY2(needed <= label->width(), qPrintable(QString::number(needed)));
+            if (label->text() == u"ファイルの内容と処理結果")
+                QVERIFY(needed > label->width());
+        }
+    }
+
+    // Message boxes, menus and file dialogs use the window's font.
+    void oneFontEverywhere() {
+        MainWindowDriver window;
+        const QFont font = window.Window().font();
+        QMessageBox box(QMessageBox::Information, {}, QStringLiteral("x"), QMessageBox::Ok);
+        QCOMPARE(box.font(), font);
+        QCOMPARE(box.button(QMessageBox::Ok)->font(), font);
+        QCOMPARE(GetSystemMenu(&window.Window(), false)->font(), font);
+        QCOMPARE(window.Window().findChild<QMenuBar*>()->actions().first()->menu()->font(), font);
+        QFileDialog files;
+        QCOMPARE(files.font(), font);
     }
 
     void placesEveryControlByDialogUnits() {
