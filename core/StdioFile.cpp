@@ -217,7 +217,13 @@ std::size_t CStdioFile::EstimateLineCount() const {
         return lineFeeds + 1;
     }
     const std::size_t guess = (lineFeeds + 1) * std::max(fileSize_, end_) / end_;
-    return guess + guess / 8;
+    // The first block may be all short lines before one huge line: the guess alone could then
+    // ask for gigabytes that the lines never need and starve the reading itself. The rest of
+    // the file is granted at most one entry per entry's size, so the list reserved never
+    // outgrows the file; a file of still shorter lines only grows the list as it goes.
+    const std::size_t rest = std::max(fileSize_, end_) - end_;
+    const std::size_t room = lineFeeds + 1 + rest / sizeof(std::u16string);
+    return std::min(guess + guess / 8, room);
 }
 
 // Reads until the buffer is full or the file is used up, so that block boundaries fall at

@@ -123,6 +123,18 @@ TEST_P(LineRulesTest, LinesHaveNoLengthLimit) {
     ExpectLines("a\r\n" + longLine + "\r\nb", {u"a", std::u16string(longLine.size(), u'x'), u"b"});
 }
 
+TEST_F(TextFileTest, ShortLinesFirstDoNotReserveForTheWholeFile) {
+    // A first block of empty lines, then one long line: a guess from the first block alone
+    // would reserve an entry per byte of the long line.
+    const std::string content = std::string(kBlock, '\n') + std::string(16 << 20, 'x');
+    WriteBytes("in.txt", content);
+    ReadAnsiLines(Path16("in.txt"));
+    ASSERT_EQ(g_nError, 0);
+    EXPECT_EQ(g_vFileLines.size(), kBlock + 1);
+    EXPECT_EQ(g_vFileLines.back().size(), std::size_t{16 << 20});
+    EXPECT_LE(g_vFileLines.capacity() * sizeof(std::u16string), 2 * content.size());
+}
+
 TEST_P(LineRulesTest, LineEndsAcrossBlockBoundaries) {
     // Lines of every length from 0 to 40 repeat until well past two blocks, so that a CR LF,
     // a lone CR and a lone LF each fall on a block boundary at some point in every form.
