@@ -4,6 +4,7 @@
 #include "core/HugePages.h"
 #include "core/LineHash.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -73,23 +74,25 @@ std::u16string_view TrimCarriageReturns(std::u16string_view segment) {
 }
 
 // Open-addressing set of the lines kept so far, over the list that holds them. A slot holds
-// the index of a kept line and the low 32 bits of its hash, which choose its first slot, let
-// the table grow without touching the lines again, and settle most probes that do not match.
+// the index of a kept line and the low 32 bits of its keyed hash, which choose its first slot,
+// let the table grow without touching the lines again, and settle most probes that do not
+// match. It counts the slots its lookups pass: colliding lines would make every lookup walk
+// past all earlier ones, so more than a few per lookup means the key is bad (see Overworked).
 class KeptLineSet {
 public:
     static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
     // expectedLines only sizes the table at first; it grows when it fills up.
     KeptLineSet(const std::vector<std::u16string>& lines, std::size_t expectedLines)
-        : lines_(lines) {
+        : lines_(lines), key_(tandrel::ProcessLineHashKey()) {
         std::size_t capacity = 16;
         while (capacity * 3 < expectedLines * 4)
             capacity *= 2;
         Allocate(capacity);
     }
 
-    static std::uint32_t Tag(const std::u16string& line) {
-        return static_cast<std::uint32_t>(tandrel::HashLine(line));
+    std::uint32_t Tag(const std::u16string& line) const {
+        return static_cast<std::uint32_t>(tandrel::HashLine(line, key_));
     }
 
     // Asks the processor to fetch the first slot of a line that is about to be looked up:
@@ -105,7 +108,8 @@ public:
     // Looks for a kept line equal to line; when there is none, records line as kept at
     // index and returns true.
     bool Insert(const std::u16string& line, std::uint32_t tag, std::uint32_t index) {
-        for (std::size_t at = tag & mask_;; at = (at + 1) & mask_) {
+        ++lookups_;
+        for (std::size_t at = tag & mask_;; at = (at + 1) & mask_, ++probes_) {
             Slot& slot = slots_[at];
             if (slot.index == kNone) {
                 slot = Slot{tag, index};
@@ -118,7 +122,25 @@ public:
         }
     }
 
+    // Lookups pass a handful of slots on average while the table is at most three quarters
+    // full; many more means that lines collide, and the filter is heading for quadratic time.
+    bool Overworked() const { return probes_ > kProbesPerLookup * lookups_ + kProbeSlack; }
+
+    // Takes a fresh key for the process and sorts the kept lines 0 to kept - 1 into the table
+    // again under it.
+    void Rekey(std::size_t kept) {
+        key_ = tandrel::RenewProcessLineHashKey();
+        std::fill(slots_.begin(), slots_.end(), Slot{});
+        for (std::size_t index = 0; index < kept; ++index)
+            Place(Slot{Tag(lines_[index]), static_cast<std::uint32_t>(index)});
+        probes_ = 0;
+        lookups_ = 0;
+    }
+
 private:
+    static constexpr std::size_t kProbesPerLookup = 16;
+    static constexpr std::size_t kProbeSlack = 1 << 16;
+
     struct Slot {
         std::uint32_t tag = 0;
         std::uint32_t index = kNone;
@@ -133,25 +155,60 @@ private:
         growAt_ = capacity / 4 * 3;
     }
 
+    // Puts a slot of a line known to be distinct from all others in the table.
+    void Place(const Slot& slot) {
+        std::size_t at = slot.tag & mask_;
+        while (slots_[at].index != kNone)
+            at = (at + 1) & mask_;
+        slots_[at] = slot;
+    }
+
     void Grow() {
         std::vector<Slot> old = std::move(slots_);
         Allocate(old.size() * 2);
         for (const Slot& slot : old) {
-            if (slot.index == kNone)
-                continue;
-            std::size_t at = slot.tag & mask_;
-            while (slots_[at].index != kNone)
-                at = (at + 1) & mask_;
-            slots_[at] = slot;
+            if (slot.index != kNone)
+                Place(slot);
         }
     }
 
     const std::vector<std::u16string>& lines_;
+    tandrel::LineHashKey key_;
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;
     std::size_t growAt_ = 0;
+    std::size_t probes_ = 0;
+    std::size_t lookups_ = 0;
 };
+
+// The filter without a hash, for when keys keep failing: the lines' indices sorted by line
+// (stable, so the first of equal lines leads) mark each distinct line's first occurrence.
+// O(n log n) comparisons whatever the text. Returns the number of lines kept at the front.
+std::size_t KeepFirstOccurrencesBySorting(std::vector<std::u16string>& lines) {
+    std::vector<std::uint32_t> order;
+    order.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!lines[i].empty())
+            order.push_back(static_cast<std::uint32_t>(i));
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return lines[a] < lines[b]; });
+    std::vector<bool> first(lines.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k == 0 || lines[order[k]] != lines[order[k - 1]])
+            first[order[k]] = true;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (first[i]) {
+            if (kept != i)
+                lines[kept] = std::move(lines[i]);
+            ++kept;
+        }
+    }
+    return kept;
+}
 
 } // namespace
 
@@ -191,16 +248,24 @@ int RemoveDuplicateLines() {
     std::uint32_t tags[kAhead];
     std::uint32_t likely[kAhead];
     auto hashAhead = [&](std::size_t j) {
-        tags[j % kAhead] = KeptLineSet::Tag(lines[j]);
+        tags[j % kAhead] = kept.Tag(lines[j]);
         kept.PrefetchSlot(tags[j % kAhead]);
     };
-    for (std::size_t j = 0; j < kAhead && j < count; ++j)
-        hashAhead(j);
-    for (std::size_t j = 0; j < kAhead; ++j)
-        likely[j] = KeptLineSet::kNone;
+    auto startAt = [&](std::size_t from) {
+        for (std::size_t j = from; j < from + kAhead && j < count; ++j)
+            hashAhead(j);
+        for (std::size_t j = 0; j < kAhead; ++j)
+            likely[j] = KeptLineSet::kNone;
+    };
+    startAt(0);
 
+    // A bad key is replaced twice; should a third fail too, the lines left are sorted instead,
+    // so that no text can make the filter quadratic.
+    constexpr int kRekeys = 2;
+    int rekeys = 0;
     std::size_t keptCount = 0;
-    for (std::size_t i = 0; i < count; ++i) {
+    std::size_t i = 0;
+    for (; i < count; ++i) {
         const std::uint32_t tag = tags[i % kAhead];
         if (i + kAhead < count)
             hashAhead(i + kAhead);
@@ -223,6 +288,21 @@ int RemoveDuplicateLines() {
                 lines[keptCount] = std::move(line);
             ++keptCount;
         }
+        if (kept.Overworked()) [[unlikely]] {
+            if (rekeys == kRekeys)
+                break;
+            ++rekeys;
+            kept.Rekey(keptCount);
+            startAt(i + 1);
+        }
+    }
+    if (i < count) {
+        // The kept lines are distinct first occurrences and come first, so sorting them
+        // together with the lines not yet looked at gives the same result.
+        std::move(lines.begin() + static_cast<std::ptrdiff_t>(i + 1), lines.end(),
+                  lines.begin() + static_cast<std::ptrdiff_t>(keptCount));
+        lines.resize(keptCount + (count - i - 1));
+        keptCount = KeepFirstOccurrencesBySorting(lines);
     }
 
     g_vWorkLines.reserve(keptCount);

@@ -1,6 +1,7 @@
-// A fast 64-bit hash over the code units of a line, for the duplicate filter's table.
-// Not for anything that must resist chosen inputs: a text crafted to collide only makes the
-// filter slower, never wrong, because equal hashes are always confirmed by comparing the lines.
+// A fast 64-bit hash over the code units of a line, for the duplicate filter's table. It is
+// keyed: with a key drawn at random, nobody who writes a text can know which of its lines
+// will collide, so a text crafted to collide under fixed constants is just another text.
+// Equal hashes are always confirmed by comparing the lines, so collisions only cost time.
 #pragma once
 
 #include <cstddef>
@@ -10,11 +11,22 @@
 
 namespace tandrel {
 
-namespace line_hash_detail {
+struct LineHashKey {
+    std::uint64_t secret[3];
+};
 
-inline constexpr std::uint64_t kSecret0 = 0xa0761d6478bd642fULL;
-inline constexpr std::uint64_t kSecret1 = 0xe7037ed1a0b428dbULL;
-inline constexpr std::uint64_t kSecret2 = 0x8ebc6af09c88c6e3ULL;
+using LineHashKeySource = LineHashKey (*)();
+
+// The key of this process, drawn with the first call from getrandom.
+LineHashKey ProcessLineHashKey();
+// Draws a new key for this process, for when a text's collisions show that the old one is
+// known or unlucky, and returns it.
+LineHashKey RenewProcessLineHashKey();
+// Replaces where keys come from (getrandom) by source, so that tests can hand out keys they
+// know; the current key is dropped. Returns the previous source.
+LineHashKeySource SetLineHashKeySource(LineHashKeySource source);
+
+namespace line_hash_detail {
 
 // Full 64x64->128-bit product folded to 64 bits: every input bit reaches every output bit.
 inline std::uint64_t Fold(std::uint64_t a, std::uint64_t b) {
@@ -37,14 +49,14 @@ inline std::uint64_t Load32(const unsigned char* p) {
 
 } // namespace line_hash_detail
 
-inline std::uint64_t HashLine(std::u16string_view line) {
+inline std::uint64_t HashLine(std::u16string_view line, const LineHashKey& key) {
     using namespace line_hash_detail;
     const auto* p = reinterpret_cast<const unsigned char*>(line.data());
     const std::size_t bytes = line.size() * sizeof(char16_t);
     std::size_t left = bytes;
-    std::uint64_t seed = kSecret0 ^ bytes;
+    std::uint64_t seed = key.secret[0] ^ bytes;
     while (left > 16) {
-        seed = Fold(Load64(p) ^ kSecret1, Load64(p + 8) ^ seed);
+        seed = Fold(Load64(p) ^ key.secret[1], Load64(p + 8) ^ seed);
         p += 16;
         left -= 16;
     }
@@ -61,7 +73,7 @@ inline std::uint64_t HashLine(std::u16string_view line) {
     } else if (left == 2) {
         a = static_cast<std::uint64_t>(p[0]) | static_cast<std::uint64_t>(p[1]) << 8;
     }
-    return Fold(kSecret2 ^ bytes, Fold(a ^ kSecret1, b ^ seed));
+    return Fold(key.secret[2] ^ bytes, Fold(a ^ key.secret[1], b ^ seed));
 }
 
 } // namespace tandrel

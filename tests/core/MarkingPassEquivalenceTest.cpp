@@ -3,6 +3,7 @@
 // so the inputs are short; short alphabets make repeats, empty lines and near-repeats common.
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
+#include "core/LineHash.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -99,5 +100,58 @@ TEST(MarkingPassEquivalence, LongerListsOfLongerLines) {
         ExpectSameStateAsMarkingPass(working, round);
     }
 }
+
+// Lines that all hash alike under a key someone knows: the filter notices the pile-up, draws
+// new keys and, when those fail as well, sorts the rest. Either way the result stays exact.
+struct KnownKeys {
+    const char* name;
+    tandrel::LineHashKeySource source;
+    friend void PrintTo(const KnownKeys& keys, std::ostream* out) { *out << keys.name; }
+};
+
+int keysDrawn = 0;
+constexpr tandrel::LineHashKey kFormerConstants{
+    {0xa0761d6478bd642fULL, 0xe7037ed1a0b428dbULL, 0x8ebc6af09c88c6e3ULL}};
+
+class CollidingLinesTest : public ::testing::TestWithParam<KnownKeys> {
+protected:
+    void SetUp() override { previous_ = tandrel::SetLineHashKeySource(GetParam().source); }
+    void TearDown() override { tandrel::SetLineHashKeySource(previous_); }
+    tandrel::LineHashKeySource previous_ = nullptr;
+};
+
+TEST_P(CollidingLinesTest, SameStateAsMarkingPass) {
+    std::mt19937 random(4);
+    for (int round = 0; round < 2; ++round) {
+        Lines working;
+        for (int i = 0; i < 3000; ++i) {
+            // Under the former constants every 8-unit line with this start hashed to 0.
+            const char16_t last = static_cast<char16_t>(u'\u4E00' + random() % 1500);
+            working.push_back(random() % 8 == 0
+                                  ? RandomText(random, u"ab", 3)
+                                  : std::u16string(u"\u28DB\uA0B4\u7ED1\uE703abc") + last);
+        }
+        keysDrawn = 0;
+        tandrel::SetLineHashKeySource(GetParam().source); // starts again from the known key
+        ExpectSameStateAsMarkingPass(working, round);
+        EXPECT_GT(keysDrawn, 1) << "the pile-up went unnoticed";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, CollidingLinesTest,
+    ::testing::Values(KnownKeys{"AlwaysTheFormerConstants",
+                                [] {
+                                    ++keysDrawn;
+                                    return kFormerConstants;
+                                }},
+                      KnownKeys{"FormerConstantsThenRandom",
+                                [] {
+                                    std::mt19937_64 random(static_cast<unsigned>(keysDrawn));
+                                    return ++keysDrawn == 1 ? kFormerConstants
+                                                            : tandrel::LineHashKey{
+                                                                  {random(), random(), random()}};
+                                }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
