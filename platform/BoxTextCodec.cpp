@@ -8,6 +8,7 @@
 namespace {
 
 constexpr char16_t kReplacementCharacter = u'\uFFFD';
+constexpr auto kRowMark = static_cast<unsigned char>(kBoxRowMark);
 
 // Writes the bytes of text to out (kWrite) or only counts them; returns the count. Counting
 // first lets the caller allocate exactly: for a large text, touching memory it does not need
@@ -20,8 +21,20 @@ template <bool kWrite> std::size_t Encode(std::u16string_view text, char* out) {
         ++count;
     };
     const std::size_t size = text.size();
+    std::size_t rowStart = 0;
     for (std::size_t i = 0; i < size; ++i) {
         const char16_t unit = text[i];
+        // A row break never goes right before the line's own end, which would leave an
+        // empty row, nor (since pairs are taken whole below) inside a surrogate pair.
+        if (i - rowStart >= kBoxRowUnits && unit != u'\n' &&
+            !(unit == u'\r' && i + 1 < size && text[i + 1] == u'\n')) {
+            put(static_cast<unsigned char>(kBoxRowMark));
+            put('\n');
+            put(static_cast<unsigned char>(kBoxRowMark));
+            rowStart = i;
+        }
+        if (unit == u'\n')
+            rowStart = i + 1;
         if (unit < 0x80) {
             const bool loneCarriageReturn =
                 unit == u'\r' && (i + 1 == size || text[i + 1] != u'\n');
@@ -55,8 +68,17 @@ template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out)
     std::size_t i = 0;
     while (i < size) {
         const unsigned char lead = in[i];
+        if (lead == '\n' &&
+            ((i > 0 && in[i - 1] == kRowMark) || (i + 1 < size && in[i + 1] == kRowMark))) {
+            ++i; // a row break, not a line feed of the text
+            continue;
+        }
         if (lead < 0x80) {
             put(lead);
+            ++i;
+            continue;
+        }
+        if (lead == kRowMark) {
             ++i;
             continue;
         }

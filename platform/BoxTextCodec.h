@@ -10,12 +10,21 @@
 //     shows the three bytes as hex blobs).
 // Everything else, NUL, U+2028 and U+2029 included, is plain UTF-8. A carriage return followed
 // by a line feed stays CR LF, the editor's own line end.
+//
+// The editor measures a whole line before it draws any of it, so a line of tens of megabytes
+// would freeze the window for a minute. A line longer than kBoxRowUnits is therefore shown in
+// rows of that many code units: each row break is the bytes 0xFF LF 0xFF, a line end between
+// two marks (each shown as "…"). Decoding drops the marks and every line end next to one, so
+// typing at either end of a row, or joining two rows, still gives the text itself.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 inline constexpr char kBoxLoneCarriageReturn = '\xFE';
+inline constexpr char kBoxRowMark = '\xFF';
+inline constexpr std::size_t kBoxRowUnits = 10'000;
 
 // The buffer bytes for text. Decoding them gives text back unchanged.
 std::string EncodeBoxText(std::u16string_view text);

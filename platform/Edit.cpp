@@ -12,6 +12,10 @@
 CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     setUtf8(true); // resets the editor's character representations, so it comes first
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
+    SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");
+    // Rows of a long line are thousands of characters wide: keep the page's rows measured
+    // while it scrolls, not only the caret's.
+    SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
     setWrapMode(WrapNone);
     setEolMode(EolUnix); // Enter types a line feed, and pasted line breaks become line feeds
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1L);

@@ -1,7 +1,8 @@
 // The multi-line text box of a dialog: no wrapping, both scroll bars, Enter breaks the line with
 // a line feed (typed and pasted line breaks alike), Tab and Shift+Tab move the focus as in any
 // dialog (Ctrl+Tab types a tab), Escape reaches the dialog. It takes a million lines in well
-// under a second, because only the visible lines are laid out.
+// under a second, because only the visible lines are laid out, and a line of any length,
+// because a very long line is shown in rows (BoxTextCodec.h).
 //
 // The box hands back exactly the UTF-16 text it was given, including NUL, lone carriage returns,
 // U+2028, U+2029 and unpaired surrogates (BoxTextCodec.h says how); control characters, the

@@ -106,6 +106,54 @@ private slots:
         }
     }
 
+    void longLinesAreShownInRowsAndComeBackWhole() {
+        // Line ends and a surrogate pair placed where a row would end.
+        constexpr std::size_t kRow = kBoxRowUnits;
+        for (const std::u16string& cut : {std::u16string(u"\r\n"), std::u16string(u"\n"),
+                                          std::u16string(u"\xD83D\xDE00"), std::u16string(u"\r")}) {
+            const std::u16string text = std::u16string(kRow - 1, u'\u3042') + cut +
+                                        std::u16string(2 * kRow + 7, u'x') + u"\r\nshort\r\n";
+            VerifyRoundTrip(text);
+            const std::string bytes = EncodeBoxText(text);
+            std::size_t rowStart = 0;
+            for (std::size_t k = 0; k <= bytes.size(); ++k) {
+                if (k == bytes.size() || bytes[k] == '\n') {
+                    QVERIFY(k - rowStart <= 3 * kRow + 8); // at most kRow units and the marks
+                    QVERIFY(k == rowStart || k - rowStart > 2 || bytes[rowStart] != kBoxRowMark);
+                    rowStart = k + 1;
+                }
+            }
+            QVERIFY(std::count(bytes.begin(), bytes.end(), '\n') >= 3);
+        }
+    }
+
+    void editsAtRowBreaksKeepTheText_data() {
+        QTest::addColumn<QByteArray>("edited"); // the bytes of "ab" in two rows, edited
+        QTest::addColumn<QString>("text");
+        QTest::newRow("untouched") << QByteArray("a\xFF\n\xFF"
+                                                 "b")
+                                   << QStringLiteral("ab");
+        QTest::newRow("typed at the row's end") << QByteArray("a\xFFx\n\xFF"
+                                                              "b")
+                                                << QStringLiteral("axb");
+        QTest::newRow("typed at the next row's start") << QByteArray("a\xFF\nx\xFF"
+                                                                     "b")
+                                                       << QStringLiteral("axb");
+        QTest::newRow("rows joined") << QByteArray("a\xFF\xFF"
+                                                   "b")
+                                     << QStringLiteral("ab");
+        QTest::newRow("one mark deleted") << QByteArray("a\n\xFF"
+                                                        "b")
+                                          << QStringLiteral("ab");
+        QTest::newRow("both marks deleted") << QByteArray("a\nb") << QStringLiteral("a\nb");
+    }
+    void editsAtRowBreaksKeepTheText() {
+        QFETCH(QByteArray, edited);
+        QFETCH(QString, text);
+        QVERIFY(DecodeBoxText(std::string_view(edited.constData(), edited.size())) ==
+                text.toStdU16String());
+    }
+
     void fragmentsOfTheSpecialFormsBecomeReplacementCharacters() {
         // An edit can delete one byte of an unpaired surrogate's three; the rest is not text.
         QVERIFY(DecodeBoxText("a\xA0\x80z") == u"a\xFFFD\xFFFDz");

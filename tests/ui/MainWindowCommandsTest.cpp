@@ -2,6 +2,7 @@
 // message boxes read and closed, file dialogs filled in, files checked byte for byte.
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
+#include "platform/BoxTextCodec.h"
 #include "res/VersionInfo.h"
 
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -160,6 +162,39 @@ private slots:
 
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
         QCOMPARE(FromU16(window.Result()->GetWindowText()), result);
+    }
+
+    void openOfOneHugeLineKeepsTheWindowAnswering() {
+        // Long enough that laying it out as one line took seconds.
+        std::u16string line;
+        while (line.size() < 2'000'000)
+            line += u"\u3042\u91CD\xD83D\xDE00 line ";
+        MainWindowDriver window;
+        const QString path = PathOf(QStringLiteral("huge.txt"));
+        WriteBytes(path, "\xEF\xBB\xBF" + FromU16(line).toUtf8());
+        window.ChooseEncoding(1);
+        window.BrowseTo(path);
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded, QMessageBox::Information);
+        QVERIFY(window.Content()->GetWindowText() == line + u"\r\n");
+
+        // Shown in rows, and scrolling to the line's end gets there.
+        CEdit* box = window.Content();
+        QVERIFY(EditorLineCount(box) > static_cast<long>(line.size() / kBoxRowUnits));
+        box->SendScintilla(QsciScintillaBase::SCI_GOTOPOS,
+                           box->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) - 2);
+        box->viewport()->repaint();
+        QVERIFY(box->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE) > 0);
+
+        // A click queued behind the painting, as a user's is, is handled: the window ends.
+        const QPointF at = QRectF(window.Button("IDCANCEL")->rect()).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                window.Button("IDCANCEL"),
+                new QMouseEvent(type, at, window.Button("IDCANCEL")->mapToGlobal(at),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        while (window.Window().isVisible())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCOMPARE(window.Window().result(), int(QDialog::Rejected));
     }
 
     void openOfEmptyFileEmptiesTheContentAndLeavesTheResult() {
