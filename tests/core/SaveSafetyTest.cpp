@@ -146,24 +146,13 @@ TEST_F(SaveSafetyTest, KilledSaveLeavesOnlyTheTarget) {
     }
     close(probe);
     WriteBytes("out.txt", "old");
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t child = fork();
-    if (child == 0) {
+    const int status = InChild([&] {
         ReplacementFile file(Path("out.txt"));
         file.Write(std::string(1 << 20, 'x'));
-        [[maybe_unused]] const ssize_t told = write(ready[1], "w", 1);
-        pause();
-        _exit(0);
-    }
-    char told = 0;
-    ASSERT_EQ(read(ready[0], &told, 1), 1);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    close(ready[0]);
-    close(ready[1]);
-    EXPECT_TRUE(WIFSIGNALED(status));
+        raise(SIGKILL); // halfway through the save
+        return 0;
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     EXPECT_EQ(ReadBytes("out.txt"), "old");
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 }
