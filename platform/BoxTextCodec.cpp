@@ -66,11 +66,15 @@ template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out)
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     std::size_t i = 0;
+    // Between two marks only one line end is the row break: a line feed typed right beside a
+    // mark (Enter at either end of a row) is the text's own.
+    bool rowBreakTaken = false;
     while (i < size) {
         const unsigned char lead = in[i];
-        if (lead == '\n' &&
+        if (lead == '\n' && !rowBreakTaken &&
             ((i > 0 && in[i - 1] == kRowMark) || (i + 1 < size && in[i + 1] == kRowMark))) {
-            ++i; // a row break, not a line feed of the text
+            rowBreakTaken = true; // the row break, not a line feed of the text
+            ++i;
             continue;
         }
         if (lead < 0x80) {
@@ -79,6 +83,7 @@ template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out)
             continue;
         }
         if (lead == kRowMark) {
+            rowBreakTaken = false;
             ++i;
             continue;
         }

@@ -14,8 +14,10 @@
 // The editor measures a whole line before it draws any of it, so a line of tens of megabytes
 // would freeze the window for a minute. A line longer than kBoxRowUnits is therefore shown in
 // rows of that many code units: each row break is the bytes 0xFF LF 0xFF, a line end between
-// two marks (each shown as "…"). Decoding drops the marks and every line end next to one, so
-// typing at either end of a row, or joining two rows, still gives the text itself.
+// two marks (each shown as "…"). Decoding drops the marks and, of the line ends beside them,
+// one per break, so typing or pressing Enter at either end of a row, deleting one mark or
+// joining two rows gives the text the box shows. Deleting both marks makes the break a line
+// feed of the text.
 #pragma once
 
 #include <cstddef>

@@ -139,6 +139,15 @@ private slots:
         QTest::newRow("typed at the next row's start") << QByteArray("a\xFF\nx\xFF"
                                                                      "b")
                                                        << QStringLiteral("axb");
+        QTest::newRow("Enter at the row's end") << QByteArray("a\xFF\n\n\xFF"
+                                                              "b")
+                                                << QStringLiteral("a\nb");
+        QTest::newRow("typed and Enter at the next row's start") << QByteArray("a\xFF\nx\n\xFF"
+                                                                               "b")
+                                                                 << QStringLiteral("ax\nb");
+        QTest::newRow("typed and Enter at the row's end") << QByteArray("a\xFFx\n\n\xFF"
+                                                                        "b")
+                                                          << QStringLiteral("ax\nb");
         QTest::newRow("rows joined") << QByteArray("a\xFF\xFF"
                                                    "b")
                                      << QStringLiteral("ab");
