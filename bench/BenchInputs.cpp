@@ -57,16 +57,16 @@ std::string NewLine(Random& random, std::uint64_t serial) {
     return line;
 }
 
-std::string GenerateUtf8Text() {
+std::string GenerateUtf8Text(int lineCount) {
     Random random(0x74616e6472656cULL);
     std::vector<std::uint32_t> distinctStarts; // byte offsets of first occurrences in text
     std::vector<std::uint32_t> distinctLengths;
     std::string text;
-    text.reserve(46'000'000);
+    text.reserve(static_cast<std::size_t>(lineCount) * 46 + 64);
     // A title that never repeats, so that a tool which keeps the byte-order mark as part of
     // the first line still agrees with the program on which lines are repeats.
     text += "タンドレル 性能測定用データ (Tandrel benchmark input)\r\n";
-    for (int i = 1; i < kBenchLineCount; ++i) {
+    for (int i = 1; i < lineCount; ++i) {
         const std::size_t roll = random.Below(100);
         if (roll < 2) {
             // Empty line.
@@ -114,12 +114,20 @@ void WriteFile(const std::filesystem::path& path, std::string_view mark, const s
 
 } // namespace
 
-BenchInputFiles WriteBenchInputs(const std::filesystem::path& folder) {
+BenchInputFiles WriteBenchInputs(const std::filesystem::path& folder, int lineCount,
+                                 bool utf8Only) {
     std::filesystem::create_directories(folder);
-    const BenchInputFiles files{folder / "bench-ansi.txt", folder / "bench-utf8.txt",
-                                folder / "bench-utf16le.txt"};
-    const std::string utf8 = GenerateUtf8Text();
+    const std::string size = lineCount == kBenchLineCount ? "" : "-" + std::to_string(lineCount);
+    BenchInputFiles files{folder / ("bench-ansi" + size + ".txt"),
+                          folder / ("bench-utf8" + size + ".txt"),
+                          folder / ("bench-utf16le" + size + ".txt")};
+    const std::string utf8 = GenerateUtf8Text(lineCount);
     WriteFile(files.utf8, "\xEF\xBB\xBF", utf8);
+    if (utf8Only) {
+        files.ansi.clear();
+        files.utf16le.clear();
+        return files;
+    }
     WriteFile(files.utf16le, "\xFF\xFE", Convert(utf8, "UTF-16LE"));
     WriteFile(files.ansi, "", Convert(utf8, "CP932"));
     return files;

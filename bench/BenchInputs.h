@@ -1,5 +1,6 @@
-// The inputs every benchmark works on: one deterministic text of a million lines, written once
-// in each encoding the program reads, so that figures from different runs and programs compare.
+// The inputs every benchmark works on: one deterministic text (a million lines unless asked for
+// more), written once in each encoding the program reads, so that figures from different runs
+// and programs compare.
 #pragma once
 
 #include <filesystem>
@@ -12,13 +13,16 @@ struct BenchInputFiles {
     std::filesystem::path utf16le; // FF FE, then UTF-16LE
 };
 
-// 1,000,000 lines ending in CR LF, about 45 MB as UTF-8: Japanese and ASCII words mixed, about
-// half of the lines repeating an earlier one and 2% empty. Every character has a code in code
-// page 932. The same bytes on every call and every machine.
+// lineCount lines ending in CR LF, about 45 MB as UTF-8 per million: Japanese and ASCII words
+// mixed, about half of the lines repeating an earlier one and 2% empty. Every character has a
+// code in code page 932. The same bytes on every call and every machine; a longer text starts
+// with the lines of a shorter one.
 inline constexpr int kBenchLineCount = 1'000'000;
 
-// Writes the three files into folder (created when missing) and returns their paths.
-// Throws std::runtime_error when a file cannot be written.
-BenchInputFiles WriteBenchInputs(const std::filesystem::path& folder);
+// Writes the files into folder (created when missing) and returns their paths: all three, or
+// only the UTF-8 one (the other two paths are then empty). The file names carry the line count
+// unless it is the default. Throws std::runtime_error when a file cannot be written.
+BenchInputFiles WriteBenchInputs(const std::filesystem::path& folder,
+                                 int lineCount = kBenchLineCount, bool utf8Only = false);
 
 } // namespace tandrel::bench

@@ -1,11 +1,16 @@
-// Times the window's three commands on the million-line inputs, offscreen, the way a user
-// meets them: from the click on "開く", "実行" or "保存" until the text is shown and painted
-// (Open, Run) or the file is written (Save), each ending at its message box, which the program
-// closes. Every encoding runs in a fresh process, so that the peak memory printed is its own.
+// Times the window's three commands, offscreen, the way a user meets them: from the click on
+// "開く", "実行" or "保存" until the text is shown and painted (Open, Run) or the file is written
+// (Save), each ending at its message box, which the program closes. Every encoding and size runs
+// in a fresh process, so that the peak memory printed is its own. Right after each, mawk removes
+// the duplicate lines of the same UTF-8 file, because this machine's speed varies too much for
+// figures from different minutes to compare.
 //
-//   tandrel_ui_bench [FOLDER]
+//   tandrel_ui_bench [--lines N[,N...]] [--encoding ANSI|UTF-8|UTF-16LE] [FOLDER]
 //
-// FOLDER receives the input and output files (default: a temporary folder, removed afterwards).
+// --lines takes line counts (a suffix M means millions: --lines 1M,4M,10M; default 1M).
+// --encoding measures one encoding only (default: all three); with UTF-8 only that file is
+// written. FOLDER receives the input and output files (default: a temporary folder, removed
+// afterwards).
 #include "bench/BenchInputs.h"
 #include "core/DocumentState.h"
 #include "core/EncodingChoices.h"
@@ -17,6 +22,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -28,8 +34,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
+
+// The encoding list's item text, for printing.
+QByteArray EncodingName(int encoding) {
+    const std::u16string_view name = kEncodingChoices[static_cast<std::size_t>(encoding)].name;
+    return QStringView(name.data(), static_cast<qsizetype>(name.size())).toLatin1();
+}
 
 struct CommandTime {
     double seconds = -1;
@@ -43,7 +56,9 @@ CommandTime TimeCommand(CTandrelDlg& window, const char* buttonName, const QStri
     CommandTime time;
     QElapsedTimer clock;
     QTimer poll;
-    poll.setInterval(0);
+    // Not 0: a command that keeps the event loop running would spin this poll on a core the
+    // command needs.
+    poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
@@ -113,45 +128,127 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     return 0;
 }
 
-int RunBenchmark(const QString& folderArgument) {
-    QTemporaryDir temporary;
-    const QString folder = folderArgument.isEmpty() ? temporary.path() : folderArgument;
+struct ChildFigures {
+    double open = 0, run = 0, save = 0;
+    long peakKiB = 0;
+    int lines = 0;
+    std::size_t kept = 0;
+};
+
+bool RunChild(int encoding, const QString& input, const QString& output, ChildFigures& figures) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--encoding"), QString::number(encoding), input, output});
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0)
+        return false;
+    return std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %ld %d %zu",
+                       &figures.open, &figures.run, &figures.save, &figures.peakKiB,
+                       &figures.lines, &figures.kept) == 6;
+}
+
+// Seconds mawk takes to keep the first occurrence of every line that is not empty (a CR alone).
+double TimeMawk(const QString& input, const QString& output) {
+    QProcess mawk;
+    mawk.setStandardOutputFile(output);
     QElapsedTimer clock;
     clock.start();
-    const tandrel::bench::BenchInputFiles inputs =
-        tandrel::bench::WriteBenchInputs(folder.toStdString());
-    std::printf("inputs: %d lines in %s (written in %.2f s)\n", tandrel::bench::kBenchLineCount,
-                qPrintable(folder), clock.nsecsElapsed() / 1e9);
-    const std::filesystem::path paths[] = {inputs.ansi, inputs.utf8, inputs.utf16le};
+    mawk.start(QStringLiteral("mawk"), {QStringLiteral("$0!=\"\\r\" && !seen[$0]++"), input});
+    if (!mawk.waitForFinished(-1) || mawk.exitCode() != 0)
+        return -1;
+    return clock.nsecsElapsed() / 1e9;
+}
 
-    std::printf("\nseconds from the click until shown and painted (Open, Run) or written (Save)\n");
-    std::printf("%-8s %8s %7s %6s %6s %8s %8s %8s\n", "", "MB", "Open", "Run", "Save", "peak MiB",
-                "lines", "kept");
-    for (int e = 0; e < static_cast<int>(kEncodingChoices.size()); ++e) {
-        const std::u16string_view name16 = kEncodingChoices[static_cast<std::size_t>(e)].name;
-        const QByteArray name = QStringView(name16.data(), name16.size()).toLatin1();
-        const QString input = QString::fromStdString(paths[e].string());
-        const QString output =
-            folder + QStringLiteral("/saved-") + QString::number(e) + QStringLiteral(".txt");
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--encoding"), QString::number(e), input, output});
-        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-            std::fprintf(stderr, "%s: the run failed\n", name.constData());
-            return 1;
+// "1M" is a million; a plain number is taken as it stands.
+std::vector<int> ParseLineCounts(const QString& text) {
+    std::vector<int> counts;
+    for (QString item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        long long factor = 1;
+        if (item.endsWith(QLatin1Char('M'), Qt::CaseInsensitive)) {
+            factor = 1'000'000;
+            item.chop(1);
         }
-        double open = 0, run = 0, save = 0;
-        long peak = 0;
-        int lines = 0;
-        std::size_t kept = 0;
-        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %ld %d %zu", &open,
-                        &run, &save, &peak, &lines, &kept) != 6)
-            return 1;
-        std::printf("%-8s %8.1f %7.3f %6.3f %6.3f %8.1f %8d %8zu\n", name.constData(),
-                    static_cast<double>(std::filesystem::file_size(paths[e])) / 1e6, open, run,
-                    save, static_cast<double>(peak) / 1024.0, lines, kept);
-        std::fflush(stdout);
+        bool ok = false;
+        const long long count = item.toLongLong(&ok) * factor;
+        if (!ok || count < 1 || count > 100'000'000)
+            return {};
+        counts.push_back(static_cast<int>(count));
+    }
+    return counts;
+}
+
+int RunBenchmark(const QStringList& args) {
+    std::vector<int> lineCounts{tandrel::bench::kBenchLineCount};
+    std::vector<int> encodings{0, 1, 2};
+    QString folderArgument;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--lines") && i + 1 < args.size()) {
+            lineCounts = ParseLineCounts(args[++i]);
+        } else if (args[i] == QLatin1String("--encoding") && i + 1 < args.size()) {
+            const QString name = args[++i];
+            encodings.clear();
+            for (int e = 0; e < static_cast<int>(kEncodingChoices.size()); ++e)
+                if (name.toLatin1() == EncodingName(e))
+                    encodings.push_back(e);
+        } else if (folderArgument.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
+            folderArgument = args[i];
+        } else {
+            encodings.clear();
+        }
+        if (lineCounts.empty() || encodings.empty()) {
+            std::fprintf(stderr, "usage: tandrel_ui_bench [--lines N[,N...]] "
+                                 "[--encoding ANSI|UTF-8|UTF-16LE] [FOLDER]\n");
+            return 2;
+        }
+    }
+    QTemporaryDir temporary;
+    const QString folder = folderArgument.isEmpty() ? temporary.path() : folderArgument;
+    const bool utf8Only = encodings == std::vector<int>{1};
+
+    std::printf("seconds from the click until shown and painted (Open, Run) or written (Save);\n"
+                "mawk '$0!=\"\\r\" && !seen[$0]++' on the same UTF-8 file right after each;\n"
+                "ratio = (Open + Run + Save) / mawk; peak = the window process's peak RSS\n\n");
+    std::printf("%-8s %9s %6s %7s %7s %6s %7s %7s %6s %20s %8s %6s %8s\n", "", "", "", "", "",
+                "", "", "", "", "us per line", "peak", "peak/", "");
+    std::printf("%-8s %9s %6s %7s %7s %6s %7s %7s %6s %6s %6s %6s %8s %6s %8s\n", "", "lines", "MB",
+                "Open", "Run", "Save", "total", "mawk", "ratio", "Open", "Run", "Save", "MiB",
+                "file", "kept");
+    for (const int lineCount : lineCounts) {
+        QElapsedTimer clock;
+        clock.start();
+        const tandrel::bench::BenchInputFiles inputs =
+            tandrel::bench::WriteBenchInputs(folder.toStdString(), lineCount, utf8Only);
+        std::fprintf(stderr, "inputs: %d lines in %s (written in %.2f s)\n", lineCount,
+                     qPrintable(folder), clock.nsecsElapsed() / 1e9);
+        const std::filesystem::path paths[] = {inputs.ansi, inputs.utf8, inputs.utf16le};
+        const QString mawkInput = QString::fromStdString(inputs.utf8.string());
+        for (const int e : encodings) {
+            const QString input = QString::fromStdString(paths[e].string());
+            const QString output = folder + QStringLiteral("/saved-") + QString::number(e) +
+                                   QStringLiteral(".txt");
+            ChildFigures f;
+            if (!RunChild(e, input, output, f)) {
+                std::fprintf(stderr, "%s: the run failed\n", EncodingName(e).constData());
+                return 1;
+            }
+            const double mawk = TimeMawk(mawkInput, folder + QStringLiteral("/mawk-out.txt"));
+            const double bytes = static_cast<double>(std::filesystem::file_size(paths[e]));
+            const double total = f.open + f.run + f.save;
+            const double perLine = 1e6 / f.lines;
+            std::printf("%-8s %9d %6.1f %7.3f %7.3f %6.3f %7.3f %7.3f %6.2f %6.3f %6.3f %6.3f "
+                        "%8.1f %6.2f %8zu\n",
+                        EncodingName(e).constData(), f.lines, bytes / 1e6, f.open, f.run, f.save, total, mawk,
+                        total / mawk, f.open * perLine, f.run * perLine, f.save * perLine,
+                        static_cast<double>(f.peakKiB) / 1024.0,
+                        static_cast<double>(f.peakKiB) * 1024.0 / bytes, f.kept);
+            std::fflush(stdout);
+            QFile::remove(output);
+        }
+        if (folderArgument.isEmpty()) // the next size's files need the room
+            for (const auto& path : paths)
+                if (!path.empty())
+                    std::filesystem::remove(path);
     }
     return 0;
 }
@@ -165,5 +262,5 @@ int main(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--encoding"))
         return RunOneEncoding(args[2].toInt(), args[3], args[4]);
-    return RunBenchmark(args.size() > 1 ? args[1] : QString());
+    return RunBenchmark(args);
 }
