@@ -3,6 +3,7 @@
 #include "core/DocumentState.h"
 #include "core/HugePages.h"
 #include "core/LineHash.h"
+#include "core/OperationProgress.h"
 
 #include <algorithm>
 #include <bit>
@@ -66,13 +67,6 @@ std::size_t FindLineFeed(std::u16string_view text, std::size_t from) {
     return text.size();
 }
 
-std::u16string_view TrimCarriageReturns(std::u16string_view segment) {
-    std::size_t length = segment.size();
-    while (length > 0 && segment[length - 1] == u'\r')
-        --length;
-    return segment.substr(0, length);
-}
-
 // Open-addressing set of the lines kept so far, over the list that holds them. A slot holds
 // the index of a kept line and the low 32 bits of its keyed hash, which choose its first slot,
 // let the table grow without touching the lines again, and settle most probes that do not
@@ -126,13 +120,13 @@ public:
     // full; many more means that lines collide, and the filter is heading for quadratic time.
     bool Overworked() const { return probes_ > kProbesPerLookup * lookups_ + kProbeSlack; }
 
-    // Takes a fresh key for the process and sorts the kept lines 0 to kept - 1 into the table
-    // again under it.
-    void Rekey(std::size_t kept) {
+    // Takes a fresh key for the process and sorts the kept lines, at the indices firsts, into
+    // the table again under it.
+    void Rekey(const std::vector<std::uint32_t>& firsts) {
         key_ = tandrel::RenewProcessLineHashKey();
         std::fill(slots_.begin(), slots_.end(), Slot{});
-        for (std::size_t index = 0; index < kept; ++index)
-            Place(Slot{Tag(lines_[index]), static_cast<std::uint32_t>(index)});
+        for (const std::uint32_t index : firsts)
+            Place(Slot{Tag(lines_[index]), index});
         probes_ = 0;
         lookups_ = 0;
     }
@@ -182,35 +176,35 @@ private:
     std::size_t lookups_ = 0;
 };
 
-// The filter without a hash, for when keys keep failing: the lines' indices sorted by line
-// (stable, so the first of equal lines leads) mark each distinct line's first occurrence.
-// O(n log n) comparisons whatever the text. Returns the number of lines kept at the front.
-std::size_t KeepFirstOccurrencesBySorting(std::vector<std::u16string>& lines) {
-    std::vector<std::uint32_t> order;
-    order.reserve(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+// The filter without a hash, for when keys keep failing: firsts (distinct first occurrences,
+// all before from) and the non-empty lines from from to count, their indices sorted by line
+// (stable, so the first of equal lines leads), give every distinct line's first occurrence.
+// O(n log n) comparisons whatever the text. Replaces firsts with all of them, in order.
+void FirstOccurrencesBySorting(const std::vector<std::u16string>& lines, std::size_t from,
+                               std::size_t count, std::vector<std::uint32_t>& firsts) {
+    std::vector<std::uint32_t> order = firsts;
+    for (std::size_t i = from; i < count; ++i) {
         if (!lines[i].empty())
             order.push_back(static_cast<std::uint32_t>(i));
     }
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return lines[a] < lines[b]; });
-    std::vector<bool> first(lines.size());
+    firsts.clear();
     for (std::size_t k = 0; k < order.size(); ++k) {
         if (k == 0 || lines[order[k]] != lines[order[k - 1]])
-            first[order[k]] = true;
+            firsts.push_back(order[k]);
     }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (first[i]) {
-            if (kept != i)
-                lines[kept] = std::move(lines[i]);
-            ++kept;
-        }
-    }
-    return kept;
+    std::sort(firsts.begin(), firsts.end());
 }
 
 } // namespace
+
+std::u16string_view TrimCarriageReturns(std::u16string_view segment) {
+    std::size_t length = segment.size();
+    while (length > 0 && segment[length - 1] == u'\r')
+        --length;
+    return segment.substr(0, length);
+}
 
 void SplitContentLines(std::u16string text) {
     const std::u16string_view view = text;
@@ -230,15 +224,14 @@ void SplitContentLines(std::u16string text) {
     g_nLineCount = static_cast<int>(g_vTextLines.size());
 }
 
-int RemoveDuplicateLines() {
-    std::vector<std::u16string>& lines = g_vResultLines;
-    const std::size_t count = lines.size();
+std::vector<std::uint32_t> FirstOccurrences(const std::vector<std::u16string>& lines,
+                                            std::size_t count, OperationProgress* progress) {
+    count = std::min(count, lines.size());
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
     KeptLineSet kept(lines, count / 2);
-    // The previous copy goes after the table's large allocation and before this run's copy,
-    // so that the allocator hands its memory straight back to the new copy's lines.
-    g_vWorkLines.clear();
+    std::vector<std::uint32_t> firsts;
+    const ProgressTicker ticker(progress, count);
 
     // The loop runs three steps ahead of itself, because nearly every lookup would otherwise
     // wait for memory: 16 lines ahead it hashes a line and fetches its first slot; 8 ahead it
@@ -263,9 +256,9 @@ int RemoveDuplicateLines() {
     // so that no text can make the filter quadratic.
     constexpr int kRekeys = 2;
     int rekeys = 0;
-    std::size_t keptCount = 0;
     std::size_t i = 0;
     for (; i < count; ++i) {
+        ticker.Tick(i);
         const std::uint32_t tag = tags[i % kAhead];
         if (i + kAhead < count)
             hashAhead(i + kAhead);
@@ -278,33 +271,35 @@ int RemoveDuplicateLines() {
             j < count && likely[j % kAhead] != KeptLineSet::kNone)
             __builtin_prefetch(lines[likely[j % kAhead]].data());
 
-        std::u16string& line = lines[i];
-        if (line.empty())
-            continue;
-        // A kept line moves down into the first free place; the places behind keptCount hold
-        // only dropped or moved-from lines, so the list is compacted in the same pass.
-        if (kept.Insert(line, tag, static_cast<std::uint32_t>(keptCount))) {
-            if (keptCount != i)
-                lines[keptCount] = std::move(line);
-            ++keptCount;
-        }
+        const std::u16string& line = lines[i];
+        if (!line.empty() && kept.Insert(line, tag, static_cast<std::uint32_t>(i)))
+            firsts.push_back(static_cast<std::uint32_t>(i));
         if (kept.Overworked()) [[unlikely]] {
             if (rekeys == kRekeys)
                 break;
             ++rekeys;
-            kept.Rekey(keptCount);
+            kept.Rekey(firsts);
             startAt(i + 1);
         }
     }
-    if (i < count) {
-        // The kept lines are distinct first occurrences and come first, so sorting them
-        // together with the lines not yet looked at gives the same result.
-        std::move(lines.begin() + static_cast<std::ptrdiff_t>(i + 1), lines.end(),
-                  lines.begin() + static_cast<std::ptrdiff_t>(keptCount));
-        lines.resize(keptCount + (count - i - 1));
-        keptCount = KeepFirstOccurrencesBySorting(lines);
-    }
+    if (i < count)
+        FirstOccurrencesBySorting(lines, i + 1, count, firsts);
+    return firsts;
+}
 
+int RemoveDuplicateLines() {
+    std::vector<std::u16string>& lines = g_vResultLines;
+    const std::vector<std::uint32_t> firsts = FirstOccurrences(lines, lines.size());
+    // The previous copy goes before this run's copy, so that the allocator hands its memory
+    // straight back to the new copy's lines.
+    g_vWorkLines.clear();
+    // A first occurrence never lies before its place in the result, so moving them down in
+    // order overwrites only lines already moved or dropped.
+    for (std::size_t k = 0; k < firsts.size(); ++k) {
+        if (firsts[k] != k)
+            lines[k] = std::move(lines[firsts[k]]);
+    }
+    const std::size_t keptCount = firsts.size();
     g_vWorkLines.reserve(keptCount);
     tandrel::AdviseHugePages(g_vWorkLines.data(), g_vWorkLines.capacity() * sizeof(std::u16string));
     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keptCount), lines.end());
@@ -314,13 +309,34 @@ int RemoveDuplicateLines() {
 
 int RemoveDuplicateContentLines(std::u16string text) {
     SplitContentLines(std::move(text));
+    // Copying only the lines the filter keeps leaves the same lists as copying them all and
+    // filtering the copy, without ever holding the repeats twice.
+    return CopyDistinctLines(g_vTextLines, static_cast<std::size_t>(g_nLineCount), g_vResultLines,
+                             g_vWorkLines);
+}
 
-    const auto nLineCount = static_cast<std::size_t>(g_nLineCount);
-    g_vResultLines.clear();
-    if (g_vResultLines.capacity() < nLineCount)
-        g_vResultLines.reserve(nLineCount);
-    g_vResultLines.insert(g_vResultLines.end(), g_vTextLines.begin(),
-                          g_vTextLines.begin() + static_cast<std::ptrdiff_t>(nLineCount));
+int CopyDistinctLines(const std::vector<std::u16string>& lines, std::size_t count,
+                      std::vector<std::u16string>& result, std::vector<std::u16string>& work,
+                      OperationProgress* progress) {
+    count = std::min(count, lines.size());
+    const std::vector<std::uint32_t> firsts = FirstOccurrences(lines, count, progress);
+    const std::size_t keptCount = firsts.size();
 
-    return RemoveDuplicateLines();
+    // The copies are quick beside the filter: they only look out for a stop.
+    const ProgressTicker ticker(progress, 0);
+    result.clear();
+    if (result.capacity() < count)
+        result.reserve(count);
+    for (std::size_t k = 0; k < keptCount; ++k) {
+        ticker.Tick(k);
+        result.push_back(lines[firsts[k]]);
+    }
+    work.clear();
+    work.reserve(keptCount);
+    tandrel::AdviseHugePages(work.data(), work.capacity() * sizeof(std::u16string));
+    for (std::size_t k = 0; k < keptCount; ++k) {
+        ticker.Tick(keptCount + k);
+        work.push_back(result[k]);
+    }
+    return static_cast<int>(keptCount);
 }

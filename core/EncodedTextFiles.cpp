@@ -1,6 +1,7 @@
 #include "core/EncodedTextFiles.h"
 
 #include "core/DocumentState.h"
+#include "core/OperationProgress.h"
 #include "core/StdioFile.h"
 
 #include <cstddef>
@@ -24,10 +25,7 @@ const StreamModes& ModesOf(TextEncoding encoding) {
 }
 
 void ReadLines(const std::u16string& path, TextEncoding encoding) {
-    std::size_t lineCount = 0;
-    if (!ReadTextFile(path, encoding, g_vFileLines, lineCount).Succeeded())
-        g_nError = 1;
-    g_nLineCount = static_cast<int>(lineCount);
+    KeepFileLines(ReadFileLines(path, encoding, nullptr));
 }
 
 void WriteText(const std::u16string& path, const std::u16string& text, TextEncoding encoding) {
@@ -39,30 +37,48 @@ void WriteText(const std::u16string& path, const std::u16string& text, TextEncod
 
 FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
                         std::vector<std::u16string>& lines, std::size_t& lineCount) {
-    lineCount = 0;
+    FileLines file = ReadFileLines(path, encoding, nullptr);
+    lineCount = file.lines.size();
+    if (file.opened)
+        lines.swap(file.lines);
+    return file.result;
+}
+
+FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
+                        OperationProgress* progress) {
+    FileLines file;
     try {
-        CStdioFile file(path, ModesOf(encoding).read);
-        lines.clear();
+        CStdioFile stream(path, ModesOf(encoding).read);
+        stream.SetProgress(progress);
+        file.opened = true;
         try {
-            lines.reserve(file.EstimateLineCount());
+            file.lines.reserve(stream.EstimateLineCount());
         } catch (const std::bad_alloc&) {
             // Only a hint, taken from the first block: a file whose long lines come later can
             // make it far too large, and then the list simply grows as it goes.
         }
         std::u16string line;
-        while (file.ReadString(line)) {
-            lines.push_back(line);
-            ++lineCount;
-        }
-        file.Close();
+        while (stream.ReadString(line))
+            file.lines.push_back(line);
+        stream.Close();
     } catch (const CException& e) {
-        return e.Result();
+        file.result = e.Result();
     } catch (const std::bad_alloc&) {
         // A file too large for memory is a failed read like any other, not the end of the
         // program.
-        return {FileFailure::kOutOfMemory};
+        file.result = {FileFailure::kOutOfMemory};
     }
-    return {};
+    return file;
+}
+
+void KeepFileLines(FileLines&& file) {
+    g_nLineCount = 0;
+    if (file.opened) {
+        g_vFileLines.swap(file.lines);
+        g_nLineCount = static_cast<int>(g_vFileLines.size());
+    }
+    if (!file.result.Succeeded())
+        g_nError = 1;
 }
 
 FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
@@ -70,6 +86,36 @@ FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
     try {
         CStdioFile file(path, ModesOf(encoding).write);
         file.WriteString(text);
+        file.Close();
+    } catch (const CException& e) {
+        return e.Result();
+    } catch (const std::bad_alloc&) {
+        return {FileFailure::kOutOfMemory};
+    }
+    return {};
+}
+
+FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
+                          const std::vector<std::u16string>& lines, OperationProgress* progress) {
+    // Small enough to stay in the cache, large enough that each write counts.
+    constexpr std::size_t kChunkUnits = 64 * 1024;
+    try {
+        CStdioFile file(path, ModesOf(encoding).write);
+        file.SetProgress(progress);
+        std::u16string chunk;
+        chunk.reserve(kChunkUnits * 2);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            chunk += lines[i];
+            chunk += u'\n';
+            if (chunk.size() >= kChunkUnits || i + 1 == lines.size()) {
+                file.WriteString(chunk);
+                chunk.clear();
+                if (progress)
+                    progress->Report(i + 1, lines.size());
+            }
+        }
+        if (progress)
+            progress->ThrowIfCancelled(); // the last moment at which the target is untouched
         file.Close();
     } catch (const CException& e) {
         return e.Result();

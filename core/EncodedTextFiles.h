@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+class OperationProgress;
+
 void ReadAnsiLines(std::u16string path);    // code page 932, no byte-order mark
 void ReadUtf8Lines(std::u16string path);    // a mark decides; UTF-8 without one
 void ReadUtf16LELines(std::u16string path); // a mark decides; UTF-16LE without one
@@ -33,3 +35,21 @@ FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
                         std::vector<std::u16string>& lines, std::size_t& lineCount);
 // Writes text to the file at path, which keeps its old content unless this succeeds.
 FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding, std::u16string_view text);
+
+// ReadTextFile and WriteTextFile as the window runs them on a worker thread: on lists of their
+// own, reporting to progress and stopping (OperationCancelled) when it asks.
+struct FileLines {
+    std::vector<std::u16string> lines; // all lines read, or those before a failure
+    bool opened = false; // the file was opened, so the lines replace those of the last file
+    FileResult result;
+};
+FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
+                        OperationProgress* progress);
+// Makes what ReadFileLines produced the document's, as the reader itself would have: the lines
+// replace g_vFileLines when the file was opened (file then holds the old ones), g_nLineCount
+// counts them, and a failure sets g_nError.
+void KeepFileLines(FileLines&& file);
+// Writes every line followed by "\n", in small pieces rather than joined into one text the size
+// of the file. A stop leaves the target as it was.
+FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
+                          const std::vector<std::u16string>& lines, OperationProgress* progress);

@@ -1,5 +1,6 @@
 #include "core/StdioFile.h"
 
+#include "core/OperationProgress.h"
 #include "core/TextCodecs.h"
 #include "core/UnicodeScalars.h"
 
@@ -247,6 +248,10 @@ void CStdioFile::FillBuffer() {
 // Moves the unfinished line to the front of the buffer, growing the buffer when that line
 // already fills it, and reads behind it.
 void CStdioFile::Refill() {
+    if (progress_) {
+        progress_->ThrowIfCancelled();
+        progress_->Report(consumed_ + end_, fileSize_);
+    }
     if (begin_ > 0) {
         consumed_ += begin_;
         std::memmove(buffer_.data(), &buffer_[begin_], end_ - begin_);
@@ -308,6 +313,9 @@ void CStdioFile::WriteString(std::u16string_view text) {
         encoded_.resize((kWriteChunkUnits + 1) * kMaxBytesPerUnitWithLineEnd);
     }
     while (!text.empty()) {
+        if (progress_) {
+            progress_->ThrowIfCancelled();
+        }
         const char16_t* const chunkStart = text.data();
         std::size_t units = std::min(text.size(), kWriteChunkUnits);
         if (units < text.size() && IsHighSurrogate(text[units - 1])) {

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+class OperationProgress;
 struct TextCodec;
 struct OpenMode;
 
@@ -53,6 +54,10 @@ public:
     // Reading: closes the file. Writing: completes the file and puts it in place of the target.
     void Close();
 
+    // From now on, reading reports the bytes read to progress, and reading and writing throw
+    // OperationCancelled between blocks once progress asks to stop.
+    void SetProgress(OperationProgress* progress) { progress_ = progress; }
+
 private:
     void StartReading(const OpenMode& mode);
     void FillBuffer();
@@ -63,6 +68,7 @@ private:
     std::string path_; // for messages
     const TextCodec* codec_;
     bool closed_ = false;
+    OperationProgress* progress_ = nullptr;
 
     // Reading: buffer_[begin_, end_) holds bytes not yet delivered; the bytes before scanned_
     // are known to hold no line feed.

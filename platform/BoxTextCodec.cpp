@@ -1,9 +1,13 @@
 #include "platform/BoxTextCodec.h"
 
+#include "core/DuplicateLines.h"
+#include "core/OperationProgress.h"
 #include "core/UnicodeScalars.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -136,4 +140,37 @@ std::u16string DecodeBoxText(std::string_view bytes) {
     std::u16string text(Decode<false>(bytes, nullptr), u'\0');
     Decode<true>(bytes, text.data());
     return text;
+}
+
+std::size_t BoxTextSize(std::u16string_view text) {
+    return Encode<false>(text, nullptr);
+}
+
+char* EncodeBoxTextTo(std::u16string_view text, char* out) {
+    return out + Encode<true>(text, out);
+}
+
+void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
+                  OperationProgress* progress) {
+    // One more than the line feeds, for a last line that has none.
+    const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    lines.reserve(lines.size() + lineFeeds + 1);
+    std::u16string decoded;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const void* hit = std::memchr(bytes.data() + start, '\n', bytes.size() - start);
+        const std::size_t end =
+            hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data())
+                : bytes.size();
+        const std::string_view piece = bytes.substr(start, end - start);
+        // Never more units than bytes.
+        decoded.resize(piece.size());
+        decoded.resize(Decode<true>(piece, decoded.data()));
+        lines.emplace_back(TrimCarriageReturns(decoded));
+        if (progress && lines.size() % ProgressTicker::kEvery == 0) {
+            progress->ThrowIfCancelled();
+            progress->Report(end, bytes.size());
+        }
+        start = end + 1;
+    }
 }

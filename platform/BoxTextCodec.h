@@ -23,6 +23,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class OperationProgress;
 
 inline constexpr char kBoxLoneCarriageReturn = '\xFE';
 inline constexpr char kBoxRowMark = '\xFF';
@@ -34,3 +37,19 @@ std::string EncodeBoxText(std::u16string_view text);
 // The text the buffer bytes hold. Bytes that neither UTF-8 nor the two forms above explain
 // (which only appear when an edit cuts one of those forms apart) become U+FFFD, one per byte.
 std::u16string DecodeBoxText(std::string_view bytes);
+
+// The most buffer bytes one code unit takes (a surrogate pair takes four for its two units).
+inline constexpr std::size_t kMaxBoxBytesPerUnit = 3;
+
+// The number of buffer bytes for text, and the bytes themselves written to out (room for
+// BoxTextSize(text) bytes); returns the end of what was written. Text cut into pieces at line
+// ends gives the same bytes piece by piece as whole.
+std::size_t BoxTextSize(std::u16string_view text);
+char* EncodeBoxTextTo(std::u16string_view text, char* out);
+
+// Run's split of the text that the buffer bytes hold, read straight from the buffer: appends
+// to lines every piece ended by a line feed, and a last piece without one, each without the
+// carriage returns at its end. The same lines as splitting DecodeBoxText(bytes). Reports the
+// bytes done to progress and stops (OperationCancelled) when it asks.
+void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
+                  OperationProgress* progress);

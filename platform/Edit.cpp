@@ -10,6 +10,10 @@
 #include <QString>
 
 CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
+    // Plain text never needs the editor's style byte per character: for a large text that
+    // is as much memory again as the text itself.
+    ShowDocument(reinterpret_cast<void*>(SendScintilla(
+        SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
     setUtf8(true); // resets the editor's character representations, so it comes first
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");
@@ -87,6 +91,40 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
     pShow->setChecked(IsWhitespaceShown());
     connect(pShow, &QAction::toggled, this, &CEdit::ShowWhitespace);
     pMenu->popup(e->globalPos());
+}
+
+BoxTextLoader CEdit::CreateTextLoader(std::size_t bytes) const {
+    return BoxTextLoader(reinterpret_cast<ILoader*>(SendScintilla(
+        SCI_CREATELOADER, static_cast<unsigned long>(bytes),
+        static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
+}
+
+void CEdit::TakeText(BoxTextLoader&& loader) {
+    ShowDocument(loader.TakeDocument());
+}
+
+std::string_view CEdit::TextBytes() const {
+    const auto length = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+    return {static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER)), length};
+}
+
+void CEdit::ShowDocument(void* document) {
+    // The settings that belong to the document rather than to the box go with it, so they
+    // are carried over.
+    const long readOnly = SendScintilla(SCI_GETREADONLY);
+    const long codePage = SendScintilla(SCI_GETCODEPAGE);
+    const long eolMode = SendScintilla(SCI_GETEOLMODE);
+    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0L);
+    // The box keeps its own reference; the editor's wrapper never learns of the exchange,
+    // which it only needs for documents shared between boxes.
+    SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
+    SendScintilla(SCI_SETCODEPAGE, codePage);
+    SendScintilla(SCI_SETEOLMODE, eolMode);
+    SendScintilla(SCI_SETREADONLY, readOnly);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1L);
+    SendScintilla(SCI_SETMODEVENTMASK, eventMask);
 }
 
 bool CEdit::focusNextPrevChild(bool next) {

@@ -11,7 +11,10 @@
 // tabs and line ends as marks too, for lines that differ only in them.
 #pragma once
 
+#include "platform/BoxTextLoader.h"
+
 #include <Qsci/qsciscintilla.h>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -33,6 +36,14 @@ public:
     // Whether spaces, tabs and line ends are shown as marks (off at first).
     bool IsWhitespaceShown() const;
     void ShowWhitespace(bool bShow);
+    // For a text too large to set in one go: a loader for a new text of about bytes buffer
+    // bytes (BoxTextLoader::SizeOfLines), to fill on any thread and then hand to TakeText.
+    BoxTextLoader CreateTextLoader(std::size_t bytes) const;
+    // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
+    void TakeText(BoxTextLoader&& loader);
+    // The buffer's bytes in place (BoxTextCodec.h), valid until the text next changes; other
+    // threads may read them while nothing edits the box.
+    std::string_view TextBytes() const;
 
 protected:
     bool focusNextPrevChild(bool next) override;
@@ -40,4 +51,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
     // Copying and dragging carry the text exactly, not the buffer's private byte forms.
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
+
+private:
+    // Shows document (one reference, which the box takes over) instead of the current one.
+    void ShowDocument(void* document);
 };

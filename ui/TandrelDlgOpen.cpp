@@ -1,14 +1,16 @@
 // The Open command: load the chosen file, in the chosen encoding, into the content box.
 #include "core/DocumentState.h"
+#include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
 #include "core/EncodingGuess.h"
-#include "core/JoinLines.h"
+#include "platform/BoxTextLoader.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
+#include "ui/CommandProgress.h"
 #include "ui/TandrelDlg.h"
 
 #include <QFile>
@@ -39,8 +41,31 @@ void CTandrelDlg::OnBnClickedOpen() {
     }
 
     WaitCursor wait;
-    if (const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding))
-        encoding->ReadLines(strPath);
+    // The reader and the text for the box work on lists of their own, so that a cancelled
+    // Open leaves the document and the box as they were.
+    const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding);
+    FileLines file;
+    BoxTextLoader content;
+    CommandProgress command(this, QStringLiteral("読み込み中…"));
+    const bool finished = command.Run([&](OperationProgress& progress) {
+        progress.BeginStep(0, 600);
+        if (encoding)
+            file = ReadFileLines(strPath, encoding->encoding, &progress);
+        if (!file.result.Succeeded())
+            return;
+        // Without a reader the box shows the file lines it would have shown anyway.
+        const std::vector<std::u16string>& lines = encoding ? file.lines : g_vFileLines;
+        const std::size_t count =
+            encoding ? file.lines.size() : static_cast<std::size_t>(g_nLineCount);
+        progress.BeginStep(600, OperationProgress::kWhole);
+        const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, u"\r\n");
+        command.OnWindowThread([&] { content = m_editContent->CreateTextLoader(bytes); });
+        content.AppendLines(lines, count, u"\r\n", &progress);
+    });
+    if (!finished)
+        return;
+    if (encoding)
+        KeepFileLines(std::move(file));
 
     if (g_nError == 1) {
         wait.End();
@@ -51,9 +76,8 @@ void CTandrelDlg::OnBnClickedOpen() {
         return; // the content box keeps its text
     }
 
-    m_editContent->SetWindowText({});
-    m_editContent->SetWindowText(
-        JoinLines(g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n"));
+    // Clears the box and sets the joined lines, each followed by CR LF, in one step.
+    m_editContent->TakeText(std::move(content));
     // The save dialog starts where the work is.
     CFileDialog::RememberFolderOf(QString::fromStdU16String(strPath));
 

@@ -2,16 +2,17 @@
 // occurrence, into the result box and into g_vResultLines for Save.
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
-#include "core/JoinLines.h"
+#include "platform/BoxTextCodec.h"
+#include "platform/BoxTextLoader.h"
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
+#include "ui/CommandProgress.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedRun() {
     WaitCursor wait;
-    std::u16string strContent = m_editContent->GetWindowText();
-    if (strContent.empty()) {
+    if (m_editContent->GetWindowTextLength() == 0) {
         wait.End();
         AfxMessageBox(
             u"処理するファイルを読み込んでいません。\n処理するファイルを読み込んで下さい。",
@@ -19,13 +20,36 @@ void CTandrelDlg::OnBnClickedRun() {
         return;
     }
 
-    // The box still holds the text; this copy is spent.
-    const int nResultCount = RemoveDuplicateContentLines(std::move(strContent));
+    // Split, copy and filter work on lists of their own, so that a cancelled Run leaves the
+    // document and the result box as they were. The split reads the box's own buffer: the
+    // window takes no input while the command runs, so nothing changes it meanwhile.
+    const std::string_view content = m_editContent->TextBytes();
+    std::vector<std::u16string> textLines;
+    std::vector<std::u16string> resultLines;
+    std::vector<std::u16string> workLines;
+    BoxTextLoader result;
+    CommandProgress command(this, QStringLiteral("処理中…"));
+    const bool finished = command.Run([&](OperationProgress& progress) {
+        progress.BeginStep(0, 350);
+        SplitBoxText(content, textLines, &progress);
+        progress.BeginStep(350, 750);
+        const auto count = static_cast<std::size_t>(
+            CopyDistinctLines(textLines, textLines.size(), resultLines, workLines, &progress));
+        progress.BeginStep(750, OperationProgress::kWhole);
+        const std::size_t bytes = BoxTextLoader::SizeOfLines(resultLines, count, u"\r\n");
+        command.OnWindowThread([&] { result = m_editResult->CreateTextLoader(bytes); });
+        result.AppendLines(resultLines, count, u"\r\n", &progress);
+    });
+    if (!finished)
+        return;
 
-    m_editResult->SetWindowText({});
-    m_editResult->SetWindowText(
-        JoinLines(g_vResultLines, static_cast<std::size_t>(nResultCount), u"\r\n"));
-    ShowRunSummary(g_nLineCount, nResultCount);
+    g_vTextLines.swap(textLines);
+    g_nLineCount = static_cast<int>(g_vTextLines.size());
+    g_vResultLines.swap(resultLines);
+    g_vWorkLines.swap(workLines);
+    // Clears the box and sets the joined result lines, each followed by CR LF, in one step.
+    m_editResult->TakeText(std::move(result));
+    ShowRunSummary(g_nLineCount, static_cast<int>(g_vResultLines.size()));
 
     wait.End();
     AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0);

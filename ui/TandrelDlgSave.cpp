@@ -1,13 +1,14 @@
 // The Save command: the lines of the last Run, each ended by a line feed, into a file the user
 // names, in the chosen encoding.
 #include "core/DocumentState.h"
+#include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
-#include "core/JoinLines.h"
 #include "platform/Edit.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
+#include "ui/CommandProgress.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {
@@ -18,11 +19,10 @@ void CTandrelDlg::OnBnClickedSave() {
         return;
     }
 
-    std::u16string strText;
-    {
-        WaitCursor wait;
-        strText = JoinLines(g_vResultLines, g_vResultLines.size(), u"\n");
-    }
+    // The text to save is every line of g_vResultLines followed by "\n". Nothing can change
+    // the list while the dialog is open, so the writer takes the lines as they stand instead
+    // of one joined copy the size of the file.
+    const std::vector<std::u16string>& lines = g_vResultLines;
 
     // Saving under a new name must be possible, so the chosen file need not exist; a file that
     // does exist is replaced without a question.
@@ -34,8 +34,17 @@ void CTandrelDlg::OnBnClickedSave() {
 
     WaitCursor wait;
     // A cancelled dialog leaves the path empty; the writer then fails, and says so.
-    if (const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding))
-        encoding->WriteText(strPath, std::move(strText));
+    const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding);
+    bool written = true;
+    CommandProgress command(this, QStringLiteral("保存中…"));
+    const bool finished = command.Run([&](OperationProgress& progress) {
+        if (encoding)
+            written = WriteFileLines(strPath, encoding->encoding, lines, &progress).Succeeded();
+    });
+    if (!finished)
+        return; // the target was not touched
+    if (!written)
+        g_nError = 1;
 
     wait.End();
     if (g_nError == 1) {

@@ -1,0 +1,41 @@
+// A text box's whole new text, built away from the box (on a worker thread, say) and handed to
+// it in one step by CEdit::TakeText. Lines go into the editor's buffer form as they come, so no
+// joined copy of a large text is ever made, and the box keeps its old text until the new one
+// is complete: dropping the loader instead leaves the box as it was.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ILoader;
+class OperationProgress;
+
+class BoxTextLoader {
+public:
+    BoxTextLoader() = default;
+    BoxTextLoader(BoxTextLoader&& other) noexcept;
+    BoxTextLoader& operator=(BoxTextLoader&& other) noexcept;
+    ~BoxTextLoader();
+
+    // The buffer bytes the first count lines take, each followed by lineEnd: the size to
+    // ask CEdit::CreateTextLoader for.
+    static std::size_t SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
+                                   std::u16string_view lineEnd);
+
+    // Appends the first count lines, each followed by lineEnd. Reports the lines done to
+    // progress and stops (OperationCancelled) when it asks. Throws std::bad_alloc when the
+    // editor runs out of memory.
+    void AppendLines(const std::vector<std::u16string>& lines, std::size_t count,
+                     std::u16string_view lineEnd, OperationProgress* progress);
+
+private:
+    friend class CEdit;
+    explicit BoxTextLoader(ILoader* loader) : loader_(loader) {}
+    void Add(std::string_view bytes);
+    // The finished document, handed over with its one reference; the loader is spent.
+    void* TakeDocument();
+
+    ILoader* loader_ = nullptr;
+};

@@ -1,0 +1,147 @@
+#include "ui/CommandProgress.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace {
+
+std::chrono::milliseconds g_showDelay{500};
+// The bar follows the work at this pace; the work itself never waits for it.
+constexpr int kBarIntervalMs = 50;
+
+// The progress window: its text, the bar, and キャンセル. Closing it, Escape and the button
+// all ask the work to stop; the window stays until the work has stopped.
+class ProgressWindow : public QDialog {
+public:
+    ProgressWindow(QWidget* parent, const QString& text, OperationProgress& progress)
+        : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowCloseButtonHint),
+          m_progress(progress) {
+        setObjectName(QStringLiteral("CommandProgress"));
+        setWindowTitle(QCoreApplication::applicationName()); // as the message boxes have it
+        setWindowModality(Qt::ApplicationModal);
+        auto* label = new QLabel(text, this);
+        m_bar = new QProgressBar(this);
+        m_bar->setRange(0, OperationProgress::kWhole);
+        m_bar->setTextVisible(false);
+        m_bar->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24);
+        m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+        m_cancel->setObjectName(QStringLiteral("IDCANCEL"));
+        connect(m_cancel, &QPushButton::clicked, this, &ProgressWindow::reject);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        buttons->addWidget(m_cancel);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(label);
+        layout->addWidget(m_bar);
+        layout->addLayout(buttons);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        Update();
+    }
+
+    void Update() { m_bar->setValue(m_progress.Filled()); }
+
+    void reject() override {
+        m_progress.RequestCancel();
+        m_cancel->setEnabled(false);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        reject();
+    }
+
+private:
+    OperationProgress& m_progress;
+    QProgressBar* m_bar;
+    QPushButton* m_cancel;
+};
+
+// Keeps the window open while a command runs: closing it would pull the document from under
+// the work.
+class RefuseClose : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
+} // namespace
+
+CommandProgress::CommandProgress(QWidget* window, QString text)
+    : m_window(window), m_text(std::move(text)) {}
+
+void CommandProgress::SetShowDelay(std::chrono::milliseconds delay) {
+    g_showDelay = delay;
+}
+
+void CommandProgress::OnWindowThread(const std::function<void()>& f) const {
+    QMetaObject::invokeMethod(m_window, f, Qt::BlockingQueuedConnection);
+}
+
+bool CommandProgress::Run(const std::function<void(OperationProgress&)>& work) {
+    OperationProgress progress;
+    std::atomic<bool> finished{false};
+    bool cancelled = false;
+    std::exception_ptr failure;
+    QEventLoop loop;
+    // Calls posted to this object die with it, so a late one never reaches a loop that ended.
+    QObject relay;
+    RefuseClose refuseClose;
+    m_window->installEventFilter(&refuseClose);
+
+    std::thread worker([&] {
+        try {
+            work(progress);
+        } catch (const OperationCancelled&) {
+            cancelled = true;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished.store(true);
+        QMetaObject::invokeMethod(&relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+
+    // First the work has the time of the show delay to end unseen; input waits meanwhile.
+    QTimer::singleShot(g_showDelay, &relay, [&loop] { loop.quit(); });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!finished.load()) {
+        ProgressWindow window(m_window, m_text, progress);
+        QTimer bar;
+        QObject::connect(&bar, &QTimer::timeout, &window, &ProgressWindow::Update);
+        bar.start(kBarIntervalMs);
+        // The busy cursor of the command, but one that says the window may still be used.
+        const bool busy = QApplication::overrideCursor() != nullptr;
+        if (busy)
+            QApplication::changeOverrideCursor(QCursor(Qt::BusyCursor));
+        window.show();
+        while (!finished.load())
+            loop.exec();
+        if (busy)
+            QApplication::changeOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    worker.join();
+    m_window->removeEventFilter(&refuseClose);
+    if (failure)
+        std::rethrow_exception(failure);
+    return !cancelled;
+}

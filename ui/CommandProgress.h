@@ -1,0 +1,38 @@
+// Runs the heavy part of a command on a worker thread while the window's thread keeps the event
+// loop, so the window goes on painting and answering the desktop however large the text. The
+// window takes no input meanwhile (input that arrives is handled once the command has ended, as
+// if the command had run on the window's thread). Once the work has taken longer than the show
+// delay, a progress window over the main window says what is going on, moves its bar as the
+// work reports, and offers キャンセル; a cancelled command has changed nothing.
+#pragma once
+
+#include "core/OperationProgress.h"
+
+#include <QMetaObject>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class QWidget;
+
+class CommandProgress {
+public:
+    // text is what the progress window says, e.g. 「読み込み中…」.
+    CommandProgress(QWidget* window, QString text);
+
+    // Runs work on a worker thread and returns when it has ended: true when it ran to its
+    // end, false when it stopped (OperationCancelled) because the user cancelled. Anything else
+    // work throws is thrown again here.
+    bool Run(const std::function<void(OperationProgress&)>& work);
+
+    // From the worker: runs f on the window's thread and waits for it, for the few steps of
+    // the work that must touch a widget.
+    void OnWindowThread(const std::function<void()>& f) const;
+
+    // How long a command runs before the progress window shows (half a second unless changed).
+    static void SetShowDelay(std::chrono::milliseconds delay);
+
+private:
+    QWidget* m_window;
+    QString m_text;
+};
