@@ -65,6 +65,12 @@ void ExpectSameStateAsMarkingPass(const Lines& working, int round) {
     ASSERT_EQ(g_vResultLines, expected.working) << "round " << round;
     ASSERT_EQ(g_vWorkLines, expected.scratch) << "round " << round;
     ASSERT_EQ(g_nLineCount, n) << "round " << round;
+
+    // The window's copy and filter on lists of its own ends in the same state.
+    Lines result{u"old"}, work{u"old"};
+    ASSERT_EQ(CopyDistinctLines(working, working.size(), result, work), expected.kept);
+    ASSERT_EQ(result, expected.working) << "round " << round;
+    ASSERT_EQ(work, expected.scratch) << "round " << round;
 }
 
 TEST(MarkingPassEquivalence, RandomSplitTexts) {

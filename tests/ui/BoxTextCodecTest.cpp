@@ -2,6 +2,9 @@
 // see a line end the text does not have, and ordinary text must be ordinary UTF-8.
 #include "platform/BoxTextCodec.h"
 
+#include "core/DocumentState.h"
+#include "core/DuplicateLines.h"
+
 #include <QRandomGenerator>
 #include <QString>
 #include <QTest>
@@ -88,6 +91,21 @@ private slots:
             }
             QCOMPARE(std::count(bytes.begin(), bytes.end(), '\n'),
                      std::count(text.begin(), text.end(), u'\n'));
+        }
+    }
+
+    void splittingTheBufferGivesTheLinesOfSplittingItsText() {
+        QRandomGenerator random(11);
+        for (int i = 0; i < 5000; ++i) {
+            std::string bytes = EncodeBoxText(RandomText(random, random.bounded(0, 24)));
+            // Cut forms as an edit leaves them, next to line ends.
+            if (i % 3 == 0)
+                bytes.insert(random.bounded(static_cast<int>(bytes.size()) + 1), "\xE3\n\xED\xA0");
+            SplitContentLines(DecodeBoxText(bytes));
+            std::vector<std::u16string> lines{u"kept"};
+            SplitBoxText(bytes, lines, nullptr);
+            lines.erase(lines.begin());
+            QVERIFY2(lines == g_vTextLines, qPrintable(Show(DecodeBoxText(bytes))));
         }
     }
 

@@ -1,5 +1,6 @@
 // The multi-line text box on its own: exact text in and out, what the editor shows as lines,
 // what typing, pasting, copying, Tab and undo do.
+#include "core/JoinLines.h"
 #include "platform/BoxTextCodec.h"
 #include "platform/Edit.h"
 
@@ -120,6 +121,37 @@ private slots:
         QTest::keyClicks(m_box, "more");
         QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(m_box->GetWindowText() == u"loaded\r\n");
+    }
+
+    void takesLinesFromALoaderAsTheirJoinedText() {
+        const std::vector<std::u16string> lines = {
+            Text(u"a\rb"), Text(u"N\0L"), Text(u"ends in CR\r"), Text(u"\xD800"), {},
+            Text(u"\xD83D\xDE00 \u3042\u2028"), Text(u"\xDC00"), Text(u"not shown")};
+        const std::size_t count = lines.size() - 1;
+        m_box->SetWindowText(u"before");
+        {
+            BoxTextLoader dropped = m_box->CreateTextLoader(16);
+            dropped.AppendLines(lines, count, u"\r\n", nullptr);
+        }
+        QVERIFY(m_box->GetWindowText() == u"before");
+
+        m_box->setReadOnly(true);
+        BoxTextLoader loader =
+            m_box->CreateTextLoader(BoxTextLoader::SizeOfLines(lines, count, u"\r\n"));
+        loader.AppendLines(lines, count, u"\r\n", nullptr);
+        m_box->TakeText(std::move(loader));
+        QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
+        QVERIFY(m_box->isReadOnly());
+        QCOMPARE(LineCount(*m_box), static_cast<long>(count) + 1);
+
+        // The new text is the box's own, as SetWindowText would leave it.
+        m_box->setReadOnly(false);
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
+        QTest::keyClick(m_box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(m_box, "ok");
+        QTest::keyClick(m_box, Qt::Key_Return);
+        QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n") + u"ok\n");
     }
 
     void takesALargeTextWhole() {

@@ -52,13 +52,23 @@ ModalAnswers& ModalAnswers::CancelFileDialog() {
     return *this;
 }
 
+ModalAnswers& ModalAnswers::CancelProgress() {
+    m_answers.append({Kind::Progress, [](QWidget* window) {
+                          QTest::mouseClick(
+                              window->findChild<QPushButton*>(QStringLiteral("IDCANCEL")),
+                              Qt::LeftButton);
+                      }});
+    return *this;
+}
+
 void ModalAnswers::During(const std::function<void()>& action) {
     m_timer.start();
     action();
     m_timer.stop();
     for (const Answer& answer : m_answers)
-        problems << (answer.kind == Kind::Message ? QStringLiteral("no message box opened")
-                                                  : QStringLiteral("no file dialog opened"));
+        problems << (answer.kind == Kind::Message      ? QStringLiteral("no message box opened")
+                     : answer.kind == Kind::FileDialog ? QStringLiteral("no file dialog opened")
+                                                       : QStringLiteral("no progress opened"));
     m_answers.clear();
 }
 
@@ -70,6 +80,10 @@ void ModalAnswers::Poll() {
         if (answered == window)
             return; // still closing
     }
+    const bool isProgress = window->objectName() == QLatin1String("CommandProgress");
+    progressSeen = progressSeen || isProgress;
+    if (isProgress && (m_answers.isEmpty() || m_answers.first().kind != Kind::Progress))
+        return; // it goes by itself when the command ends
     m_answered.append(window);
 
     const bool isMessage = qobject_cast<QMessageBox*>(window) != nullptr;
@@ -85,7 +99,8 @@ void ModalAnswers::Poll() {
     }
     const Answer answer = m_answers.takeFirst();
     if ((answer.kind == Kind::Message && !isMessage) ||
-        (answer.kind == Kind::FileDialog && !isFileDialog)) {
+        (answer.kind == Kind::FileDialog && !isFileDialog) ||
+        (answer.kind == Kind::Progress && !isProgress)) {
         problems << QStringLiteral("unexpected ") + what;
         window->close();
         return;

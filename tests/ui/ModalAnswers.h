@@ -1,7 +1,8 @@
 // Answers the modal windows that one user action opens, in the order they open, the way a user
 // would: reads and closes message boxes with their OK button, types a path into a file dialog
 // and presses Enter, or cancels it. A modal window that opens when no answer is left, or that
-// is not the kind expected, is recorded as unexpected and closed, so a test never hangs.
+// is not the kind expected, is recorded as unexpected and closed, so a test never hangs. The
+// progress window of a long command is only noted, unless an answer is waiting for it.
 #pragma once
 
 #include <QList>
@@ -37,15 +38,18 @@ public:
                              const std::function<void(QFileDialog*)>& look = nullptr);
     // The next modal window is a file dialog: press its Cancel button.
     ModalAnswers& CancelFileDialog();
+    // The next modal window is a command's progress window: press its キャンセル button.
+    ModalAnswers& CancelProgress();
 
     // Performs action (typically a click) and answers the modal windows it opens.
     void During(const std::function<void()>& action);
 
     QList<MessageSeen> messages;
     QStringList problems; // unexpected or unanswered windows; empty when all went as expected
+    bool progressSeen = false; // a command's progress window showed
 
 private:
-    enum class Kind { Message, FileDialog };
+    enum class Kind { Message, FileDialog, Progress };
     struct Answer {
         Kind kind;
         std::function<void(QWidget*)> act;
