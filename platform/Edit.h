@@ -37,7 +37,10 @@ public:
     bool IsWhitespaceShown() const;
     void ShowWhitespace(bool bShow);
     // For a text too large to set in one go: a loader for a new text of about bytes buffer
-    // bytes (BoxTextLoader::SizeOfLines), to fill on any thread and then hand to TakeText.
+    // bytes (BoxTextLoader::SizeOfLines), to fill and then hand to TakeText. Unlike everything
+    // else here it may be called from any thread, and should be by the thread that fills the
+    // loader: the editor makes the new document apart from all the box holds or shows, and
+    // clears all of its memory at once, which for a large text takes long enough to be felt.
     BoxTextLoader CreateTextLoader(std::size_t bytes) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -92,10 +93,6 @@ CommandProgress::CommandProgress(QWidget* window, QString text)
 
 void CommandProgress::SetShowDelay(std::chrono::milliseconds delay) {
     g_showDelay = delay;
-}
-
-void CommandProgress::OnWindowThread(const std::function<void()>& f) const {
-    QMetaObject::invokeMethod(m_window, f, Qt::BlockingQueuedConnection);
 }
 
 bool CommandProgress::Run(const std::function<void(OperationProgress&)>& work) {

@@ -8,7 +8,6 @@
 
 #include "core/OperationProgress.h"
 
-#include <QMetaObject>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -24,10 +23,6 @@ public:
     // end, false when it stopped (OperationCancelled) because the user cancelled. Anything else
     // work throws is thrown again here.
     bool Run(const std::function<void(OperationProgress&)>& work);
-
-    // From the worker: runs f on the window's thread and waits for it, for the few steps of
-    // the work that must touch a widget.
-    void OnWindowThread(const std::function<void()>& f) const;
 
     // How long a command runs before the progress window shows (half a second unless changed).
     static void SetShowDelay(std::chrono::milliseconds delay);

@@ -59,7 +59,7 @@ void CTandrelDlg::OnBnClickedOpen() {
             encoding ? file.lines.size() : static_cast<std::size_t>(g_nLineCount);
         progress.BeginStep(600, OperationProgress::kWhole);
         const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, u"\r\n");
-        command.OnWindowThread([&] { content = m_editContent->CreateTextLoader(bytes); });
+        content = m_editContent->CreateTextLoader(bytes);
         content.AppendLines(lines, count, u"\r\n", &progress);
     });
     if (!finished)

@@ -37,7 +37,7 @@ void CTandrelDlg::OnBnClickedRun() {
             CopyDistinctLines(textLines, textLines.size(), resultLines, workLines, &progress));
         progress.BeginStep(750, OperationProgress::kWhole);
         const std::size_t bytes = BoxTextLoader::SizeOfLines(resultLines, count, u"\r\n");
-        command.OnWindowThread([&] { result = m_editResult->CreateTextLoader(bytes); });
+        result = m_editResult->CreateTextLoader(bytes);
         result.AppendLines(resultLines, count, u"\r\n", &progress);
     });
     if (!finished)

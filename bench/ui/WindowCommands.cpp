@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sys/resource.h>
@@ -46,6 +47,7 @@ QByteArray EncodingName(int encoding) {
 
 struct CommandTime {
     double seconds = -1;
+    double longestStall = 0; // the longest time the event loop went unserviced
     QString message;
 };
 
@@ -59,7 +61,13 @@ CommandTime TimeCommand(CTandrelDlg& window, const char* buttonName, const QStri
     // Not 0: a command that keeps the event loop running would spin this poll on a core the
     // command needs.
     poll.setInterval(1);
+    qint64 lastTick = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (time.seconds < 0) {
+            const qint64 now = clock.nsecsElapsed();
+            time.longestStall = std::max(time.longestStall, (now - lastTick) / 1e9);
+            lastTick = now;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             if (!dialog->isVisible() || dialog->property("answered").toBool())
@@ -123,8 +131,9 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
                      qPrintable(run.message), qPrintable(save.message));
         return 1;
     }
-    std::printf("%f %f %f %ld %d %zu\n", open.seconds, run.seconds, save.seconds, PeakMemoryKiB(),
-                contentLines, g_vResultLines.size());
+    std::printf("%f %f %f %ld %d %zu %f\n", open.seconds, run.seconds, save.seconds,
+                PeakMemoryKiB(), contentLines, g_vResultLines.size(),
+                std::max({open.longestStall, run.longestStall, save.longestStall}));
     return 0;
 }
 
@@ -133,6 +142,7 @@ struct ChildFigures {
     long peakKiB = 0;
     int lines = 0;
     std::size_t kept = 0;
+    double stall = 0;
 };
 
 bool RunChild(int encoding, const QString& input, const QString& output, ChildFigures& figures) {
@@ -143,9 +153,9 @@ bool RunChild(int encoding, const QString& input, const QString& output, ChildFi
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
         return false;
-    return std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %ld %d %zu",
+    return std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %ld %d %zu %lf",
                        &figures.open, &figures.run, &figures.save, &figures.peakKiB,
-                       &figures.lines, &figures.kept) == 6;
+                       &figures.lines, &figures.kept, &figures.stall) == 7;
 }
 
 // Seconds mawk takes to keep the first occurrence of every line that is not empty (a CR alone).
@@ -208,12 +218,13 @@ int RunBenchmark(const QStringList& args) {
 
     std::printf("seconds from the click until shown and painted (Open, Run) or written (Save);\n"
                 "mawk '$0!=\"\\r\" && !seen[$0]++' on the same UTF-8 file right after each;\n"
-                "ratio = (Open + Run + Save) / mawk; peak = the window process's peak RSS\n\n");
-    std::printf("%-8s %9s %6s %7s %7s %6s %7s %7s %6s %20s %8s %6s %8s\n", "", "", "", "", "",
-                "", "", "", "", "us per line", "peak", "peak/", "");
-    std::printf("%-8s %9s %6s %7s %7s %6s %7s %7s %6s %6s %6s %6s %8s %6s %8s\n", "", "lines", "MB",
-                "Open", "Run", "Save", "total", "mawk", "ratio", "Open", "Run", "Save", "MiB",
-                "file", "kept");
+                "ratio = (Open + Run + Save) / mawk; peak = the window process's peak RSS;\n"
+                "stall = the longest time any of the three left the event loop unserviced\n\n");
+    std::printf("%-8s %9s %6s %7s %7s %6s %7s %7s %6s %20s %8s %6s %8s %6s\n", "", "", "", "", "",
+                "", "", "", "", "us per line", "peak", "peak/", "", "");
+    std::printf("%-8s %9s %6s %7s %7s %6s %7s %7s %6s %6s %6s %6s %8s %6s %8s %6s\n", "", "lines",
+                "MB", "Open", "Run", "Save", "total", "mawk", "ratio", "Open", "Run", "Save", "MiB",
+                "file", "kept", "stall");
     for (const int lineCount : lineCounts) {
         QElapsedTimer clock;
         clock.start();
@@ -237,11 +248,12 @@ int RunBenchmark(const QStringList& args) {
             const double total = f.open + f.run + f.save;
             const double perLine = 1e6 / f.lines;
             std::printf("%-8s %9d %6.1f %7.3f %7.3f %6.3f %7.3f %7.3f %6.2f %6.3f %6.3f %6.3f "
-                        "%8.1f %6.2f %8zu\n",
-                        EncodingName(e).constData(), f.lines, bytes / 1e6, f.open, f.run, f.save, total, mawk,
+                        "%8.1f %6.2f %8zu %6.3f\n",
+                        EncodingName(e).constData(), f.lines, bytes / 1e6, f.open, f.run, f.save,
+                        total, mawk,
                         total / mawk, f.open * perLine, f.run * perLine, f.save * perLine,
                         static_cast<double>(f.peakKiB) / 1024.0,
-                        static_cast<double>(f.peakKiB) * 1024.0 / bytes, f.kept);
+                        static_cast<double>(f.peakKiB) * 1024.0 / bytes, f.kept, f.stall);
             std::fflush(stdout);
             QFile::remove(output);
         }
