@@ -6,5 +6,6 @@
 // it exits.
 #pragma once
 
-// Call it before any thread but the first starts. Idempotent; does nothing where the C library offers no such setting.
+// Call it before any thread but the first starts. Idempotent; does nothing where the C library
+// offers no such setting.
 void KeepLargeBuffersInHeap();

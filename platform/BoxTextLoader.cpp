@@ -31,8 +31,8 @@ BoxTextLoader::~BoxTextLoader() {
         loader_->Release();
 }
 
-std::size_t BoxTextLoader::SizeOfLines(const std::vector<std::u16string>& lines,
-                                       std::size_t count, std::u16string_view lineEnd) {
+std::size_t BoxTextLoader::SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
+                                       std::u16string_view lineEnd) {
     count = std::min(count, lines.size());
     std::size_t bytes = count * BoxTextSize(lineEnd);
     for (std::size_t i = 0; i < count; ++i)

@@ -12,8 +12,8 @@
 CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     // Plain text never needs the editor's style byte per character: for a large text that
     // is as much memory again as the text itself.
-    ShowDocument(reinterpret_cast<void*>(SendScintilla(
-        SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
+    ShowDocument(reinterpret_cast<void*>(
+        SendScintilla(SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
     setUtf8(true); // resets the editor's character representations, so it comes first
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");
@@ -94,9 +94,9 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 BoxTextLoader CEdit::CreateTextLoader(std::size_t bytes) const {
-    return BoxTextLoader(reinterpret_cast<ILoader*>(SendScintilla(
-        SCI_CREATELOADER, static_cast<unsigned long>(bytes),
-        static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
+    return BoxTextLoader(reinterpret_cast<ILoader*>(
+        SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes),
+                      static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
 }
 
 void CEdit::TakeText(BoxTextLoader&& loader) {

@@ -115,7 +115,8 @@ bool CommandProgress::Run(const std::function<void(OperationProgress&)>& work) {
             failure = std::current_exception();
         }
         finished.store(true);
-        QMetaObject::invokeMethod(&relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
 
     // First the work has the time of the show delay to end unseen; input waits meanwhile.

@@ -154,8 +154,8 @@ bool RunChild(int encoding, const QString& input, const QString& output, ChildFi
         child.exitCode() != 0)
         return false;
     return std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %ld %d %zu %lf",
-                       &figures.open, &figures.run, &figures.save, &figures.peakKiB,
-                       &figures.lines, &figures.kept, &figures.stall) == 7;
+                       &figures.open, &figures.run, &figures.save, &figures.peakKiB, &figures.lines,
+                       &figures.kept, &figures.stall) == 7;
 }
 
 // Seconds mawk takes to keep the first occurrence of every line that is not empty (a CR alone).
@@ -236,8 +236,8 @@ int RunBenchmark(const QStringList& args) {
         const QString mawkInput = QString::fromStdString(inputs.utf8.string());
         for (const int e : encodings) {
             const QString input = QString::fromStdString(paths[e].string());
-            const QString output = folder + QStringLiteral("/saved-") + QString::number(e) +
-                                   QStringLiteral(".txt");
+            const QString output =
+                folder + QStringLiteral("/saved-") + QString::number(e) + QStringLiteral(".txt");
             ChildFigures f;
             if (!RunChild(e, input, output, f)) {
                 std::fprintf(stderr, "%s: the run failed\n", EncodingName(e).constData());
@@ -250,9 +250,8 @@ int RunBenchmark(const QStringList& args) {
             std::printf("%-8s %9d %6.1f %7.3f %7.3f %6.3f %7.3f %7.3f %6.2f %6.3f %6.3f %6.3f "
                         "%8.1f %6.2f %8zu %6.3f\n",
                         EncodingName(e).constData(), f.lines, bytes / 1e6, f.open, f.run, f.save,
-                        total, mawk,
-                        total / mawk, f.open * perLine, f.run * perLine, f.save * perLine,
-                        static_cast<double>(f.peakKiB) / 1024.0,
+                        total, mawk, total / mawk, f.open * perLine, f.run * perLine,
+                        f.save * perLine, static_cast<double>(f.peakKiB) / 1024.0,
                         static_cast<double>(f.peakKiB) * 1024.0 / bytes, f.kept, f.stall);
             std::fflush(stdout);
             QFile::remove(output);

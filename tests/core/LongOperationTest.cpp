@@ -35,8 +35,8 @@ TEST_P(LongOperationTest, WritingLinesGivesTheBytesOfWritingTheirJoinedText) {
     const Lines lines = ManyLines();
     GetParam().write(Path16("joined.txt"), JoinLines(lines, lines.size(), u"\n"));
     OperationProgress progress;
-    ASSERT_TRUE(WriteFileLines(Path16("lines.txt"), GetParam().encoding, lines, &progress)
-                    .Succeeded());
+    ASSERT_TRUE(
+        WriteFileLines(Path16("lines.txt"), GetParam().encoding, lines, &progress).Succeeded());
     EXPECT_EQ(ReadBytes("lines.txt"), ReadBytes("joined.txt"));
     EXPECT_EQ(progress.Filled(), OperationProgress::kWhole);
     EXPECT_EQ(WriteFileLines(u"", GetParam().encoding, lines, nullptr).failure,

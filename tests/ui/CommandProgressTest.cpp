@@ -1,8 +1,9 @@
 // The commands on texts large enough to take a while: the window keeps answering, the progress
 // window shows only for a long command, and a cancelled command changes nothing at all.
+#include "ui/CommandProgress.h"
+
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
-#include "ui/CommandProgress.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,8 +23,14 @@ struct Snapshot {
 };
 
 Snapshot Take(const MainWindowDriver& window) {
-    return {window.Content()->GetWindowText(), window.Result()->GetWindowText(),
-            g_vFileLines, g_vTextLines, g_vResultLines, g_vWorkLines, g_nLineCount, g_nError};
+    return {window.Content()->GetWindowText(),
+            window.Result()->GetWindowText(),
+            g_vFileLines,
+            g_vTextLines,
+            g_vResultLines,
+            g_vWorkLines,
+            g_nLineCount,
+            g_nError};
 }
 
 // count lines in code page 932 (plain ASCII), every third one a repeat.
@@ -51,8 +58,7 @@ class CommandProgressTest : public QObject {
 
     // Clicks the button, answering whatever the prepared answers say, and cancels the
     // progress window at once.
-    static void CancelCommand(MainWindowDriver& window, const char* button,
-                              ModalAnswers& answers) {
+    static void CancelCommand(MainWindowDriver& window, const char* button, ModalAnswers& answers) {
         answers.CancelProgress();
         window.Click(window.Button(button), answers);
         QVERIFY2(answers.problems.isEmpty(), qPrintable(answers.problems.join(u';')));

@@ -124,9 +124,14 @@ private slots:
     }
 
     void takesLinesFromALoaderAsTheirJoinedText() {
-        const std::vector<std::u16string> lines = {
-            Text(u"a\rb"), Text(u"N\0L"), Text(u"ends in CR\r"), Text(u"\xD800"), {},
-            Text(u"\xD83D\xDE00 \u3042\u2028"), Text(u"\xDC00"), Text(u"not shown")};
+        const std::vector<std::u16string> lines = {Text(u"a\rb"),
+                                                   Text(u"N\0L"),
+                                                   Text(u"ends in CR\r"),
+                                                   Text(u"\xD800"),
+                                                   {},
+                                                   Text(u"\xD83D\xDE00 \u3042\u2028"),
+                                                   Text(u"\xDC00"),
+                                                   Text(u"not shown")};
         const std::size_t count = lines.size() - 1;
         m_box->SetWindowText(u"before");
         {

@@ -45,7 +45,7 @@ public:
     void During(const std::function<void()>& action);
 
     QList<MessageSeen> messages;
-    QStringList problems; // unexpected or unanswered windows; empty when all went as expected
+    QStringList problems;      // unexpected or unanswered windows; empty when all went as expected
     bool progressSeen = false; // a command's progress window showed
 
 private:
