@@ -24,6 +24,19 @@ const StreamModes& ModesOf(TextEncoding encoding) {
     return kStreamModes[static_cast<std::size_t>(encoding)];
 }
 
+// Runs work on a stream, turning a failure into its reason.
+template <class Work> FileResult CatchFailure(Work&& work) {
+    try {
+        work();
+    } catch (const CException& e) {
+        return e.Result();
+    } catch (const std::bad_alloc&) {
+        // A file too large for memory is a failure like any other, not the end of the program.
+        return {FileFailure::kOutOfMemory};
+    }
+    return {};
+}
+
 void ReadLines(const std::u16string& path, TextEncoding encoding) {
     KeepFileLines(ReadFileLines(path, encoding, nullptr));
 }
@@ -47,7 +60,7 @@ FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
 FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
                         OperationProgress* progress) {
     FileLines file;
-    try {
+    file.result = CatchFailure([&] {
         CStdioFile stream(path, ModesOf(encoding).read);
         stream.SetProgress(progress);
         file.opened = true;
@@ -61,13 +74,7 @@ FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
         while (stream.ReadString(line))
             file.lines.push_back(line);
         stream.Close();
-    } catch (const CException& e) {
-        file.result = e.Result();
-    } catch (const std::bad_alloc&) {
-        // A file too large for memory is a failed read like any other, not the end of the
-        // program.
-        file.result = {FileFailure::kOutOfMemory};
-    }
+    });
     return file;
 }
 
@@ -83,23 +90,18 @@ void KeepFileLines(FileLines&& file) {
 
 FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
                          std::u16string_view text) {
-    try {
+    return CatchFailure([&] {
         CStdioFile file(path, ModesOf(encoding).write);
         file.WriteString(text);
         file.Close();
-    } catch (const CException& e) {
-        return e.Result();
-    } catch (const std::bad_alloc&) {
-        return {FileFailure::kOutOfMemory};
-    }
-    return {};
+    });
 }
 
 FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
                           const std::vector<std::u16string>& lines, OperationProgress* progress) {
     // Small enough to stay in the cache, large enough that each write counts.
     constexpr std::size_t kChunkUnits = 64 * 1024;
-    try {
+    return CatchFailure([&] {
         CStdioFile file(path, ModesOf(encoding).write);
         file.SetProgress(progress);
         std::u16string chunk;
@@ -117,12 +119,7 @@ FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
         if (progress)
             progress->ThrowIfCancelled(); // the last moment at which the target is untouched
         file.Close();
-    } catch (const CException& e) {
-        return e.Result();
-    } catch (const std::bad_alloc&) {
-        return {FileFailure::kOutOfMemory};
-    }
-    return {};
+    });
 }
 
 void ReadAnsiLines(std::u16string path) {

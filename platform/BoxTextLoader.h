@@ -1,7 +1,8 @@
-// A text box's whole new text, built away from the box (on a worker thread, say) and handed to
-// it in one step by CEdit::TakeText. Lines go into the editor's buffer form as they come, so no
-// joined copy of a large text is ever made, and the box keeps its old text until the new one
-// is complete: dropping the loader instead leaves the box as it was.
+// A text box's whole new text, built away from the box (on a worker thread, say, by
+// CEdit::LoadLines) and handed to it in one step by CEdit::TakeText. Lines go into the editor's
+// buffer form as they come, so no joined copy of a large text is ever made, and the box keeps
+// its old text until the new one is complete: dropping the loader instead leaves the box as it
+// was.
 #pragma once
 
 #include <cstddef>
@@ -19,8 +20,7 @@ public:
     BoxTextLoader& operator=(BoxTextLoader&& other) noexcept;
     ~BoxTextLoader();
 
-    // The buffer bytes the first count lines take, each followed by lineEnd: the size to
-    // ask CEdit::CreateTextLoader for.
+    // The buffer bytes the first count lines take, each followed by lineEnd.
     static std::size_t SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
                                    std::u16string_view lineEnd);
 

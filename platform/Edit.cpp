@@ -93,10 +93,14 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
     pMenu->popup(e->globalPos());
 }
 
-BoxTextLoader CEdit::CreateTextLoader(std::size_t bytes) const {
-    return BoxTextLoader(reinterpret_cast<ILoader*>(
+BoxTextLoader CEdit::LoadLines(const std::vector<std::u16string>& lines, std::size_t count,
+                               std::u16string_view lineEnd, OperationProgress* progress) const {
+    const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, lineEnd);
+    BoxTextLoader loader(reinterpret_cast<ILoader*>(
         SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes),
                       static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
+    loader.AppendLines(lines, count, lineEnd, progress);
+    return loader;
 }
 
 void CEdit::TakeText(BoxTextLoader&& loader) {

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CEdit : public QsciScintilla {
     Q_OBJECT
@@ -36,12 +37,14 @@ public:
     // Whether spaces, tabs and line ends are shown as marks (off at first).
     bool IsWhitespaceShown() const;
     void ShowWhitespace(bool bShow);
-    // For a text too large to set in one go: a loader for a new text of about bytes buffer
-    // bytes (BoxTextLoader::SizeOfLines), to fill and then hand to TakeText. Unlike everything
-    // else here it may be called from any thread, and should be by the thread that fills the
-    // loader: the editor makes the new document apart from all the box holds or shows, and
-    // clears all of its memory at once, which for a large text takes long enough to be felt.
-    BoxTextLoader CreateTextLoader(std::size_t bytes) const;
+    // For a text too large to set in one go: the first count lines, each followed by
+    // lineEnd, in a loader to hand to TakeText; BoxTextLoader::AppendLines says how it reports
+    // and stops. Unlike everything else here it may be called from any thread, and is meant
+    // for a worker: the editor makes the new document apart from all the box holds or shows,
+    // and clears all of its memory at once, which for a large text takes long enough to be
+    // felt on the window's thread.
+    BoxTextLoader LoadLines(const std::vector<std::u16string>& lines, std::size_t count,
+                            std::u16string_view lineEnd, OperationProgress* progress) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
     // The buffer's bytes in place (BoxTextCodec.h), valid until the text next changes; other

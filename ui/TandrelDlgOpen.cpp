@@ -58,9 +58,7 @@ void CTandrelDlg::OnBnClickedOpen() {
         const std::size_t count =
             encoding ? file.lines.size() : static_cast<std::size_t>(g_nLineCount);
         progress.BeginStep(600, OperationProgress::kWhole);
-        const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, u"\r\n");
-        content = m_editContent->CreateTextLoader(bytes);
-        content.AppendLines(lines, count, u"\r\n", &progress);
+        content = m_editContent->LoadLines(lines, count, u"\r\n", &progress);
     });
     if (!finished)
         return;

@@ -36,9 +36,7 @@ void CTandrelDlg::OnBnClickedRun() {
         const auto count = static_cast<std::size_t>(
             CopyDistinctLines(textLines, textLines.size(), resultLines, workLines, &progress));
         progress.BeginStep(750, OperationProgress::kWhole);
-        const std::size_t bytes = BoxTextLoader::SizeOfLines(resultLines, count, u"\r\n");
-        result = m_editResult->CreateTextLoader(bytes);
-        result.AppendLines(resultLines, count, u"\r\n", &progress);
+        result = m_editResult->LoadLines(resultLines, count, u"\r\n", &progress);
     });
     if (!finished)
         return;

@@ -43,11 +43,6 @@ void WriteLines(const QString& path, int count) {
     QCOMPARE(file.write(text), text.size());
 }
 
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
 } // namespace
 
 class CommandProgressTest : public QObject {

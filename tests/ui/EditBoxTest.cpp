@@ -134,17 +134,11 @@ private slots:
                                                    Text(u"not shown")};
         const std::size_t count = lines.size() - 1;
         m_box->SetWindowText(u"before");
-        {
-            BoxTextLoader dropped = m_box->CreateTextLoader(16);
-            dropped.AppendLines(lines, count, u"\r\n", nullptr);
-        }
+        { BoxTextLoader dropped = m_box->LoadLines(lines, count, u"\r\n", nullptr); }
         QVERIFY(m_box->GetWindowText() == u"before");
 
         m_box->setReadOnly(true);
-        BoxTextLoader loader =
-            m_box->CreateTextLoader(BoxTextLoader::SizeOfLines(lines, count, u"\r\n"));
-        loader.AppendLines(lines, count, u"\r\n", nullptr);
-        m_box->TakeText(std::move(loader));
+        m_box->TakeText(m_box->LoadLines(lines, count, u"\r\n", nullptr));
         QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
         QVERIFY(m_box->isReadOnly());
         QCOMPARE(LineCount(*m_box), static_cast<long>(count) + 1);

@@ -3,6 +3,7 @@
 #include "core/DocumentState.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QTest>
 
@@ -14,6 +15,11 @@ void ResetDocumentState() {
     g_vTextLines.clear();
     g_vResultLines.clear();
     g_vWorkLines.clear();
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
 namespace {

@@ -46,3 +46,6 @@ private:
 
 // Empties the document state, as at program start.
 void ResetDocumentState();
+
+// The bytes of the file at path, or "(missing)".
+QByteArray ReadBytes(const QString& path);
