@@ -11,6 +11,8 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <thread>
+#include <utility>
 
 class QWidget;
 
@@ -31,3 +33,9 @@ private:
     QWidget* m_window;
     QString m_text;
 };
+
+// Destroys what a command has done with (the lists it replaced, or built before a cancel) on a
+// thread of their own: freeing millions of lines takes long enough to stall the window.
+template <class... Lists> void ReleaseInBackground(Lists&&... lists) {
+    std::thread([... released = std::move(lists)] {}).detach();
+}

@@ -60,10 +60,11 @@ void CTandrelDlg::OnBnClickedOpen() {
         progress.BeginStep(600, OperationProgress::kWhole);
         content = m_editContent->LoadLines(lines, count, u"\r\n", &progress);
     });
+    if (finished && encoding)
+        KeepFileLines(std::move(file)); // file now holds the lines it replaced
+    ReleaseInBackground(std::move(file.lines));
     if (!finished)
         return;
-    if (encoding)
-        KeepFileLines(std::move(file));
 
     if (g_nError == 1) {
         wait.End();

@@ -38,13 +38,15 @@ void CTandrelDlg::OnBnClickedRun() {
         progress.BeginStep(750, OperationProgress::kWhole);
         result = m_editResult->LoadLines(resultLines, count, u"\r\n", &progress);
     });
+    if (finished) {
+        g_vTextLines.swap(textLines);
+        g_nLineCount = static_cast<int>(g_vTextLines.size());
+        g_vResultLines.swap(resultLines);
+        g_vWorkLines.swap(workLines);
+    }
+    ReleaseInBackground(std::move(textLines), std::move(resultLines), std::move(workLines));
     if (!finished)
         return;
-
-    g_vTextLines.swap(textLines);
-    g_nLineCount = static_cast<int>(g_vTextLines.size());
-    g_vResultLines.swap(resultLines);
-    g_vWorkLines.swap(workLines);
     // Clears the box and sets the joined result lines, each followed by CR LF, in one step.
     m_editResult->TakeText(std::move(result));
     ShowRunSummary(g_nLineCount, static_cast<int>(g_vResultLines.size()));
