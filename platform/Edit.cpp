@@ -15,8 +15,7 @@ CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     ShowDocument(reinterpret_cast<void*>(
         SendScintilla(SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
     setUtf8(true); // resets the editor's character representations, so it comes first
-    SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
-    SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");
+    ShowSpecialForms();
     // Rows of a long line are thousands of characters wide: keep the page's rows measured
     // while it scrolls, not only the caret's.
     SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
@@ -95,7 +94,12 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
 
 BoxTextLoader CEdit::LoadLines(const std::vector<std::u16string>& lines, std::size_t count,
                                std::u16string_view lineEnd, OperationProgress* progress) const {
-    const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, lineEnd);
+    // A little more than the text: the editor grows its buffer, by a sixth and a copy of it
+    // all, whenever an insertion, or the NUL that SCI_GETCHARACTERPOINTER puts behind the
+    // text, would fill it to the last byte; for a large text that is seconds and hundreds of
+    // megabytes on the window's thread. The slack also takes the first characters typed.
+    constexpr std::size_t kSlack = 4096;
+    const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, lineEnd) + kSlack;
     BoxTextLoader loader(reinterpret_cast<ILoader*>(
         SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes),
                       static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
@@ -112,6 +116,11 @@ std::string_view CEdit::TextBytes() const {
     return {static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER)), length};
 }
 
+void CEdit::ShowSpecialForms() {
+    SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
+    SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");
+}
+
 void CEdit::ShowDocument(void* document) {
     // The settings that belong to the document rather than to the box go with it, so they
     // are carried over.
@@ -124,7 +133,9 @@ void CEdit::ShowDocument(void* document) {
     // which it only needs for documents shared between boxes.
     SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
     SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
+    // A new document's code page differs, and setting it resets the representations.
     SendScintilla(SCI_SETCODEPAGE, codePage);
+    ShowSpecialForms();
     SendScintilla(SCI_SETEOLMODE, eolMode);
     SendScintilla(SCI_SETREADONLY, readOnly);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);

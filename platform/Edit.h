@@ -59,6 +59,8 @@ protected:
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
 
 private:
+    // A lone carriage return's byte form shows as "CR", a row mark as "…".
+    void ShowSpecialForms();
     // Shows document (one reference, which the box takes over) instead of the current one.
     void ShowDocument(void* document);
 };

@@ -21,6 +21,7 @@
 #include "ui/TandrelDlg.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -213,7 +214,9 @@ int RunBenchmark(const QStringList& args) {
         }
     }
     QTemporaryDir temporary;
-    const QString folder = folderArgument.isEmpty() ? temporary.path() : folderArgument;
+    // Absolute, because the save dialog takes a relative name from the folder it shows.
+    const QString folder =
+        QDir(folderArgument.isEmpty() ? temporary.path() : folderArgument).absolutePath();
     const bool utf8Only = encodings == std::vector<int>{1};
 
     std::printf("seconds from the click until shown and painted (Open, Run) or written (Save);\n"

@@ -142,6 +142,8 @@ private slots:
         QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
         QVERIFY(m_box->isReadOnly());
         QCOMPARE(LineCount(*m_box), static_cast<long>(count) + 1);
+        QCOMPARE(Representation(*m_box, std::string(1, kBoxLoneCarriageReturn).c_str()),
+                 QStringLiteral("CR"));
 
         // The new text is the box's own, as SetWindowText would leave it.
         m_box->setReadOnly(false);
