@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -59,14 +58,8 @@ template <bool kWrite> std::size_t Encode(std::u16string_view text, char* out) {
     return count;
 }
 
-// Writes the code units the bytes hold to out (kWrite) or only counts them.
-template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out) {
-    std::size_t count = 0;
-    const auto put = [&](std::uint32_t unit) {
-        if constexpr (kWrite)
-            out[count] = static_cast<char16_t>(unit);
-        ++count;
-    };
+// Hands put the code units the bytes hold, one by one.
+template <class Put> void DecodeUnits(std::string_view bytes, Put&& put) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     std::size_t i = 0;
@@ -125,6 +118,16 @@ template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out)
         put(kReplacementCharacter);
         ++i;
     }
+}
+
+// Writes the code units the bytes hold to out (kWrite) or only counts them.
+template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out) {
+    std::size_t count = 0;
+    DecodeUnits(bytes, [&](std::uint32_t unit) {
+        if constexpr (kWrite)
+            out[count] = static_cast<char16_t>(unit);
+        ++count;
+    });
     return count;
 }
 
@@ -152,25 +155,24 @@ char* EncodeBoxTextTo(std::u16string_view text, char* out) {
 
 void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
                   OperationProgress* progress) {
-    // One more than the line feeds, for a last line that has none.
+    // The line feed bytes are at most one more than the lines: row breaks hold one too.
     const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     lines.reserve(lines.size() + lineFeeds + 1);
-    std::u16string decoded;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const void* hit = std::memchr(bytes.data() + start, '\n', bytes.size() - start);
-        const std::size_t end =
-            hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data())
-                : bytes.size();
-        const std::string_view piece = bytes.substr(start, end - start);
-        // Never more units than bytes.
-        decoded.resize(piece.size());
-        decoded.resize(Decode<true>(piece, decoded.data()));
-        lines.emplace_back(TrimCarriageReturns(decoded));
-        if (progress && lines.size() % ProgressTicker::kEvery == 0) {
-            progress->ThrowIfCancelled();
-            progress->Report(end, bytes.size());
+    const std::size_t first = lines.size();
+    std::u16string line;
+    DecodeUnits(bytes, [&](std::uint32_t unit) {
+        if (unit != u'\n') {
+            line.push_back(static_cast<char16_t>(unit));
+            return;
         }
-        start = end + 1;
-    }
+        lines.emplace_back(TrimCarriageReturns(line));
+        line.clear();
+        if (progress && (lines.size() - first) % ProgressTicker::kEvery == 0) {
+            progress->ThrowIfCancelled();
+            progress->Report(lines.size() - first, lineFeeds);
+        }
+    });
+    // Text after the last line feed is a line too.
+    if (!line.empty())
+        lines.emplace_back(TrimCarriageReturns(line));
 }

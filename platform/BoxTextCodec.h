@@ -38,8 +38,11 @@ std::string EncodeBoxText(std::u16string_view text);
 // (which only appear when an edit cuts one of those forms apart) become U+FFFD, one per byte.
 std::u16string DecodeBoxText(std::string_view bytes);
 
-// The most buffer bytes one code unit takes (a surrogate pair takes four for its two units).
-inline constexpr std::size_t kMaxBoxBytesPerUnit = 3;
+// The most buffer bytes text of units code units takes: three a unit (a surrogate pair takes
+// four for its two), and three for each row break.
+constexpr std::size_t MaxBoxTextSize(std::size_t units) {
+    return units * 3 + units / kBoxRowUnits * 3;
+}
 
 // The number of buffer bytes for text, and the bytes themselves written to out (room for
 // BoxTextSize(text) bytes); returns the end of what was written. Text cut into pieces at line
@@ -50,6 +53,6 @@ char* EncodeBoxTextTo(std::u16string_view text, char* out);
 // Run's split of the text that the buffer bytes hold, read straight from the buffer: appends
 // to lines every piece ended by a line feed, and a last piece without one, each without the
 // carriage returns at its end. The same lines as splitting DecodeBoxText(bytes). Reports the
-// bytes done to progress and stops (OperationCancelled) when it asks.
+// lines done to progress and stops (OperationCancelled) when it asks.
 void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
                   OperationProgress* progress);

@@ -49,7 +49,7 @@ void BoxTextLoader::AppendLines(const std::vector<std::u16string>& lines, std::s
     std::string chunk(kChunkBytes, '\0');
     std::size_t used = 0;
     const auto append = [&](std::u16string_view text) {
-        const std::size_t room = text.size() * kMaxBoxBytesPerUnit;
+        const std::size_t room = MaxBoxTextSize(text.size());
         if (used + room > chunk.size()) {
             Add(std::string_view(chunk.data(), used));
             used = 0;

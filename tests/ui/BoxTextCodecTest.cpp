@@ -97,10 +97,16 @@ private slots:
     void splittingTheBufferGivesTheLinesOfSplittingItsText() {
         QRandomGenerator random(11);
         for (int i = 0; i < 5000; ++i) {
-            std::string bytes = EncodeBoxText(RandomText(random, random.bounded(0, 24)));
-            // Cut forms as an edit leaves them, next to line ends.
+            std::u16string text = RandomText(random, random.bounded(0, 24));
+            // Now and then a line long enough to be shown in rows, whose breaks hold line feeds.
+            if (i % 50 == 0)
+                text.insert(random.bounded(static_cast<int>(text.size()) + 1),
+                            std::u16string(kBoxRowUnits * 2 + 1, u'x'));
+            std::string bytes = EncodeBoxText(text);
+            // Cut forms as an edit leaves them, next to line ends and row marks.
             if (i % 3 == 0)
-                bytes.insert(random.bounded(static_cast<int>(bytes.size()) + 1), "\xE3\n\xED\xA0");
+                bytes.insert(random.bounded(static_cast<int>(bytes.size()) + 1),
+                             i % 2 ? "\xE3\n\xED\xA0" : "\n\xFF\n");
             SplitContentLines(DecodeBoxText(bytes));
             std::vector<std::u16string> lines{u"kept"};
             SplitBoxText(bytes, lines, nullptr);

@@ -131,6 +131,7 @@ private slots:
                                                    {},
                                                    Text(u"\xD83D\xDE00 \u3042\u2028"),
                                                    Text(u"\xDC00"),
+                                                   std::u16string(kBoxRowUnits * 3, u'\u3042'),
                                                    Text(u"not shown")};
         const std::size_t count = lines.size() - 1;
         m_box->SetWindowText(u"before");
@@ -141,7 +142,7 @@ private slots:
         m_box->TakeText(m_box->LoadLines(lines, count, u"\r\n", nullptr));
         QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
         QVERIFY(m_box->isReadOnly());
-        QCOMPARE(LineCount(*m_box), static_cast<long>(count) + 1);
+        QCOMPARE(LineCount(*m_box), static_cast<long>(count) + 1 + 2); // and two row breaks
         QCOMPARE(Representation(*m_box, std::string(1, kBoxLoneCarriageReturn).c_str()),
                  QStringLiteral("CR"));
 
