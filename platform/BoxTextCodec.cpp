@@ -145,8 +145,13 @@ std::u16string DecodeBoxText(std::string_view bytes) {
     return text;
 }
 
-std::size_t BoxTextSize(std::u16string_view text) {
-    return Encode<false>(text, nullptr);
+std::size_t BoxTextSizeBound(std::u16string_view text) {
+    // One byte a unit, one more from U+0080 and one more from U+0800: exact but for a
+    // surrogate pair, which takes four bytes, not six. Then the row breaks.
+    std::size_t bytes = text.size();
+    for (const char16_t unit : text)
+        bytes += static_cast<std::size_t>(unit >= 0x80) + static_cast<std::size_t>(unit >= 0x800);
+    return bytes + text.size() / kBoxRowUnits * 3;
 }
 
 char* EncodeBoxTextTo(std::u16string_view text, char* out) {
@@ -159,7 +164,30 @@ void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
     const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     lines.reserve(lines.size() + lineFeeds + 1);
     const std::size_t first = lines.size();
+    const auto tick = [&] {
+        if (progress && (lines.size() - first) % ProgressTicker::kEvery == 0) {
+            progress->ThrowIfCancelled();
+            progress->Report(lines.size() - first, lineFeeds);
+        }
+    };
     std::u16string line;
+    if (bytes.find(kBoxRowMark) == std::string_view::npos) {
+        // Without row breaks every line feed byte ends a line, and the pieces between them
+        // decode on their own as they would in the whole.
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t end = bytes.find('\n', start);
+            if (end == std::string_view::npos)
+                end = bytes.size();
+            const std::string_view piece = bytes.substr(start, end - start);
+            line.resize(piece.size()); // never more units than bytes
+            line.resize(Decode<true>(piece, line.data()));
+            lines.emplace_back(TrimCarriageReturns(line));
+            tick();
+            start = end + 1;
+        }
+        return;
+    }
     DecodeUnits(bytes, [&](std::uint32_t unit) {
         if (unit != u'\n') {
             line.push_back(static_cast<char16_t>(unit));
@@ -167,10 +195,7 @@ void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
         }
         lines.emplace_back(TrimCarriageReturns(line));
         line.clear();
-        if (progress && (lines.size() - first) % ProgressTicker::kEvery == 0) {
-            progress->ThrowIfCancelled();
-            progress->Report(lines.size() - first, lineFeeds);
-        }
+        tick();
     });
     // Text after the last line feed is a line too.
     if (!line.empty())

@@ -44,10 +44,13 @@ constexpr std::size_t MaxBoxTextSize(std::size_t units) {
     return units * 3 + units / kBoxRowUnits * 3;
 }
 
-// The number of buffer bytes for text, and the bytes themselves written to out (room for
-// BoxTextSize(text) bytes); returns the end of what was written. Text cut into pieces at line
-// ends gives the same bytes piece by piece as whole.
-std::size_t BoxTextSize(std::u16string_view text);
+// At least the number of buffer bytes for text, and at most a few more (two for each surrogate
+// pair, three for a line that fills its last row exactly); quick enough to size a buffer for
+// millions of lines.
+std::size_t BoxTextSizeBound(std::u16string_view text);
+// Writes the bytes for text to out (room for BoxTextSizeBound(text) bytes) and returns the end
+// of what was written. Text cut into pieces at line ends gives the same bytes piece by piece as
+// whole.
 char* EncodeBoxTextTo(std::u16string_view text, char* out);
 
 // Run's split of the text that the buffer bytes hold, read straight from the buffer: appends

@@ -34,9 +34,9 @@ BoxTextLoader::~BoxTextLoader() {
 std::size_t BoxTextLoader::SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
                                        std::u16string_view lineEnd) {
     count = std::min(count, lines.size());
-    std::size_t bytes = count * BoxTextSize(lineEnd);
+    std::size_t bytes = count * BoxTextSizeBound(lineEnd);
     for (std::size_t i = 0; i < count; ++i)
-        bytes += BoxTextSize(lines[i]);
+        bytes += BoxTextSizeBound(lines[i]);
     return bytes;
 }
 

@@ -20,7 +20,8 @@ public:
     BoxTextLoader& operator=(BoxTextLoader&& other) noexcept;
     ~BoxTextLoader();
 
-    // The buffer bytes the first count lines take, each followed by lineEnd.
+    // At least the buffer bytes the first count lines take, each followed by lineEnd
+    // (BoxTextSizeBound).
     static std::size_t SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
                                    std::u16string_view lineEnd);
 

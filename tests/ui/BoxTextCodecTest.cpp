@@ -103,6 +103,8 @@ private slots:
                 text.insert(random.bounded(static_cast<int>(text.size()) + 1),
                             std::u16string(kBoxRowUnits * 2 + 1, u'x'));
             std::string bytes = EncodeBoxText(text);
+            QVERIFY(BoxTextSizeBound(text) >= bytes.size());
+            QVERIFY(BoxTextSizeBound(text) <= bytes.size() + text.size() + 3);
             // Cut forms as an edit leaves them, next to line ends and row marks.
             if (i % 3 == 0)
                 bytes.insert(random.bounded(static_cast<int>(bytes.size()) + 1),
