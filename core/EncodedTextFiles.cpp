@@ -99,8 +99,9 @@ FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
 
 FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
                           const std::vector<std::u16string>& lines, OperationProgress* progress) {
-    // Small enough to stay in the cache, large enough that each write counts.
-    constexpr std::size_t kChunkUnits = 64 * 1024;
+    // Half a megabyte of text at a time: nothing beside the file, and as few writes as one
+    // joined text would take (smaller pieces made a million-line save measurably slower).
+    constexpr std::size_t kChunkUnits = 256 * 1024;
     return CatchFailure([&] {
         CStdioFile file(path, ModesOf(encoding).write);
         file.SetProgress(progress);
