@@ -1,5 +1,6 @@
 #include "core/EncodingGuess.h"
 
+#include "core/EncodingChoices.h"
 #include "core/TextCodecs.h"
 
 #include <algorithm>
@@ -7,9 +8,9 @@
 
 namespace {
 
-constexpr int kAnsi = 0;
-constexpr int kUtf8 = 1;
-constexpr int kUtf16LE = 2;
+constexpr int kAnsi = static_cast<int>(kAnsiChoice);
+constexpr int kUtf8 = static_cast<int>(kUtf8Choice);
+constexpr int kUtf16LE = static_cast<int>(kUtf16LEChoice);
 
 bool IsAscii(std::string_view bytes) {
     return std::all_of(bytes.begin(), bytes.end(),
