@@ -1,6 +1,7 @@
 #include "core/EncodingGuess.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -10,6 +11,7 @@ struct GuessCase {
     std::string bytes;
     bool whole;
     int expected;
+    friend void PrintTo(const GuessCase& c, std::ostream* out) { *out << c.name; }
 };
 
 // "日本語" in each encoding; its UTF-8 form is not valid code page 932, and the reverse.
