@@ -4,6 +4,7 @@
 #include "platform/QtStrings.h"
 
 #include <QContextMenuEvent>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -32,9 +33,15 @@ CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1L);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The editor sets a font of its own on construction instead of inheriting one.
-    if (pParent)
-        setFont(pParent->font());
+    // The editor sets a font of its own on construction instead of inheriting one. It sizes
+    // its text by the font's point size, which a font sized in pixels (the dialog's is) lacks:
+    // the text would come out a few pixels high.
+    if (pParent) {
+        QFont font = pParent->font();
+        if (font.pointSizeF() <= 0)
+            font.setPointSizeF(QFontInfo(font).pointSizeF());
+        setFont(font);
+    }
 }
 
 std::u16string CEdit::GetWindowText() const {

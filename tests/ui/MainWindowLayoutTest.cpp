@@ -5,6 +5,7 @@
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
 #include "platform/DialogUnits.h"
+#include "platform/Edit.h"
 #include "platform/LinkCtrl.h"
 #include "platform/WindowMenu.h"
 
@@ -116,6 +117,12 @@ private slots:
         QCOMPARE(window.Window().findChild<QMenuBar*>()->actions().first()->menu()->font(), font);
         QFileDialog files;
         QCOMPARE(files.font(), font);
+        // The text boxes draw their lines in it too, at its height.
+        for (const char* name : {"IDC_CONTENT", "IDC_RESULT"}) {
+            const long nLine =
+                window.Control<CEdit>(name)->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL);
+            QVERIFY2(qAbs(nLine - QFontMetrics(font).height()) <= 2, name);
+        }
     }
 
     void placesEveryControlByDialogUnits() {
