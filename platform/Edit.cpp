@@ -145,6 +145,9 @@ void CEdit::ShowDocument(void* document) {
     ShowSpecialForms();
     SendScintilla(SCI_SETEOLMODE, eolMode);
     SendScintilla(SCI_SETREADONLY, readOnly);
+    // A loaded document collects no undo steps; the user's edits to it must.
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);
     SendScintilla(SCI_SETMODEVENTMASK, eventMask);
 }

@@ -154,6 +154,10 @@ private slots:
         QTest::keyClicks(m_box, "ok");
         QTest::keyClick(m_box, Qt::Key_Return);
         QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n") + u"ok\n");
+        // ...and the user's edits to it can be undone, back to the loaded text.
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
     }
 
     void takesALargeTextWhole() {
