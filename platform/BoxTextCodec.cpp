@@ -164,12 +164,8 @@ void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
     const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     lines.reserve(lines.size() + lineFeeds + 1);
     const std::size_t first = lines.size();
-    const auto tick = [&] {
-        if (progress && (lines.size() - first) % ProgressTicker::kEvery == 0) {
-            progress->ThrowIfCancelled();
-            progress->Report(lines.size() - first, lineFeeds);
-        }
-    };
+    const ProgressTicker ticker(progress, lineFeeds);
+    const auto tick = [&] { ticker.Tick(lines.size() - first); };
     std::u16string line;
     if (bytes.find(kBoxRowMark) == std::string_view::npos) {
         // Without row breaks every line feed byte ends a line, and the pieces between them

@@ -58,13 +58,11 @@ void BoxTextLoader::AppendLines(const std::vector<std::u16string>& lines, std::s
         }
         used = static_cast<std::size_t>(EncodeBoxTextTo(text, chunk.data() + used) - chunk.data());
     };
+    const ProgressTicker ticker(progress, count);
     for (std::size_t i = 0; i < count; ++i) {
         append(lines[i]);
         append(lineEnd);
-        if (progress && i % ProgressTicker::kEvery == 0) {
-            progress->ThrowIfCancelled();
-            progress->Report(i, count);
-        }
+        ticker.Tick(i);
     }
     Add(std::string_view(chunk.data(), used));
 }
