@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 
 namespace {
@@ -13,6 +14,8 @@ QMessageBox::Icon IconOf(unsigned nType) {
     switch (nType & 0xF0) {
     case MB_ICONERROR:
         return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
     case MB_ICONINFORMATION:
         return QMessageBox::Information;
     default:
@@ -22,11 +25,23 @@ QMessageBox::Icon IconOf(unsigned nType) {
 
 } // namespace
 
-int AfxMessageBox(std::u16string_view lpszText, unsigned nType, unsigned /*nIDHelp*/) {
+int AfxMessageBox(std::u16string_view lpszText, unsigned nType, unsigned /*nIDHelp*/,
+                  std::u16string_view detail) {
+    const bool question = (nType & 0x0F) == MB_YESNO;
     QMessageBox box(IconOf(nType), QCoreApplication::applicationName(), ToQString(lpszText),
-                    QMessageBox::Ok, QApplication::activeWindow());
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-    return IDOK;
+    if (question) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+        box.setEscapeButton(QMessageBox::No);
+    }
+    if (!detail.empty())
+        box.setDetailedText(ToQString(detail));
+    const int pressed = box.exec();
+    if (!question)
+        return IDOK;
+    return pressed == QMessageBox::Yes ? IDYES : IDNO;
 }

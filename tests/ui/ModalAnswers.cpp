@@ -14,19 +14,32 @@ ModalAnswers::ModalAnswers() {
 }
 
 ModalAnswers& ModalAnswers::ReadMessage() {
-    m_answers.append({Kind::Message, [this](QWidget* window) {
-                          auto* box = static_cast<QMessageBox*>(window);
-                          MessageSeen seen{box->windowTitle(),
-                                           box->text(),
-                                           box->icon(),
-                                           {},
-                                           QApplication::overrideCursor() != nullptr};
-                          for (QAbstractButton* button : box->buttons())
-                              seen.buttons << button->text();
-                          messages.append(seen);
-                          QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    m_answers.append(
+        {Kind::Message, [this](QWidget* window) { AnswerMessage(window, QMessageBox::Ok); }});
+    return *this;
+}
+
+ModalAnswers& ModalAnswers::AnswerQuestion(bool yes) {
+    m_answers.append({Kind::Message, [this, yes](QWidget* window) {
+                          AnswerMessage(window, yes ? QMessageBox::Yes : QMessageBox::No);
                       }});
     return *this;
+}
+
+void ModalAnswers::AnswerMessage(QWidget* window, QMessageBox::StandardButton button) {
+    auto* box = static_cast<QMessageBox*>(window);
+    MessageSeen seen{box->windowTitle(),  box->text(), box->icon(),
+                     box->detailedText(), {},          QApplication::overrideCursor() != nullptr};
+    for (QAbstractButton* each : box->buttons()) {
+        // The details' show/hide button is not one of the box's answers.
+        if (box->buttonRole(each) != QMessageBox::ActionRole)
+            seen.buttons << each->text();
+    }
+    messages.append(seen);
+    if (QAbstractButton* answer = box->button(button))
+        QTest::mouseClick(answer, Qt::LeftButton);
+    else
+        problems << QStringLiteral("message box \"%1\" has no such button").arg(box->text());
 }
 
 ModalAnswers& ModalAnswers::ChooseFile(const QString& path,

@@ -20,7 +20,8 @@ struct MessageSeen {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;     // the texts of the box's buttons
+    QString detail;      // the detailed text behind 「詳細を表示」, empty when there is none
+    QStringList buttons; // the texts of the box's buttons
     bool busyCursor = false; // whether the wait cursor was still up while the box showed
 };
 
@@ -32,6 +33,9 @@ public:
 
     // The next modal window is a message box: record it and press OK.
     ModalAnswers& ReadMessage();
+    // The next modal window is a question's message box: record it and press はい (yes) or
+    // いいえ.
+    ModalAnswers& AnswerQuestion(bool yes);
     // The next modal window is a file dialog: let look see it, then type path as the file name
     // and press Enter.
     ModalAnswers& ChooseFile(const QString& path,
@@ -56,6 +60,8 @@ private:
     };
 
     void Poll();
+    // Records the message box window and presses the button that answers it.
+    void AnswerMessage(QWidget* window, QMessageBox::StandardButton button);
 
     QList<Answer> m_answers;
     QList<QPointer<QWidget>> m_answered;
