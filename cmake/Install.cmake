@@ -5,15 +5,15 @@ install(TARGETS tandrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES res/desktop/tandrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/res/tandrel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-foreach(size 16 24 32 48 256)
+foreach(size ${TANDREL_ICON_SIZES})
     install(FILES res/icons/tandrel-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME tandrel.png)
 endforeach()
 install(FILES res/icons/tandrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 # The main window links to these two files; it finds them beside the program, in
-# ../share/doc/tandrel, so the folder is named after the program, not after the CMake project.
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tandrel)
+# ../${TANDREL_DOC_FOLDER}, so the folder is named after the program, not after the CMake project.
+install(FILES README.md LICENSE DESTINATION ${TANDREL_DOC_FOLDER})
 # The copyright and licence in the machine-readable form Debian's tools read, and the
 # changelog that every Debian package carries, compressed as Debian requires (gzip -9n).
 configure_file(res/package/changelog.in changelog @ONLY)
@@ -22,7 +22,7 @@ add_custom_command(OUTPUT changelog.gz
     DEPENDS ${PROJECT_BINARY_DIR}/changelog)
 add_custom_target(tandrel_changelog ALL DEPENDS changelog.gz)
 install(FILES res/package/copyright ${PROJECT_BINARY_DIR}/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tandrel)
+        DESTINATION ${TANDREL_DOC_FOLDER})
 install(FILES res/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME tandrel)
 

@@ -1,5 +1,6 @@
 #include "res/AboutBox.h"
 
+#include "res/BuildFacts.h"
 #include "res/ResourceIds.h"
 
 using namespace dlgstyle;
@@ -14,7 +15,8 @@ constexpr std::uint32_t kText = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
 constexpr DialogItemTemplate kItems[] = {
     // "#128" names the icon resource IDR_MAINFRAME, as an icon static's text does on Windows.
     {IDC_STATIC, "Static", "#128", 45, 7, 20, 20, WS_CHILD | WS_VISIBLE | SS_ICON, ""},
-    {IDC_STATIC, "Static", "タンドレル　Ver2.0.1", 69, 14, 93, 8, kText | SS_NOPREFIX, ""},
+    {IDC_STATIC, "Static", "タンドレル　Ver" TANDREL_VERSION_THREE, 69, 14, 93, 8,
+     kText | SS_NOPREFIX, ""},
     {IDC_STATIC, "Static", "ライセンス: GPL-3.0-or-later", 69, 26, 119, 8, kText, ""},
     {IDOK, "Button", "OK", 179, 186, 50, 14,
      WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, "IDOK"},
@@ -27,7 +29,7 @@ constexpr DialogItemTemplate kItems[] = {
     {IDC_STATIC, "Static",
      "GPL-3.0-or-later のもとで再配布・改変できます。\n\n"
      "このプログラムは無保証です。\n\n"
-     "説明書とライセンス全文: share/doc/tandrel/",
+     "説明書とライセンス全文: " TANDREL_DOC_FOLDER,
      37, 142, 161, 42, kText, ""},
     {IDC_STATIC, "Static", "", 22, 128, 190, 1, WS_CHILD | WS_VISIBLE | SS_GRAYFRAME, ""},
 };

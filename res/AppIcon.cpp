@@ -1,5 +1,6 @@
 #include "res/AppIcon.h"
 
+#include "res/BuildFacts.h"
 #include "res/ResourceIds.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ QIcon LoadIcon(int nID) {
     Q_UNUSED(bRegistered);
 
     QIcon icon;
-    for (int nSize : {16, 24, 32, 48, 256})
+    for (int nSize : kIconSizes)
         icon.addFile(QStringLiteral(":/icons/tandrel-%1.png").arg(nSize), QSize(nSize, nSize));
     return icon;
 }

@@ -3,6 +3,6 @@
 
 #include <QIcon>
 
-// The icon group nID with all its sizes (16, 24, 32, 48 and 256 pixels), from which Qt picks
+// The icon group nID with all its sizes (kIconSizes, res/BuildFacts.h), from which Qt picks
 // the one that fits; a null icon for an id that is not an icon group.
 QIcon LoadIcon(int nID);

@@ -26,7 +26,7 @@ constexpr DialogItemTemplate kItems[] = {
     {IDC_STATIC, "Static", "ファイルの内容と処理結果", 7, 54, 40, 8, kLabel, ""},
     {IDC_CONTENT, "Edit", "", 7, 63, 241, 218, kTextBox, "IDC_CONTENT"},
     {IDC_STATIC, "Static", "ファイル選択", 7, 7, 34, 8, kLabel, ""},
-    {IDC_STATIC, "Static", "処理結果", 251, 54, 51, 8, kLabel, ""},
+    {IDC_RESULT_CAPTION, "Static", "処理結果", 251, 54, 51, 8, kLabel, "IDC_RESULT_CAPTION"},
     {IDC_RESULT, "Edit", "", 251, 63, 241, 218, kTextBox | ES_READONLY, "IDC_RESULT"},
     {IDC_ENCODING, "ComboBoxEx32", "", 366, 31, 73, 68,
      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_SORT, "IDC_ENCODING"},

@@ -18,6 +18,8 @@ inline constexpr int IDC_RESULT = 1005;
 inline constexpr int IDC_SAVE = 1006;
 inline constexpr int IDC_LINK1 = 1007;
 inline constexpr int IDC_LINK2 = 1008;
+// The label over the result box, which carries the last Run's counts as its tooltip.
+inline constexpr int IDC_RESULT_CAPTION = 1009;
 
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;   // window-menu command of the About entry
 inline constexpr unsigned ID_VERSION_INFO = 32771; // menu-bar command "バージョン情報"

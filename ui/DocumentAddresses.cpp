@@ -1,5 +1,7 @@
 #include "ui/DocumentAddresses.h"
 
+#include "res/BuildFacts.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +11,7 @@ namespace {
 
 QString DocumentPath(const QString& fileName) {
     const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                              QStringLiteral("/../share/doc/tandrel/") + fileName);
+                                              QStringLiteral("/../" TANDREL_DOC_FOLDER) + fileName);
     QString path = installed;
     if (!QFileInfo::exists(installed)) {
         const QString source = QDir::cleanPath(QStringLiteral(TANDREL_SOURCE_DIR "/") + fileName);

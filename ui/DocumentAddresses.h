@@ -5,7 +5,7 @@
 #include <QString>
 
 // The address of document fileName ("README.md", "LICENSE"): the installed copy beside the
-// program (<prefix>/share/doc/tandrel/, the program being <prefix>/bin/tandrel) when it exists;
+// program (<prefix>/TANDREL_DOC_FOLDER, the program being <prefix>/bin/tandrel) when it exists;
 // else, for a program run from its build tree, the copy in the source tree; else the installed
 // place all the same, the one place where the document belongs.
 QString DocumentAddress(const QString& fileName);

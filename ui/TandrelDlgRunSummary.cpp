@@ -1,9 +1,9 @@
 // What the last Run did, in numbers, as the tooltip of the label over the result box: how many
 // lines went in, how many came out, and why the others went.
 #include "core/DocumentState.h"
+#include "res/ResourceIds.h"
 #include "ui/TandrelDlg.h"
 
-#include <QLabel>
 #include <QLocale>
 #include <algorithm>
 
@@ -17,7 +17,6 @@ void CTandrelDlg::ShowRunSummary(int nLineCount, int nResultCount) {
         QStringLiteral("%1 行 → %2 行（重複 %3 行、空行 %4 行）")
             .arg(numbers.toString(nLineCount), numbers.toString(nResultCount),
                  numbers.toString(qlonglong{nDuplicates}), numbers.toString(qlonglong{nEmpty}));
-    for (QLabel* pLabel : findChildren<QLabel*>())
-        if (pLabel->text() == QStringLiteral("処理結果"))
-            pLabel->setToolTip(strSummary);
+    if (QWidget* pCaption = GetDlgItem(IDC_RESULT_CAPTION))
+        pCaption->setToolTip(strSummary);
 }

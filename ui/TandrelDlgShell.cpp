@@ -5,6 +5,7 @@
 #include "app/AboutDlg.h"
 #include "platform/WindowIcon.h"
 #include "platform/WindowMenu.h"
+#include "res/BuildFacts.h"
 #include "res/ResourceIds.h"
 #include "ui/DocumentAddresses.h"
 #include "ui/TandrelDlg.h"
@@ -17,7 +18,7 @@ namespace {
 // The About box's template can only name the documents' folder inside an installation; the
 // box shows the absolute folder where this program finds them.
 void ShowDocumentFolder(QDialog& dlgAbout) {
-    static const QLatin1String kInstalledFolder("share/doc/tandrel/");
+    static const QLatin1String kInstalledFolder(TANDREL_DOC_FOLDER);
     for (QLabel* pLabel : dlgAbout.findChildren<QLabel*>())
         if (pLabel->text().endsWith(kInstalledFolder))
             pLabel->setText(pLabel->text().chopped(kInstalledFolder.size()) + DocumentFolder());

@@ -3,6 +3,8 @@
 # are committed, so only whoever changes tandrel.svg needs rsvg-convert (Debian: librsvg2-bin).
 set -euo pipefail
 cd "$(dirname "$0")"
-for size in 16 24 32 48 256; do
+# The sizes are written down once, in the top CMakeLists.txt.
+sizes=$(sed -nE 's/^set\(TANDREL_ICON_SIZES (.*)\)$/\1/p' ../../CMakeLists.txt)
+for size in $sizes; do
     rsvg-convert --width "$size" --height "$size" tandrel.svg --output "tandrel-$size.png"
 done

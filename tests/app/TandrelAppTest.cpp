@@ -10,7 +10,9 @@
 #include "platform/WindowIcon.h"
 #include "platform/WindowMenu.h"
 #include "res/AppIcon.h"
+#include "res/BuildFacts.h"
 #include "res/ResourceIds.h"
+#include "res/VersionInfo.h"
 #include "ui/TandrelDlg.h"
 
 #include <QAction>
@@ -215,7 +217,7 @@ private:
             if (!pLabel->pixmap().isNull())
                 pIcon = pLabel;
         }
-        QVERIFY(texts.contains(QStringLiteral("タンドレル　Ver2.0.1")));
+        QVERIFY(texts.contains(QStringLiteral("タンドレル　Ver" TANDREL_VERSION_THREE)));
         QVERIFY(pIcon);
         const int nIcon = GetSystemMetrics(SM_CXICON);
         QVERIFY(
@@ -225,7 +227,7 @@ private:
 private slots:
     void startsWithTheMainWindowAndEndsWithFalse() {
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tandrel"));
-        QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("2.0.1.2"));
+        QCOMPARE(QCoreApplication::applicationVersion(), QString::fromUtf8(kProductVersion));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("tandrel"));
         QVERIFY(m_app.m_pMainWnd == nullptr);
 
@@ -245,7 +247,7 @@ private slots:
 
             // The window icon is the application icon with every size of the group.
             const QIcon icon = dlg.windowIcon();
-            for (int n : {16, 24, 32, 48, 256})
+            for (int n : kIconSizes)
                 QVERIFY2(SameImage(icon.pixmap(n).toImage(),
                                    LoadIcon(IDR_MAINFRAME).pixmap(n).toImage()),
                          qPrintable(QString::number(n)));

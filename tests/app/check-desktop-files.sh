@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the desktop entry and the AppStream metadata: the desktop's validators where they are
 # installed (scripts/install-deps.sh installs both), and the keys the desktop finds us by.
-# Usage: check-desktop-files.sh DESKTOP_FILE METAINFO_FILE
+# Usage: check-desktop-files.sh DESKTOP_FILE METAINFO_FILE VERSION
 set -uo pipefail
 desktop=$1
 metainfo=$2
+version=$3
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
@@ -33,7 +34,7 @@ for line in 'Type=Application' 'Name=Tandrel' 'Name\[ja\]=タンドレル' 'Comm
 done
 for text in '<id>tandrel</id>' '<launchable type="desktop-id">tandrel.desktop</launchable>' \
     '<binary>tandrel</binary>' '<project_license>GPL-3.0-or-later</project_license>' \
-    '<release version="2.0.1.2"'; do
+    "<release version=\"$version\""; do
     grep -Fq "$text" "$metainfo" || fail "$metainfo lacks $text"
 done
 exit $failed

@@ -1,32 +1,34 @@
 #!/usr/bin/env bash
-# Checks where the program's files go: `check-install.sh install BUILD_DIR` installs the build
-# into a scratch folder under /usr; `check-install.sh package BUILD_DIR` makes the Debian
-# package and checks its control fields and contents.
+# Checks where the program's files go: `check-install.sh install BUILD_DIR VERSION DOC_FOLDER
+# ICON_SIZES` installs the build into a scratch folder under /usr; `check-install.sh package ...`
+# makes the Debian package and checks its control fields and contents. The last three come from
+# the top CMakeLists.txt, which is where they are written down.
 set -euo pipefail
 mode=$1
 build=$(cd "$2" && pwd)
+version=$3
+docs=usr/$4
+IFS=, read -r -a icon_sizes <<<"$5"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
 # Every file the program needs in place, relative to the installation root. The window's links
-# find the documents at ../share/doc/tandrel beside the program.
+# find the documents in the documents' folder beside the program.
 expected=(
     usr/bin/tandrel
     usr/share/applications/tandrel.desktop
     usr/share/metainfo/tandrel.metainfo.xml
-    usr/share/icons/hicolor/16x16/apps/tandrel.png
-    usr/share/icons/hicolor/24x24/apps/tandrel.png
-    usr/share/icons/hicolor/32x32/apps/tandrel.png
-    usr/share/icons/hicolor/48x48/apps/tandrel.png
-    usr/share/icons/hicolor/256x256/apps/tandrel.png
     usr/share/icons/hicolor/scalable/apps/tandrel.svg
-    usr/share/doc/tandrel/README.md
-    usr/share/doc/tandrel/LICENSE
-    usr/share/doc/tandrel/copyright
-    usr/share/doc/tandrel/changelog.gz
+    "$docs/README.md"
+    "$docs/LICENSE"
+    "$docs/copyright"
+    "$docs/changelog.gz"
 )
+for size in "${icon_sizes[@]}"; do
+    expected+=("usr/share/icons/hicolor/${size}x${size}/apps/tandrel.png")
+done
 
 case $mode in
 install)
@@ -37,7 +39,7 @@ package)
     (cd "$scratch" && cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
     deb=$(ls "$scratch"/out/tandrel_*_amd64.deb)
     [ "$(dpkg-deb -f "$deb" Package)" = tandrel ] || fail "package name"
-    [ "$(dpkg-deb -f "$deb" Version)" = 2.0.1.2 ] || fail "package version"
+    [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
     # The package names alone, one a line, without their versions.
@@ -55,7 +57,7 @@ package)
     root="$scratch/root"
     ;;
 *)
-    echo "usage: $0 install|package BUILD_DIR" >&2
+    echo "usage: $0 install|package BUILD_DIR VERSION DOC_FOLDER ICON_SIZES" >&2
     exit 2
     ;;
 esac
@@ -64,13 +66,13 @@ for file in "${expected[@]}"; do
     [ -f "$root/$file" ] || fail "$file not installed"
 done
 [ -x "$root/usr/bin/tandrel" ] || fail "usr/bin/tandrel not executable"
-for size in 16 24 32 48 256; do
+for size in "${icon_sizes[@]}"; do
     png="$root/usr/share/icons/hicolor/${size}x${size}/apps/tandrel.png"
     [ -f "$png" ] || continue
     # A PNG's width and height are the big-endian words at bytes 16 and 20.
     dims=$(od -An -tx1 -j16 -N8 "$png" | tr -d ' \n')
     [ "$dims" = "$(printf '%08x%08x' "$size" "$size")" ] || fail "$png is not ${size}x${size}"
 done
-cmp -s "$root/usr/share/doc/tandrel/LICENSE" "$(dirname "$0")/../../LICENSE" ||
+cmp -s "$root/$docs/LICENSE" "$(dirname "$0")/../../LICENSE" ||
     fail "the installed LICENSE differs from the project's"
 exit $failed

@@ -76,8 +76,11 @@ private:
         answers.ChooseFile(path).ReadMessage();
         window.Click(window.Button("IDC_SAVE"), answers);
         if (!answers.problems.isEmpty() || answers.messages.size() != 1)
-            return {
-                QStringLiteral("(problem)"), answers.problems.join(QStringLiteral("; ")), {}, {}};
+            return {QStringLiteral("(problem)"),
+                    answers.problems.join(QStringLiteral("; ")),
+                    {},
+                    {},
+                    {}};
         return answers.messages.first();
     }
 
@@ -221,10 +224,7 @@ private slots:
 
     void runShowsItsCountsOverTheResult() {
         MainWindowDriver window;
-        QLabel* label = nullptr;
-        for (QLabel* each : window.Window().findChildren<QLabel*>())
-            if (each->text() == u"処理結果")
-                label = each;
+        auto* label = window.Window().findChild<QLabel*>(QStringLiteral("IDC_RESULT_CAPTION"));
         QVERIFY(label && label->toolTip().isEmpty());
         QString text;
         for (int i = 0; i < 1200; ++i)
