@@ -1,7 +1,7 @@
 #include "platform/BoxTextLoader.h"
 
+#include "core/BoxTextCodec.h"
 #include "core/OperationProgress.h"
-#include "platform/BoxTextCodec.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "platform/Edit.h"
 
-#include "platform/BoxTextCodec.h"
+#include "core/BoxTextCodec.h"
 #include "platform/QtStrings.h"
 
 #include <QContextMenuEvent>

@@ -1,8 +1,8 @@
 // The Run command: the distinct non-empty lines of the content box, in order of first
 // occurrence, into the result box and into g_vResultLines for Save.
+#include "core/BoxTextCodec.h"
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
-#include "platform/BoxTextCodec.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"

@@ -1,6 +1,6 @@
 // The text boxes' byte forms: every UTF-16 text must come back unchanged, the editor must never
 // see a line end the text does not have, and ordinary text must be ordinary UTF-8.
-#include "platform/BoxTextCodec.h"
+#include "core/BoxTextCodec.h"
 
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"

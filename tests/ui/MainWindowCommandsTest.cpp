@@ -1,8 +1,8 @@
 // The three commands of the main window, walked through the real window: buttons clicked,
 // message boxes read and closed, file dialogs filled in, files checked byte for byte.
 #include "MainWindowDriver.h"
+#include "core/BoxTextCodec.h"
 #include "core/DocumentState.h"
-#include "platform/BoxTextCodec.h"
 #include "res/VersionInfo.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "platform/BoxTextCodec.h"
+#include "core/BoxTextCodec.h"
 
 #include "core/DuplicateLines.h"
 #include "core/OperationProgress.h"
