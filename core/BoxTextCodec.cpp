@@ -63,25 +63,16 @@ template <class Put> void DecodeUnits(std::string_view bytes, Put&& put) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     std::size_t i = 0;
-    // Between two marks only one line end is the row break: a line feed typed right beside a
-    // mark (Enter at either end of a row) is the text's own.
-    bool rowBreakTaken = false;
     while (i < size) {
         const unsigned char lead = in[i];
-        if (lead == '\n' && !rowBreakTaken &&
-            ((i > 0 && in[i - 1] == kRowMark) || (i + 1 < size && in[i + 1] == kRowMark))) {
-            rowBreakTaken = true; // the row break, not a line feed of the text
-            ++i;
-            continue;
-        }
         if (lead < 0x80) {
             put(lead);
             ++i;
             continue;
         }
         if (lead == kRowMark) {
-            rowBreakTaken = false;
-            ++i;
+            // A row break shows nothing of the text; nor does a mark an edit left alone.
+            i += IsBoxRowBreak(bytes, i) ? kBoxRowBreakSize : 1;
             continue;
         }
         if (lead == static_cast<unsigned char>(kBoxLoneCarriageReturn)) {
@@ -156,6 +147,25 @@ std::size_t BoxTextSizeBound(std::u16string_view text) {
 
 char* EncodeBoxTextTo(std::u16string_view text, char* out) {
     return out + Encode<true>(text, out);
+}
+
+std::size_t BoxRowBreakAround(std::string_view bytes, std::size_t position) {
+    if (position >= 1 && IsBoxRowBreak(bytes, position - 1))
+        return position - 1;
+    if (position >= 2 && IsBoxRowBreak(bytes, position - 2))
+        return position - 2;
+    return std::string_view::npos;
+}
+
+std::size_t BoxFormFault(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (IsBoxRowBreak(bytes, i))
+            i += kBoxRowBreakSize - 1;
+        else if (bytes[i] == kBoxRowMark ||
+                 (bytes[i] == '\r' && !bytes.substr(i + 1).starts_with('\n')))
+            return i;
+    }
+    return std::string_view::npos;
 }
 
 void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,

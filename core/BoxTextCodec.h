@@ -13,11 +13,11 @@
 //
 // The editor measures a whole line before it draws any of it, so a line of tens of megabytes
 // would freeze the window for a minute. A line longer than kBoxRowUnits is therefore shown in
-// rows of that many code units: each row break is the bytes 0xFF LF 0xFF, a line end between
-// two marks (each shown as "…"). Decoding drops the marks and, of the line ends beside them,
-// one per break, so typing or pressing Enter at either end of a row, deleting one mark or
-// joining two rows gives the text the box shows. Deleting both marks makes the break a line
-// feed of the text.
+// rows of that many code units, with a row break between them: exactly the three bytes mark,
+// line feed, mark (each mark shown as "…"). The rule cannot be fooled by what stands beside a
+// break: every other line feed is the text's own, and a mark outside an intact break is dropped.
+// The box keeps its buffer in that form (BoxFormFault) through every edit, so that what it shows
+// as a line end is a line feed of the text exactly when it is not a row break.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +37,20 @@ std::string EncodeBoxText(std::u16string_view text);
 // The text the buffer bytes hold. Bytes that neither UTF-8 nor the two forms above explain
 // (which only appear when an edit cuts one of those forms apart) become U+FFFD, one per byte.
 std::u16string DecodeBoxText(std::string_view bytes);
+
+inline constexpr std::size_t kBoxRowBreakSize = 3;
+// Whether a row break starts at bytes[at].
+constexpr bool IsBoxRowBreak(std::string_view bytes, std::size_t at) {
+    return at + kBoxRowBreakSize <= bytes.size() && bytes[at] == kBoxRowMark &&
+           bytes[at + 1] == '\n' && bytes[at + 2] == kBoxRowMark;
+}
+// The start of the row break that the position between bytes[position - 1] and bytes[position]
+// falls inside, or npos. Looks at two bytes either side, which in the buffer form is enough.
+std::size_t BoxRowBreakAround(std::string_view bytes, std::size_t position);
+// The first byte that leaves the buffer form, or npos: a mark outside an intact row break (row
+// breaks taken from the start, as decoding takes them), or a carriage return byte that no line
+// feed follows (the editor would end a line there, which the text does not).
+std::size_t BoxFormFault(std::string_view bytes);
 
 // The most buffer bytes text of units code units takes: three a unit (a surrogate pair takes
 // four for its two), and three for each row break.

@@ -153,36 +153,23 @@ private slots:
         }
     }
 
-    void editsAtRowBreaksKeepTheText_data() {
-        QTest::addColumn<QByteArray>("edited"); // the bytes of "ab" in two rows, edited
+    void onlyAnIntactRowBreakIsNoLineFeed_data() {
+        // The bytes of "az" in two rows, edited; the Enter at either end of a row first.
+        QTest::addColumn<QByteArray>("edited");
         QTest::addColumn<QString>("text");
-        QTest::newRow("untouched") << QByteArray("a\xFF\n\xFF"
-                                                 "b")
-                                   << QStringLiteral("ab");
-        QTest::newRow("typed at the row's end") << QByteArray("a\xFFx\n\xFF"
-                                                              "b")
-                                                << QStringLiteral("axb");
-        QTest::newRow("typed at the next row's start") << QByteArray("a\xFF\nx\xFF"
-                                                                     "b")
-                                                       << QStringLiteral("axb");
-        QTest::newRow("Enter at the row's end") << QByteArray("a\xFF\n\n\xFF"
-                                                              "b")
-                                                << QStringLiteral("a\nb");
-        QTest::newRow("typed and Enter at the next row's start") << QByteArray("a\xFF\nx\n\xFF"
-                                                                               "b")
-                                                                 << QStringLiteral("ax\nb");
-        QTest::newRow("typed and Enter at the row's end") << QByteArray("a\xFFx\n\n\xFF"
-                                                                        "b")
-                                                          << QStringLiteral("ax\nb");
-        QTest::newRow("rows joined") << QByteArray("a\xFF\xFF"
-                                                   "b")
-                                     << QStringLiteral("ab");
-        QTest::newRow("one mark deleted") << QByteArray("a\n\xFF"
-                                                        "b")
-                                          << QStringLiteral("ab");
-        QTest::newRow("both marks deleted") << QByteArray("a\nb") << QStringLiteral("a\nb");
+        const auto row = [](const char* name, const char* bytes, const char16_t* text) {
+            QTest::newRow(name) << QByteArray(bytes) << QString::fromUtf16(text);
+        };
+        row("line feed before the break", "a\n\xFF\n\xFFz", u"a\nz");
+        row("line feed after the break", "a\xFF\n\xFF\nz", u"a\nz");
+        row("untouched", "a\xFF\n\xFFz", u"az");
+        row("typed inside the break", "a\xFFx\n\xFFz", u"ax\nz");
+        row("one mark left", "a\n\xFFz", u"a\nz");
+        row("marks without the line feed", "a\xFF\xFFz", u"az");
+        row("breaks taken from the start", "a\xFF\n\xFF\n\xFFz", u"a\nz");
+        row("two breaks in a row", "a\xFF\n\xFF\xFF\n\xFFz", u"az");
     }
-    void editsAtRowBreaksKeepTheText() {
+    void onlyAnIntactRowBreakIsNoLineFeed() {
         QFETCH(QByteArray, edited);
         QFETCH(QString, text);
         QVERIFY(DecodeBoxText(std::string_view(edited.constData(), edited.size())) ==
