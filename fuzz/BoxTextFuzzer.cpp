@@ -1,0 +1,71 @@
+// The content box's buffer form. Arbitrary buffer bytes (what any edit could leave) must split
+// into the lines of the text they decode to; arbitrary text must come back unchanged, in the form
+// the box keeps, with its long lines in rows.
+#include "core/BoxTextCodec.h"
+#include "fuzz/FuzzCheck.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Run's split, written plainly: pieces ended by a line feed and a last piece without one, each
+// without the carriage returns at its end.
+std::vector<std::u16string> SplitPlainly(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(u'\n'), text.size());
+        std::u16string_view line = text.substr(0, end);
+        while (line.ends_with(u'\r'))
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+// Units from byte pairs; a high byte of 0xFF stretches the unit before it into a run long
+// enough to need rows.
+std::u16string TextFrom(const std::uint8_t* data, std::size_t size) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        if (data[i + 1] == 0xFF && !text.empty())
+            text.append(kBoxRowUnits / 2 + data[i] * 97, text.back());
+        else
+            text.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
+    }
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::vector<std::u16string> lines;
+    SplitBoxText(bytes, lines, nullptr);
+    FUZZ_CHECK(lines == SplitPlainly(DecodeBoxText(bytes)));
+
+    const std::u16string text = TextFrom(data, size);
+    const std::string encoded = EncodeBoxText(text);
+    FUZZ_CHECK(DecodeBoxText(encoded) == text);
+    FUZZ_CHECK(BoxFormFault(encoded) == std::string_view::npos);
+    FUZZ_CHECK(encoded.size() <= BoxTextSizeBound(text));
+    // Every line the editor sees is one row at most, and only row breaks add line feeds.
+    std::size_t rowBreaks = 0;
+    std::size_t rowStart = 0;
+    for (std::size_t i = 0; i <= encoded.size(); ++i) {
+        if (i < encoded.size() && encoded[i] != '\n')
+            continue;
+        FUZZ_CHECK(i - rowStart <= 3 * (kBoxRowUnits + 1) + 2); // a pair may end a row
+        rowBreaks += i > 0 && IsBoxRowBreak(encoded, i - 1);
+        rowStart = i + 1;
+    }
+    FUZZ_CHECK(std::count(encoded.begin(), encoded.end(), '\n') ==
+               std::count(text.begin(), text.end(), u'\n') +
+                   static_cast<std::ptrdiff_t>(rowBreaks));
+    return 0;
+}
