@@ -4,11 +4,49 @@
 #include "platform/QtStrings.h"
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QString>
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+#include <algorithm>
+
+namespace {
+
+// Key commands that change the text other than by typing, Backspace, Delete or Enter: each is
+// one step to undo, repair included.
+bool IsOtherEdit(QsciCommand::Command command) {
+    switch (command) {
+    case QsciCommand::DeleteBackNotLine:
+    case QsciCommand::DeleteWordLeft:
+    case QsciCommand::DeleteWordRight:
+    case QsciCommand::DeleteWordRightEnd:
+    case QsciCommand::DeleteLineLeft:
+    case QsciCommand::DeleteLineRight:
+    case QsciCommand::LineDelete:
+    case QsciCommand::LineCut:
+    case QsciCommand::LineTranspose:
+    case QsciCommand::LineDuplicate:
+    case QsciCommand::MoveSelectedLinesUp:
+    case QsciCommand::MoveSelectedLinesDown:
+    case QsciCommand::SelectionDuplicate:
+    case QsciCommand::SelectionLowerCase:
+    case QsciCommand::SelectionUpperCase:
+    case QsciCommand::SelectionCut:
+    case QsciCommand::Paste:
+    case QsciCommand::Formfeed:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     // Plain text never needs the editor's style byte per character: for a large text that
@@ -21,8 +59,20 @@ CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     // while it scrolls, not only the caret's.
     SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
     setWrapMode(WrapNone);
-    setEolMode(EolUnix); // Enter types a line feed, and pasted line breaks become line feeds
+    // Enter types a line feed, and pasted CR LF becomes one too (a lone CR is in its own form
+    // by then: fromMimeData).
+    setEolMode(EolUnix);
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1L);
+    // Typing over a row mark would cut its break.
+    SendScintilla(SCI_CLEARCMDKEY, static_cast<unsigned long>(SCK_INSERT));
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char*, int length) {
+                BeforeChange(position, type, length);
+            });
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this] {
+        if (!m_handlingInput)
+            KeepSelectionOutOfRowBreaks();
+    });
     for (int margin = 0; margin < 5; ++margin)
         setMarginWidth(margin, 0);
     SendScintilla(SCI_SETMARGINLEFT, 0UL, 2L);
@@ -86,6 +136,7 @@ void CEdit::ShowWhitespace(bool bShow) {
 }
 
 void CEdit::contextMenuEvent(QContextMenuEvent* e) {
+    KeepSelectionOutOfRowBreaks(); // its Cut, Paste and Delete act on the selection
     QMenu* pMenu = createStandardContextMenu();
     if (!pMenu)
         return;
@@ -162,12 +213,47 @@ void CEdit::keyPressEvent(QKeyEvent* e) {
         e->ignore(); // the dialog's cancel key
         return;
     }
+    const QScopedValueRollback handling(m_handlingInput, true);
+    KeepSelectionOutOfRowBreaks();
     if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier) {
         if (!isReadOnly())
             SendScintilla(SCI_REPLACESEL, "\t");
         return;
     }
-    QsciScintilla::keyPressEvent(e);
+    const int key = e->key() == Qt::Key_Enter ? int{Qt::Key_Return} : e->key();
+    const QsciCommand* command =
+        standardCommands()->boundTo(key | static_cast<int>(e->modifiers() & ~Qt::KeypadModifier));
+    if (command && !isReadOnly() && EditAtRowBreak(command->command()))
+        return;
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    // Grouping an edit that needs no repair would only cost undo its coalescing of typed
+    // characters; grouping undo or redo would cut the redo history short.
+    RunEdit(command && IsOtherEdit(command->command()), [&] { QsciScintilla::keyPressEvent(e); });
+    // Home and End stay on the line; other moves that a break would stop go across it.
+    const bool lineEnd = e->key() == Qt::Key_Home || e->key() == Qt::Key_End;
+    KeepSelectionOutOfRowBreaks(lineEnd ? -1 : caret);
+}
+
+void CEdit::inputMethodEvent(QInputMethodEvent* e) {
+    const QScopedValueRollback handling(m_handlingInput, true);
+    KeepSelectionOutOfRowBreaks();
+    RunEdit(false, [&] { QsciScintilla::inputMethodEvent(e); });
+    KeepSelectionOutOfRowBreaks();
+}
+
+void CEdit::mousePressEvent(QMouseEvent* e) {
+    // The middle button pastes where it is pressed, which may be inside a row break.
+    RunEdit(e->button() == Qt::MiddleButton && !isReadOnly(),
+            [&] { QsciScintilla::mousePressEvent(e); });
+}
+
+void CEdit::mouseReleaseEvent(QMouseEvent* e) {
+    QsciScintilla::mouseReleaseEvent(e);
+    KeepSelectionOutOfRowBreaks();
+}
+
+void CEdit::dropEvent(QDropEvent* e) {
+    RunEdit(!isReadOnly(), [&] { QsciScintilla::dropEvent(e); });
 }
 
 QMimeData* CEdit::toMimeData(const QByteArray& text, bool rectangular) const {
@@ -176,4 +262,180 @@ QMimeData* CEdit::toMimeData(const QByteArray& text, bool rectangular) const {
         DecodeBoxText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     data->setText(ToQString(exact));
     return data;
+}
+
+QByteArray CEdit::fromMimeData(const QMimeData* source, bool& rectangular) const {
+    rectangular = false;
+    const QString text = source->text();
+    const std::string bytes = EncodeBoxText(std::u16string_view(
+        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string CEdit::Bytes(long from, long to) const {
+    from = std::max(from, 0L);
+    to = std::min(to, SendScintilla(SCI_GETLENGTH));
+    if (from >= to)
+        return {};
+    std::string bytes(static_cast<std::size_t>(to - from) + 1, '\0'); // and the NUL it adds
+    SendScintilla(SCI_GETTEXTRANGE, from, to, bytes.data());
+    bytes.pop_back();
+    return bytes;
+}
+
+long CEdit::RowBreakAround(long position) const {
+    const long from = std::max(position - 2, 0L);
+    const std::size_t start =
+        BoxRowBreakAround(Bytes(from, position + 2), static_cast<std::size_t>(position - from));
+    return start == std::string::npos ? -1 : from + static_cast<long>(start);
+}
+
+bool CEdit::IsRowBreakAt(long position) const {
+    return position >= 0 &&
+           IsBoxRowBreak(Bytes(position, position + static_cast<long>(kBoxRowBreakSize)), 0);
+}
+
+long CEdit::OutsideRowBreaks(long position, long from) const {
+    const long start = RowBreakAround(position);
+    if (start < 0)
+        return position;
+    const long end = start + static_cast<long>(kBoxRowBreakSize);
+    const long onLine = position == start + 1 ? start : end;
+    if (onLine == from)
+        return onLine == start ? end : start;
+    return onLine;
+}
+
+void CEdit::KeepSelectionOutOfRowBreaks(long caretBefore) {
+    if (SendScintilla(SCI_GETSELECTIONS) > 1 || SendScintilla(SCI_SELECTIONISRECTANGLE)) {
+        const long caret = SendScintilla(SCI_GETCURRENTPOS);
+        const long anchor = SendScintilla(SCI_GETANCHOR);
+        SendScintilla(SCI_CLEARSELECTIONS);
+        SendScintilla(SCI_SETSELECTION, static_cast<unsigned long>(caret), anchor);
+    }
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long anchor = SendScintilla(SCI_GETANCHOR);
+    const long newCaret = OutsideRowBreaks(caret, caretBefore);
+    const long newAnchor = OutsideRowBreaks(anchor, -1);
+    if (newCaret != caret || newAnchor != anchor)
+        SendScintilla(SCI_SETSEL, static_cast<unsigned long>(newAnchor), newCaret);
+}
+
+bool CEdit::EditAtRowBreak(int command) {
+    if (!SendScintilla(SCI_GETSELECTIONEMPTY))
+        return false;
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long size = static_cast<long>(kBoxRowBreakSize);
+    const bool before = IsRowBreakAt(caret);
+    const bool after = IsRowBreakAt(caret - size);
+    long start = 0;
+    const char* replacement = "";
+    if (command == QsciCommand::DeleteBack && after) {
+        start = caret - size;
+    } else if (command == QsciCommand::Delete && before) {
+        start = caret;
+    } else if (command == QsciCommand::Newline && (before || after)) {
+        start = before ? caret : caret - size;
+        replacement = "\n";
+    } else {
+        return false;
+    }
+    RunEdit(true, [&] {
+        SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(start), start + size);
+        const long length = static_cast<long>(std::char_traits<char>::length(replacement));
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(length), replacement);
+        SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(start + length));
+    });
+    return true;
+}
+
+template <class Edit> void CEdit::RunEdit(bool grouped, Edit&& edit) {
+    m_cutPieces.clear();
+    m_changedFrom = LONG_MAX;
+    m_changedBeforeEnd = LONG_MAX;
+    if (grouped)
+        SendScintilla(SCI_BEGINUNDOACTION);
+    edit();
+    RepairRowBreaks(grouped);
+    if (grouped)
+        SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void CEdit::BeforeChange(int position, int modificationType, int length) {
+    const bool insert = modificationType & SC_MOD_BEFOREINSERT;
+    if (m_repairing || !(modificationType & SC_PERFORMED_USER) ||
+        !(insert || (modificationType & SC_MOD_BEFOREDELETE)))
+        return;
+    const long at = position;
+    const long count = length;
+    // The pieces already cut move with the change.
+    for (auto& [start, end] : m_cutPieces) {
+        if (insert) {
+            start += start >= at ? count : 0;
+            end += end > at ? count : 0;
+        } else {
+            start = start <= at ? start : std::max(at, start - count);
+            end = end <= at ? end : std::max(at, end - count);
+        }
+    }
+    const long size = static_cast<long>(kBoxRowBreakSize);
+    // What the change leaves of a break it falls into, where it will be afterwards.
+    if (const long start = RowBreakAround(at); start >= 0) {
+        m_cutPieces.emplace_back(start, at);
+        if (insert)
+            m_cutPieces.emplace_back(at + count, start + size + count);
+    }
+    if (const long start = insert ? -1 : RowBreakAround(at + count); start >= 0)
+        m_cutPieces.emplace_back(at, start + size - count);
+    const long lengthAfter = SendScintilla(SCI_GETLENGTH) + (insert ? count : -count);
+    m_changedFrom = std::min(m_changedFrom, at);
+    m_changedBeforeEnd = std::min(m_changedBeforeEnd, lengthAfter - (insert ? at + count : at));
+}
+
+void CEdit::RepairRowBreaks(bool sweep) {
+    if (m_cutPieces.empty() && (!sweep || m_changedFrom == LONG_MAX))
+        return;
+    const QScopedValueRollback repairing(m_repairing, true);
+    // The pieces, merged, from the last: removing one leaves the earlier ones where they are.
+    std::sort(m_cutPieces.begin(), m_cutPieces.end());
+    for (std::size_t i = m_cutPieces.size(); i-- > 0;) {
+        auto [start, end] = m_cutPieces[i];
+        while (i > 0 && m_cutPieces[i - 1].second >= start)
+            start = std::min(start, m_cutPieces[--i].first);
+        const std::string piece = Bytes(start, end);
+        if (!piece.empty() && piece.find_first_not_of("\n\xFF") == std::string::npos)
+            SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(start), end - start);
+    }
+    m_cutPieces.clear();
+    if (!sweep || m_changedFrom == LONG_MAX)
+        return;
+    // Anything else out of form in the changed span: marks outside breaks are dropped, as
+    // decoding drops them, and a lone CR byte takes the lone CR's form. The text stays.
+    const long size = static_cast<long>(kBoxRowBreakSize);
+    const long length = SendScintilla(SCI_GETLENGTH);
+    long from = std::max(m_changedFrom - size, 0L);
+    long to = std::max(from, length - std::max(m_changedBeforeEnd - size, 0L));
+    if (const long start = RowBreakAround(from); start >= 0)
+        from = start;
+    if (const long start = RowBreakAround(to); start >= 0)
+        to = start + size;
+    // One byte more shows whether a CR at the end is followed by its LF.
+    const std::string bytes = Bytes(from, to + 1);
+    const std::string_view span(bytes.data(), std::min(bytes.size(), std::size_t(to - from)));
+    std::vector<long> faults;
+    for (std::size_t at = 0; at < span.size();) {
+        const std::size_t fault = BoxFormFault(std::string_view(bytes).substr(at));
+        if (fault == std::string_view::npos || at + fault >= span.size())
+            break;
+        faults.push_back(from + static_cast<long>(at + fault));
+        at += fault + 1;
+    }
+    for (auto fault = faults.rbegin(); fault != faults.rend(); ++fault) {
+        if (bytes[static_cast<std::size_t>(*fault - from)] == kBoxRowMark) {
+            SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(*fault), 1L);
+        } else {
+            SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(*fault), *fault + 1);
+            SendScintilla(SCI_REPLACETARGET, 1UL, std::string(1, kBoxLoneCarriageReturn).c_str());
+        }
+    }
 }

@@ -1,22 +1,38 @@
 // The multi-line text box of a dialog: no wrapping, both scroll bars, Enter breaks the line with
-// a line feed (typed and pasted line breaks alike), Tab and Shift+Tab move the focus as in any
-// dialog (Ctrl+Tab types a tab), Escape reaches the dialog. It takes a million lines in well
-// under a second, because only the visible lines are laid out, and a line of any length,
-// because a very long line is shown in rows (BoxTextCodec.h).
+// a line feed, Tab and Shift+Tab move the focus as in any dialog (Ctrl+Tab types a tab), Escape
+// reaches the dialog. It takes a million lines in well under a second, because only the visible
+// lines are laid out, and a line of any length, because a very long line is shown in rows
+// (BoxTextCodec.h).
 //
 // The box hands back exactly the UTF-16 text it was given, including NUL, lone carriage returns,
 // U+2028, U+2029 and unpaired surrogates (BoxTextCodec.h says how); control characters, the
 // line and paragraph separators and lone carriage returns are shown as named blobs so that
 // none of them passes for a space or a line break. The context menu's "空白を表示" shows spaces,
-// tabs and line ends as marks too, for lines that differ only in them.
+// tabs and line ends as marks too, for lines that differ only in them. Pasted and dropped text
+// becomes box text as loaded text does: a lone carriage return stays in its line, CR LF and LF
+// end lines (as line feeds, like Enter), and a long line comes in rows.
+//
+// Every edit leaves the buffer in the form the codec reads (BoxFormFault), so that a line end
+// the box shows is a line feed of the text exactly when it is not a row break:
+//   - the caret and the selection's ends never stop inside a row break: on the row's line, they
+//     go before the closing mark or after the opening one, and a step that would stay put
+//     (Right before a closing mark, Left after an opening one) crosses the break;
+//   - Backspace right after a break or Delete right before one removes the break, joining the
+//     rows, which leaves the text as it was; Enter at either end of a row puts a line feed in
+//     the break's place;
+//   - any other edit that cuts a break (a word or line deleted across it, text dropped into it)
+//     takes the whole break, as one step to undo;
+//   - there is one selection, never a rectangular one, and no overtype mode.
 #pragma once
 
 #include "platform/BoxTextLoader.h"
 
 #include <Qsci/qsciscintilla.h>
+#include <climits>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CEdit : public QsciScintilla {
@@ -54,13 +70,47 @@ public:
 protected:
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     // Copying and dragging carry the text exactly, not the buffer's private byte forms.
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
+    // Pasting and dropping bring text in the buffer's form.
+    QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
 
 private:
     // A lone carriage return's byte form shows as "CR", a row mark as "…".
     void ShowSpecialForms();
     // Shows document (one reference, which the box takes over) instead of the current one.
     void ShowDocument(void* document);
+
+    // The buffer's bytes from..to, as far as the buffer goes.
+    std::string Bytes(long from, long to) const;
+    // The start of the row break that position falls inside, or -1.
+    long RowBreakAround(long position) const;
+    bool IsRowBreakAt(long position) const;
+    // Where position goes out of the row break it falls inside; from is where the caret was.
+    long OutsideRowBreaks(long position, long from) const;
+    void KeepSelectionOutOfRowBreaks(long caretBefore = -1);
+    // Backspace, Delete or Enter (command) at a row break's end, which take the whole break;
+    // false when command is none of them there.
+    bool EditAtRowBreak(int command);
+    // Runs edit, then removes what it left of the row breaks it cut. A grouped edit is one
+    // step to undo with that repair, and has its changed span checked for the form too.
+    template <class Edit> void RunEdit(bool grouped, Edit&& edit);
+    void RepairRowBreaks(bool sweep);
+    // Follows a change about to be made, for RepairRowBreaks.
+    void BeforeChange(int position, int modificationType, int length);
+
+    // The pieces of row breaks the edit under way cut, and its changed span (from its first
+    // changed byte to the same distance before the end).
+    std::vector<std::pair<long, long>> m_cutPieces;
+    long m_changedFrom = LONG_MAX;
+    long m_changedBeforeEnd = LONG_MAX;
+    bool m_repairing = false;
+    // While a key or input event is handled, the selection is kept out of breaks there, with
+    // the direction the caret moved.
+    bool m_handlingInput = false;
 };
