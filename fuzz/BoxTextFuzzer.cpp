@@ -29,11 +29,11 @@ std::vector<std::u16string> SplitPlainly(std::u16string_view text) {
 }
 
 // Units from byte pairs; a high byte of 0xFF stretches the unit before it into a run long
-// enough to need rows.
+// enough to need rows (a few times at most, to keep runs quick).
 std::u16string TextFrom(const std::uint8_t* data, std::size_t size) {
     std::u16string text;
     for (std::size_t i = 0; i + 1 < size; i += 2) {
-        if (data[i + 1] == 0xFF && !text.empty())
+        if (data[i + 1] == 0xFF && !text.empty() && text.size() < 3 * kBoxRowUnits)
             text.append(kBoxRowUnits / 2 + data[i] * 97, text.back());
         else
             text.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
