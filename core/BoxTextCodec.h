@@ -34,8 +34,9 @@ inline constexpr std::size_t kBoxRowUnits = 10'000;
 // The buffer bytes for text. Decoding them gives text back unchanged.
 std::string EncodeBoxText(std::u16string_view text);
 
-// The text the buffer bytes hold. Bytes that neither UTF-8 nor the two forms above explain
-// (which only appear when an edit cuts one of those forms apart) become U+FFFD, one per byte.
+// The text the buffer bytes hold. Bytes that neither UTF-8 nor the forms above explain (which
+// only appear when an edit cuts one of those forms apart) become U+FFFD, one per byte; row
+// marks never become text.
 std::u16string DecodeBoxText(std::string_view bytes);
 
 inline constexpr std::size_t kBoxRowBreakSize = 3;
