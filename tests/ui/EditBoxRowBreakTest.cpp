@@ -140,6 +140,19 @@ private slots:
         QVERIFY(lines == Lines(line.substr(0, 10'000) + u"\n" + line.substr(10'000)));
     }
 
+    void arrowsCrossARowBreakInOneStep() {
+        m_box->SetWindowText(std::u16string(kBoxRowUnits + 5, u'A'));
+        const auto caret = [&] { return m_box->SendScintilla(Sci::SCI_GETCURRENTPOS); };
+        Key(Qt::Key_End); // before the closing mark
+        QCOMPARE(caret(), static_cast<long>(kBoxRowUnits));
+        Key(Qt::Key_Right);
+        QCOMPARE(caret(), static_cast<long>(kBoxRowUnits + kBoxRowBreakSize));
+        Key(Qt::Key_Home); // after the opening mark
+        QCOMPARE(caret(), static_cast<long>(kBoxRowUnits + kBoxRowBreakSize));
+        Key(Qt::Key_Left);
+        QCOMPARE(caret(), static_cast<long>(kBoxRowUnits));
+    }
+
     void everyEditKeepsTheForm() {
         QRandomGenerator random(1313);
         const auto any = [&](std::size_t count) { return random.bounded(static_cast<int>(count)); };
