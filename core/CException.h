@@ -15,6 +15,8 @@ public:
     explicit CException(const std::string& message, FileFailure failure = FileFailure::kOther,
                         std::uint64_t position = 0)
         : std::runtime_error(message), result_{failure, position} {}
+    CException(const std::string& message, const FileResult& result)
+        : std::runtime_error(message), result_(result) {}
 
     const FileResult& Result() const { return result_; }
 

@@ -1,5 +1,6 @@
 #include "core/StdioFile.h"
 
+#include "core/FileSystemNames.h"
 #include "core/OperationProgress.h"
 #include "core/TextCodecs.h"
 #include "core/UnicodeScalars.h"
@@ -84,6 +85,22 @@ const OpenMode& FindMode(std::string_view name) {
     throw CException("unknown open mode '" + std::string(name) + "'");
 }
 
+// The number of characters in text, a surrogate pair counting as one.
+std::size_t CountCharacters(std::u16string_view text) {
+    std::size_t pairs = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (IsHighSurrogate(text[i]) && IsLowSurrogate(text[i + 1]))
+            ++pairs;
+    return text.size() - pairs;
+}
+
+// The character that starts at text[i]: a surrogate pair's scalar, or the unit itself.
+char32_t CharacterAt(std::u16string_view text, std::size_t i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+        return ScalarOfPair(text[i], text[i + 1]);
+    return text[i];
+}
+
 // Where encoding text failed: the index of its first character (a surrogate pair counts as one)
 // that the codec cannot encode on its own. Only a failure pays for this second look.
 std::size_t FirstUnencodable(const TextCodec& codec, std::u16string_view text) {
@@ -99,22 +116,6 @@ std::size_t FirstUnencodable(const TextCodec& codec, std::u16string_view text) {
         i += length;
     }
     return i;
-}
-
-std::string FileSystemPath(std::u16string_view path) {
-    if (path.empty()) {
-        throw CException("the path is empty", FileFailure::kBadPath);
-    }
-    if (path.find(u'\0') != std::u16string_view::npos) {
-        throw CException("the path holds a NUL character", FileFailure::kBadPath);
-    }
-    std::string bytes(path.size() * kMaxEncodedBytesPerUnit, '\0');
-    const char* end = EncodeUtf8(path, bytes.data());
-    if (end == nullptr) {
-        throw CException("the path holds an unpaired surrogate", FileFailure::kBadPath);
-    }
-    bytes.resize(static_cast<std::size_t>(end - bytes.data()));
-    return bytes;
 }
 
 } // namespace
@@ -193,6 +194,7 @@ bool CStdioFile::ReadString(std::u16string& line) {
             }
             DecodeLine(begin_, last, line);
             begin_ = scanned_ = lineFeed + unit;
+            ++linesRead_;
             return true;
         }
         if (endOfFile_) {
@@ -202,6 +204,7 @@ bool CStdioFile::ReadString(std::u16string& line) {
             }
             DecodeLine(begin_, end_, line);
             begin_ = scanned_ = end_;
+            ++linesRead_;
             return true;
         }
         Refill();
@@ -299,7 +302,9 @@ void CStdioFile::DecodeLine(std::size_t first, std::size_t last, std::u16string&
     const char16_t* end = codec_->decode(bytes, line.data());
     if (end == nullptr) {
         throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name,
-                         FileFailure::kInvalidBytes, consumed_ + first);
+                         {.failure = FileFailure::kInvalidBytes,
+                          .position = consumed_ + first,
+                          .line = linesRead_ + 1});
     }
     line.resize(static_cast<std::size_t>(end - line.data()));
 }
@@ -327,26 +332,36 @@ void CStdioFile::WriteString(std::u16string_view text) {
         char* out = encoded_.data();
         for (;;) {
             const std::size_t lineFeed = chunk.find(u'\n');
-            out = codec_->encode(chunk.substr(0, lineFeed), out);
-            if (out == nullptr) {
-                const std::u16string_view line = chunk.substr(0, lineFeed);
-                throw CException(std::string("the text holds a character that ") + codec_->name +
-                                     " cannot represent",
-                                 FileFailure::kUnmappableCharacter,
-                                 unitsWritten_ +
-                                     static_cast<std::size_t>(line.data() - chunkStart) +
-                                     FirstUnencodable(*codec_, line));
-            }
+            const std::u16string_view line = chunk.substr(0, lineFeed);
+            out = codec_->encode(line, out);
+            if (out == nullptr)
+                ThrowUnencodable(line, unitsWritten_ +
+                                           static_cast<std::size_t>(line.data() - chunkStart));
             if (lineFeed == std::u16string_view::npos) {
+                // The line goes on in the next chunk: its column count carries over.
+                lineCharacters_ += CountCharacters(line);
                 break;
             }
             out = std::copy(codec_->lineEnd.begin(), codec_->lineEnd.end(), out);
             chunk.remove_prefix(lineFeed + 1);
+            ++linesWritten_;
+            lineCharacters_ = 0;
         }
         output_->Write(
             std::string_view(encoded_.data(), static_cast<std::size_t>(out - encoded_.data())));
         unitsWritten_ += units;
     }
+}
+
+void CStdioFile::ThrowUnencodable(std::u16string_view line, std::uint64_t lineIndex) const {
+    const std::size_t at = FirstUnencodable(*codec_, line);
+    throw CException(std::string("the text holds a character that ") + codec_->name +
+                         " cannot represent",
+                     {.failure = FileFailure::kUnmappableCharacter,
+                      .position = lineIndex + at,
+                      .line = linesWritten_ + 1,
+                      .column = lineCharacters_ + CountCharacters(line.substr(0, at)) + 1,
+                      .character = CharacterAt(line, at)});
 }
 
 void CStdioFile::Close() {

@@ -64,6 +64,8 @@ private:
     void Refill();
     std::size_t FindLineFeed();
     void DecodeLine(std::size_t first, std::size_t last, std::u16string& line) const;
+    // line (at lineIndex in all the text written) holds a character the codec cannot encode.
+    [[noreturn]] void ThrowUnencodable(std::u16string_view line, std::uint64_t lineIndex) const;
 
     std::string path_; // for messages
     const TextCodec* codec_;
@@ -79,10 +81,15 @@ private:
     std::size_t end_ = 0;
     std::size_t scanned_ = 0;
     bool endOfFile_ = false;
-    std::uint64_t consumed_ = 0; // bytes of the file before buffer_[0]
+    std::uint64_t consumed_ = 0;  // bytes of the file before buffer_[0]
+    std::uint64_t linesRead_ = 0; // lines delivered, for saying where a bad line is
 
     // Writing.
     std::unique_ptr<ReplacementFile> output_;
     std::string encoded_;
     std::uint64_t unitsWritten_ = 0; // code units of text written so far
+    // Where the text being written stands, for saying where a character cannot be encoded:
+    // the line feeds written, and the characters of the current line before this chunk.
+    std::uint64_t linesWritten_ = 0;
+    std::uint64_t lineCharacters_ = 0;
 };

@@ -41,6 +41,9 @@ void CTandrelDlg::ConnectMessageMap() {
     connect(qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING)), &CComboBoxEx::activated, this,
             &CTandrelDlg::OnCbnSelchangeEncoding);
     connect(button(IDC_SAVE), &QPushButton::clicked, this, &CTandrelDlg::OnBnClickedSave);
+    // Whatever changes the text after a Run leaves the result out of date.
+    connect(qobject_cast<CEdit*>(GetDlgItem(IDC_CONTENT)), &CEdit::textChanged, this,
+            &CTandrelDlg::OnContentChanged);
     auto* pPathBox = qobject_cast<CMFCEditBrowseCtrl*>(GetDlgItem(IDC_FILEPATH));
     connect(pPathBox, &CMFCEditBrowseCtrl::PathChosen, this, &CTandrelDlg::OnPathChosen);
     // A file dropped anywhere on the window is chosen as the browse button chooses it.

@@ -46,6 +46,16 @@ private:
     // The picture shown while the minimized window is dragged.
     QIcon OnQueryDragIcon() const;
 
+    // Whether the result box shows what Run made of the content box's text as it is now: a
+    // result whose text has changed since (Open, typing, paste, undo) is out of date, shown
+    // greyed, and saved only once the user has said so.
+    enum class ResultAge { kNone, kCurrent, kOutOfDate };
+    ResultAge m_resultAge = ResultAge::kNone;
+    void OnContentChanged();
+    void ShowResultCurrent();
+    // For Save: true when the result is current, or the user chose to save it all the same.
+    bool ConfirmSaveOfResult();
+
 private slots:
     void OnSysCommand(unsigned nID, qintptr lParam);
     void OnBnClickedOpen();

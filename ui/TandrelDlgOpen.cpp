@@ -3,6 +3,7 @@
 #include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
 #include "core/EncodingGuess.h"
+#include "core/FailureText.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
@@ -60,6 +61,7 @@ void CTandrelDlg::OnBnClickedOpen() {
         progress.BeginStep(600, OperationProgress::kWhole);
         content = m_editContent->LoadLines(lines, count, u"\r\n", &progress);
     });
+    const FileResult result = file.result;
     if (finished && encoding)
         KeepFileLines(std::move(file)); // file now holds the lines it replaced
     ReleaseInBackground(std::move(file.lines));
@@ -70,13 +72,14 @@ void CTandrelDlg::OnBnClickedOpen() {
         wait.End();
         AfxMessageBox(
             u"文字コードの指定が間違っている可能性があります。\nANSI形式のみ読み込み可能です。",
-            MB_ICONERROR, 0);
+            MB_ICONERROR, 0, FailureDetail(strPath, result));
         g_nError = 0;
         return; // the content box keeps its text
     }
 
     // Clears the box and sets the joined lines, each followed by CR LF, in one step.
     m_editContent->TakeText(std::move(content));
+    OnContentChanged();
     // The save dialog starts where the work is.
     CFileDialog::RememberFolderOf(QString::fromStdU16String(strPath));
 

@@ -49,6 +49,7 @@ void CTandrelDlg::OnBnClickedRun() {
         return;
     // Clears the box and sets the joined result lines, each followed by CR LF, in one step.
     m_editResult->TakeText(std::move(result));
+    ShowResultCurrent();
     ShowRunSummary(g_nLineCount, static_cast<int>(g_vResultLines.size()));
 
     wait.End();

@@ -3,6 +3,7 @@
 #include "core/DocumentState.h"
 #include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
+#include "core/FailureText.h"
 #include "platform/Edit.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -18,6 +19,8 @@ void CTandrelDlg::OnBnClickedSave() {
         AfxMessageBox(u"保存するデーターがありません。", MB_ICONERROR, 0);
         return;
     }
+    if (!ConfirmSaveOfResult())
+        return;
 
     // The text to save is every line of g_vResultLines followed by "\n". Nothing can change
     // the list while the dialog is open, so the writer takes the lines as they stand instead
@@ -35,20 +38,21 @@ void CTandrelDlg::OnBnClickedSave() {
     WaitCursor wait;
     // A cancelled dialog leaves the path empty; the writer then fails, and says so.
     const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding);
-    bool written = true;
+    FileResult result;
     CommandProgress command(this, QStringLiteral("保存中…"));
     const bool finished = command.Run([&](OperationProgress& progress) {
         if (encoding)
-            written = WriteFileLines(strPath, encoding->encoding, lines, &progress).Succeeded();
+            result = WriteFileLines(strPath, encoding->encoding, lines, &progress);
     });
     if (!finished)
         return; // the target was not touched
-    if (!written)
+    if (!result.Succeeded())
         g_nError = 1;
 
     wait.End();
     if (g_nError == 1) {
-        AfxMessageBox(u"ファイルを保存できませんでした。", MB_ICONERROR, 0);
+        AfxMessageBox(u"ファイルを保存できませんでした。", MB_ICONERROR, 0,
+                      FailureDetail(strPath, result));
         g_nError = 0;
     } else {
         AfxMessageBox(u"ファイルを保存しました。", MB_ICONINFORMATION, 0);

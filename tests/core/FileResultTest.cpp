@@ -3,7 +3,9 @@
 #include "TextFileFixture.h"
 #include "core/EncodedTextFiles.h"
 #include "core/StdioFile.h"
+#include "core/UnicodeScalars.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +42,7 @@ TEST_F(TextFileTest, InvalidBytesGiveTheOffsetOfTheirLine) {
         const FileResult result = Read(Path16("in.txt"), c.encoding, &count);
         EXPECT_EQ(result.failure, FileFailure::kInvalidBytes);
         EXPECT_EQ(result.position, c.lineStart);
+        EXPECT_EQ(result.line, c.linesBefore + 1);
         EXPECT_EQ(count, c.linesBefore);
     }
 }
@@ -55,11 +58,24 @@ TEST_F(TextFileTest, UnmappableCharacterGivesItsIndex) {
         {TextEncoding::kAnsi, u"\u3042\U0001F600\n", 1},
         {TextEncoding::kUtf8, u"a\U0001F600\xDC00\n", 3},
         {TextEncoding::kAnsi, past + u"\n\u3042\u301C\n", past.size() + 2},
+        {TextEncoding::kUtf8, u"a\n\U0001F600" + past + u"\xDC00", past.size() + 4}, // in pieces
     };
     for (const auto& c : cases) {
         const FileResult result = WriteTextFile(Path16("out.txt"), c.encoding, c.text);
         EXPECT_EQ(result.failure, FileFailure::kUnmappableCharacter);
         EXPECT_EQ(result.position, c.index);
+        // Line and column as a reader of the text counts them, a surrogate pair as one.
+        const std::u16string_view before = std::u16string_view(c.text).substr(0, c.index);
+        const std::size_t lineStart = before.rfind(u'\n') + 1; // npos + 1 is 0
+        const std::u16string_view inLine = before.substr(lineStart);
+        EXPECT_EQ(result.line, std::count(before.begin(), before.end(), u'\n') + 1u);
+        EXPECT_EQ(result.column, inLine.size() + 1 -
+                                     std::count_if(inLine.begin(), inLine.end(), [](char16_t unit) {
+                                         return IsLowSurrogate(unit);
+                                     }));
+        EXPECT_EQ(result.character, IsHighSurrogate(c.text[c.index])
+                                        ? ScalarOfPair(c.text[c.index], c.text[c.index + 1])
+                                        : c.text[c.index]);
     }
     EXPECT_EQ(Entries(), std::vector<std::string>{});
 }

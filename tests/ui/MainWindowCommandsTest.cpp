@@ -3,6 +3,7 @@
 #include "MainWindowDriver.h"
 #include "core/BoxTextCodec.h"
 #include "core/DocumentState.h"
+#include "core/FailureText.h"
 #include "res/VersionInfo.h"
 
 #include <QComboBox>
@@ -106,7 +107,12 @@ private slots:
         QVERIFY(QFile::remove(path));
         window.TypeIntoContent(QStringLiteral("kept"));
 
-        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kReadFailed, QMessageBox::Critical);
+        const MessageSeen failed = window.ClickForMessage("IDC_OPEN");
+        VERIFY_MESSAGE(failed, kReadFailed, QMessageBox::Critical);
+        // Why, behind 「詳細を表示」: the reason the reader found, for this path.
+        QCOMPARE(failed.detail,
+                 FromU16(FailureDetail(QDir::toNativeSeparators(path).toStdU16String(),
+                                       {FileFailure::kNotFound})));
         QVERIFY(window.Content()->GetWindowText() == u"kept");
         QCOMPARE(g_nError, 0);
     }
@@ -350,6 +356,8 @@ private slots:
                  qPrintable(answers.problems.join(QStringLiteral("; "))));
         QCOMPARE(answers.messages.size(), 1);
         VERIFY_MESSAGE(answers.messages.first(), kSaveFailed, QMessageBox::Critical);
+        QCOMPARE(answers.messages.first().detail,
+                 FromU16(FailureDetail(u"", {FileFailure::kBadPath})));
         QCOMPARE(g_nError, 0);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("existing.txt")});
@@ -358,28 +366,85 @@ private slots:
 
     void saveInAnsiOfACharacterWithoutCodeFails() {
         MainWindowDriver window;
-        window.TypeIntoContent(QStringLiteral("한\n"));
+        window.TypeIntoContent(QStringLiteral("x\nx\nyy한\n"));
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
-        VERIFY_MESSAGE(SaveTo(window, PathOf(QStringLiteral("hangul-ansi.txt"))), kSaveFailed,
-                       QMessageBox::Critical);
+        const QString refused = PathOf(QStringLiteral("hangul-ansi.txt"));
+        const MessageSeen failed = SaveTo(window, refused);
+        VERIFY_MESSAGE(failed, kSaveFailed, QMessageBox::Critical);
+        QCOMPARE(failed.detail, FromU16(FailureDetail(refused.toStdU16String(),
+                                                      {.failure = FileFailure::kUnmappableCharacter,
+                                                       .position = 4,
+                                                       .line = 2,
+                                                       .column = 3,
+                                                       .character = U'한'})));
         window.ChooseEncoding(1);
         const QString path = PathOf(QStringLiteral("hangul-utf8.txt"));
         VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
-        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBF\xED\x95\x9C\r\n"));
+        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBFx\r\nyy\xED\x95\x9C\r\n"));
     }
 
-    void saveAfterASecondOpenSavesTheEarlierRun() {
+    // Open keeps the last result beside the new text, and typing changes the text under it: the
+    // result is then greyed, its label says so, and Save asks first; いいえ leaves everything
+    // as it was. A Run makes the result current again.
+    void anOutOfDateResultIsSavedOnlyWhenTheUserSaysSo() {
         MainWindowDriver window;
+        const auto darkest = [&] {
+            window.Result()->viewport()->repaint();
+            const QImage image = window.Result()->viewport()->grab().toImage();
+            int value = 255;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    value = std::min(value, qGray(image.pixel(x, y)));
+            return value;
+        };
+        const auto saysOutOfDate = [&] {
+            for (QLabel* label : window.Window().findChildren<QLabel*>())
+                if (label->text() == u"処理結果")
+                    return label->toolTip().contains(u"変わる前のテキストから作られた");
+            return false;
+        };
         window.TypeIntoContent(QStringLiteral("first\n"));
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        const int current = darkest();
         const QString input = PathOf(QStringLiteral("second.txt"));
         WriteBytes(input, "second\r\n");
         window.BrowseTo(input);
-        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded, QMessageBox::Information);
+        for (const auto change : {0, 1}) {
+            if (change == 0)
+                VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded,
+                               QMessageBox::Information);
+            else
+                window.TypeIntoContent(QStringLiteral("more\n"));
+            QVERIFY(darkest() > current + 64);
+            QVERIFY(saysOutOfDate());
 
-        const QString output = PathOf(QStringLiteral("earlier-run.txt"));
-        VERIFY_MESSAGE(SaveTo(window, output), kSaved, QMessageBox::Information);
-        QCOMPARE(ReadBytes(output), QByteArray("first\r\n"));
+            const QString output = PathOf(QStringLiteral("earlier-run.txt"));
+            for (const bool yes : {false, true}) {
+                ModalAnswers answers;
+                answers.AnswerQuestion(yes);
+                if (yes)
+                    answers.ChooseFile(output).ReadMessage();
+                window.Click(window.Button("IDC_SAVE"), answers);
+                QVERIFY2(answers.problems.isEmpty(), qPrintable(answers.problems.join(u';')));
+                const MessageSeen question = answers.messages.first();
+                QCOMPARE(question.text,
+                         QStringLiteral("処理結果は、今の「ファイルの内容」から作られ"
+                                        "たものではありません。このまま保存しますか？"));
+                QCOMPARE(question.icon, QMessageBox::Question);
+                QCOMPARE(question.buttons,
+                         (QStringList{QStringLiteral("はい"), QStringLiteral("いいえ")}));
+                QCOMPARE(answers.messages.size(), yes ? 2 : 1);
+                QCOMPARE(ReadBytes(output),
+                         yes ? QByteArray("first\r\n") : QByteArray("(missing)"));
+                if (yes)
+                    QVERIFY(QFile::remove(output));
+            }
+        }
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QVERIFY(darkest() < current + 64);
+        QVERIFY(!saysOutOfDate());
+        VERIFY_MESSAGE(SaveTo(window, PathOf(QStringLiteral("current.txt"))), kSaved,
+                       QMessageBox::Information);
     }
 };
 
