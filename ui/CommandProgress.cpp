@@ -71,19 +71,41 @@ private:
     QPushButton* m_cancel;
 };
 
-// Keeps the window open while a command runs: closing it would pull the document from under
-// the work.
-class RefuseClose : public QObject {
+// Keeps the window as it is while a command runs: closing it would pull the document from
+// under the work, and a drop (a file onto the path box, text into a box) would change what the
+// command reads or is about to replace. Keys and clicks wait until the command has ended; a
+// drag cannot wait, so it is refused, and the pointer says so.
+class HoldWindow : public QObject {
 public:
-    using QObject::QObject;
+    explicit HoldWindow(QWidget* window) : m_window(window) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~HoldWindow() override { QCoreApplication::instance()->removeEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::Close)
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Close:
+            if (watched != m_window)
+                return false;
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            const auto* widget = qobject_cast<QWidget*>(watched);
+            if (!widget || widget->window() != m_window)
+                return false;
+            break;
+        }
+        default:
             return false;
+        }
         event->ignore();
         return true;
     }
+
+private:
+    QWidget* m_window;
 };
 
 } // namespace
@@ -103,8 +125,7 @@ bool CommandProgress::Run(const std::function<void(OperationProgress&)>& work) {
     QEventLoop loop;
     // Calls posted to this object die with it, so a late one never reaches a loop that ended.
     QObject relay;
-    RefuseClose refuseClose;
-    m_window->installEventFilter(&refuseClose);
+    HoldWindow hold(m_window);
 
     std::thread worker([&] {
         try {
@@ -138,7 +159,6 @@ bool CommandProgress::Run(const std::function<void(OperationProgress&)>& work) {
             QApplication::changeOverrideCursor(QCursor(Qt::WaitCursor));
     }
     worker.join();
-    m_window->removeEventFilter(&refuseClose);
     if (failure)
         std::rethrow_exception(failure);
     return !cancelled;

@@ -10,9 +10,22 @@
 #include "ui/CommandProgress.h"
 #include "ui/TandrelDlg.h"
 
+namespace {
+
+// Whether the box's text is empty, not its buffer: row marks that no longer stand around a row
+// break are shown but hold no text. Any other byte holds some, so the decoding is left to the
+// rare buffer of nothing but marks and line feeds.
+bool HoldsNoText(std::string_view bytes) {
+    const char marksAndLineFeeds[] = {kBoxRowMark, '\n', '\0'};
+    return bytes.find_first_not_of(marksAndLineFeeds) == std::string_view::npos &&
+           DecodeBoxText(bytes).empty();
+}
+
+} // namespace
+
 void CTandrelDlg::OnBnClickedRun() {
     WaitCursor wait;
-    if (m_editContent->GetWindowTextLength() == 0) {
+    if (HoldsNoText(m_editContent->TextBytes())) {
         wait.End();
         AfxMessageBox(
             u"処理するファイルを読み込んでいません。\n処理するファイルを読み込んで下さい。",

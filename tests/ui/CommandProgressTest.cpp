@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace std::chrono_literals;
 
@@ -41,6 +43,16 @@ void WriteLines(const QString& path, int count) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(text), text.size());
+}
+
+// Offers a file to target as the desktop does; returns whether the drop was taken.
+bool DropFile(QWidget* target, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    return enter.isAccepted() && QApplication::sendEvent(target, &drop) && drop.isAccepted();
 }
 
 } // namespace
@@ -143,6 +155,29 @@ private slots:
         QVERIFY(ticksWhileWorking >= 2);
         QCOMPARE(g_vResultLines.size(), std::size_t{2'666'667});
         std::remove(qPrintable(PathOf("huge.txt")));
+    }
+
+    // A file or text dropped while a command runs would change what it reads or replaces.
+    void dropsAreRefusedWhileACommandRuns() {
+        MainWindowDriver window;
+        window.BrowseTo(PathOf("large.txt"));
+        CommandProgress::SetShowDelay(0ms);
+        int refused = 0, taken = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] {
+            const QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->objectName() == QLatin1String("CommandProgress"))
+                for (QWidget* target :
+                     {window.Content()->viewport(), static_cast<QWidget*>(window.PathBox())})
+                    ++(DropFile(target, PathOf("small.txt")) ? taken : refused);
+        });
+        timer.start(5);
+        QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
+        timer.stop();
+        QVERIFY(refused > 0);
+        QCOMPARE(taken, 0);
+        QCOMPARE(window.PathBox()->text(), PathOf("large.txt"));
+        QVERIFY(DropFile(window.PathBox(), PathOf("small.txt")));
     }
 };
 

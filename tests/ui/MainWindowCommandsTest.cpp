@@ -253,6 +253,16 @@ private slots:
         MainWindowDriver window;
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kNothingToRun, QMessageBox::Critical);
         QVERIFY(window.Result()->GetWindowText().empty());
+        // A line in two rows with its text deleted leaves the row break's marks: still empty.
+        CEdit* box = window.Content();
+        box->SetWindowText(std::u16string(kBoxRowUnits, u'a') + u"b");
+        box->setFocus();
+        box->SendScintilla(QsciScintillaBase::SCI_SETSEL, 0UL, static_cast<long>(kBoxRowUnits));
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QVERIFY(box->GetWindowText().empty() && box->GetWindowTextLength() > 0);
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kNothingToRun, QMessageBox::Critical);
     }
 
     void runOnLineBreaksAloneGivesNothingToSave() {
