@@ -1,37 +1,10 @@
 #include "app/TandrelApp.h"
 
+#include "app/CommandLine.h"
 #include "core/HeapTuning.h"
 #include "platform/JapaneseTranslations.h"
 #include "res/VersionInfo.h"
 #include "ui/TandrelDlg.h"
-
-#include <QCommandLineParser>
-#include <QFileInfo>
-#include <QUrl>
-
-namespace {
-
-// The first file the command line names, as an absolute path. File managers may pass a
-// file:// address instead of a path.
-QString FileNameFromCommandLine(const QApplication& app) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(kFileDescription));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("ファイル"),
-                                 QStringLiteral("開くテキストファイル（二つ目からは使いません）"),
-                                 QStringLiteral("[ファイル...]"));
-    parser.process(app);
-    const QStringList names = parser.positionalArguments();
-    if (names.isEmpty() || names.constFirst().isEmpty())
-        return {};
-    QString name = names.constFirst();
-    if (const QUrl url(name); url.isLocalFile())
-        name = url.toLocalFile();
-    return QFileInfo(name).absoluteFilePath();
-}
-
-} // namespace
 
 CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
     KeepLargeBuffersInHeap(); // a process-wide policy, so the process's start-up sets it
@@ -42,7 +15,7 @@ CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
     // every window caption that does not already end with it ("バージョン情報 — タンドレル").
     QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopName));
     InstallJapaneseTranslations(m_app);
-    m_strFileName = FileNameFromCommandLine(m_app);
+    m_strFileName = FileNameFromCommandLine(argc, argv); // Qt has taken its own options
 }
 
 bool CTandrelApp::InitInstance() {

@@ -8,9 +8,8 @@ class QWidget;
 class CTandrelApp {
 public:
     // argc and argv are main's: Qt takes its own options (-platform, -style, ...) from them,
-    // then the program its own: --help and --version print and end the process, and the first
-    // file named is the one the window starts with. Names the application after its version
-    // block.
+    // then the program its own (CommandLine.h): the first file named is the one the window
+    // starts with. Names the application after its version block.
     CTandrelApp(int& argc, char** argv);
 
     CTandrelApp(const CTandrelApp&) = delete;

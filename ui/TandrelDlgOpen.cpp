@@ -1,9 +1,11 @@
 // The Open command: load the chosen file, in the chosen encoding, into the content box.
+#include "core/CException.h"
 #include "core/DocumentState.h"
 #include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
 #include "core/EncodingGuess.h"
 #include "core/FailureText.h"
+#include "core/FileSystemNames.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
@@ -14,19 +16,27 @@
 #include "ui/CommandProgress.h"
 #include "ui/TandrelDlg.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <fstream>
+#include <sys/stat.h>
 
 void CTandrelDlg::OnPathChosen(const QString& path) {
+    // The file the path box names, by the bytes the reader will open (a name that is not
+    // UTF-8 included); a name that cannot be used is left for Open to report.
+    std::string bytes;
+    try {
+        bytes = FileSystemPath(path.toStdU16String());
+    } catch (const CException&) {
+        return;
+    }
     // Only a regular file is looked into: a FIFO or a device could block or never end.
-    if (!QFileInfo(path).isFile())
+    struct stat status;
+    if (stat(bytes.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray head = file.read(static_cast<qint64>(kEncodingGuessBytes));
-    const int nGuess = GuessEncoding(
-        std::string_view(head.constData(), static_cast<std::size_t>(head.size())), file.atEnd());
+    std::ifstream file(bytes, std::ios::binary);
+    std::string head(kEncodingGuessBytes, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    const int nGuess = GuessEncoding(head, file.peek() == std::ifstream::traits_type::eof());
     if (nGuess >= 0)
         m_comboEncoding->ChooseItem(nGuess);
 }

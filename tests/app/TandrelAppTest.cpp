@@ -3,7 +3,9 @@
 // every way out.
 #include "app/TandrelApp.h"
 
+#include "app/CommandLine.h"
 #include "core/DocumentState.h"
+#include "core/FileSystemNames.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
@@ -34,6 +36,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -269,6 +272,24 @@ private slots:
             QVERIFY(dlg.findChild<CEdit*>(QStringLiteral("IDC_CONTENT"))->GetWindowText().empty());
             dlg.reject();
         }));
+    }
+
+    // Names on the command line keep their bytes, whatever they are: a relative Shift_JIS name,
+    // and a file:// address with its bytes percent-encoded.
+    void commandLineNamesKeepTheirBytes() {
+        char folder[4096];
+        QVERIFY(getcwd(folder, sizeof folder));
+        const struct {
+            const char* argument;
+            std::string bytes;
+        } cases[] = {{"\x93\xFA.txt", std::string(folder) + "/\x93\xFA.txt"},
+                     {"file:///tmp/%93%FA.txt", "/tmp/\x93\xFA.txt"}};
+        for (const auto& c : cases) {
+            QByteArray program("tandrel"), argument(c.argument);
+            char* argv[] = {program.data(), argument.data(), nullptr};
+            const QString name = FileNameFromCommandLine(2, argv);
+            QCOMPARE(FileSystemPath(name.toStdU16String()), c.bytes);
+        }
     }
 
     void endsTheSameWayWhateverTheDialogReturns() {

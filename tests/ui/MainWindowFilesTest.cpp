@@ -2,6 +2,8 @@
 // from a file's first bytes, and the save dialog's folder, extension and size.
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
+#include "core/FailureText.h"
+#include "core/FileSystemNames.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <QUrl>
+#include <fstream>
 
 namespace {
 
@@ -107,6 +110,27 @@ private slots:
         text.setText(QStringLiteral("moved "));
         QVERIFY(Drop(window.Content()->viewport(), text));
         QVERIFY(window.Content()->GetWindowText().find(u"moved ") != std::u16string::npos);
+    }
+
+    // A name whose bytes are not UTF-8 (Shift_JIS 日本.txt) opens its own file; the same name as
+    // a file dialog decodes it, its bytes replaced by U+FFFD, opens nothing.
+    void aNameThatIsNotUtf8OpensItsOwnFileOrNone() {
+        MainWindowDriver window;
+        const std::string bytes = QFile::encodeName(m_dir.path()).toStdString() + "/\x93\xFA.txt";
+        std::ofstream(bytes, std::ios::binary) << "\x93\xFA\r\n";
+        window.ChooseEncoding(2);
+        window.Window().ChooseFile(QString::fromStdU16String(NameOfFileSystemPath(bytes)));
+        QCOMPARE(g_nEncoding, 0); // guessed from the file's bytes
+        QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
+        QVERIFY(window.Content()->GetWindowText() == u"日\r\n");
+        std::remove(bytes.c_str()); // a name Qt cannot spell, so QTemporaryDir cannot remove it
+
+        const QString changed = m_dir.filePath(QStringLiteral("\uFFFD\uFFFD.txt"));
+        window.Window().ChooseFile(changed);
+        const MessageSeen refused = window.ClickForMessage("IDC_OPEN");
+        QCOMPARE(refused.icon, QMessageBox::Critical);
+        QCOMPARE(refused.detail, QString::fromStdU16String(FailureDetail(
+                                     changed.toStdU16String(), {FileFailure::kChangedName})));
     }
 
     // The save dialog opens, with an empty name, in the folder of the file last opened or
