@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 using namespace dlgstyle;
 
@@ -131,8 +133,23 @@ void FitIntoScreen(QDialog& dialog, const DialogTemplate& tpl, const QMenuBar* m
     const auto extraFor = [&](const QFont& font) {
         return frame + QSize(0, menuBar ? QFontMetrics(font).height() + nMenuPadding : 0);
     };
-    dialog.setFont(
-        FitDialogFont(dialog.font(), QSize(tpl.cx, tpl.cy), screen->availableSize(), extraFor));
+    // A label that shows whole at the template's font stays whole: the units of a smaller font
+    // round on their own, and can leave a label a pixel short of its text ("ファイル選").
+    const auto fitsIn = [](const QFont& font, const DialogItemTemplate& item) {
+        return QFontMetrics(font).horizontalAdvance(WithoutPrefixMarks(ToQString(item.caption))) <=
+               MapDialogRect(QRect(0, 0, item.cx, item.cy), GetDialogBaseUnits(font)).width();
+    };
+    std::vector<const DialogItemTemplate*> whole;
+    for (const DialogItemTemplate& item : tpl.items)
+        if (item.windowClass == "Static" && (item.style & 0x1F) == SS_LEFT &&
+            fitsIn(dialog.font(), item))
+            whole.push_back(&item);
+    const auto keepsLabelsWhole = [&](const QFont& font) {
+        return std::all_of(whole.begin(), whole.end(),
+                           [&](const DialogItemTemplate* item) { return fitsIn(font, *item); });
+    };
+    dialog.setFont(FitDialogFont(dialog.font(), QSize(tpl.cx, tpl.cy), screen->availableSize(),
+                                 extraFor, keepsLabelsWhole));
 }
 
 } // namespace

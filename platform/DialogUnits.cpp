@@ -51,7 +51,8 @@ QFont DialogFont(std::string_view face, int pointSize) {
 }
 
 QFont FitDialogFont(const QFont& font, QSize dialogUnits, QSize available,
-                    const std::function<QSize(const QFont&)>& extraFor) {
+                    const std::function<QSize(const QFont&)>& extraFor,
+                    const std::function<bool(const QFont&)>& readable) {
     // Small enough to keep reading; below this a smaller window would not help the user.
     constexpr int kSmallestPixels = 6;
     QFont fitted = font;
@@ -60,7 +61,8 @@ QFont FitDialogFont(const QFont& font, QSize dialogUnits, QSize available,
         const QSize window =
             MapDialogRect(QRect(QPoint(), dialogUnits), GetDialogBaseUnits(fitted)).size() +
             extraFor(fitted);
-        return window.width() <= available.width() && window.height() <= available.height();
+        return window.width() <= available.width() && window.height() <= available.height() &&
+               (!readable || readable(fitted));
     };
     while (nPixels > kSmallestPixels && !fits())
         fitted.setPixelSize(--nPixels);

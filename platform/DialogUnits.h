@@ -38,7 +38,9 @@ QRect MapDialogRect(const QRect& rcDialogUnits, DialogBaseUnits units);
 QFont DialogFont(std::string_view face, int pointSize);
 
 // font made smaller, a pixel at a time, until a window of cxUnits by cyUnits dialog units in it,
-// plus extra pixels that do not scale with it, fits into available; never larger than font.
-// extraFor gives the extra pixels (the menu bar, the frame) for a font.
+// plus extra pixels that do not scale with it, fits into available, and the smaller font also
+// passes readable (when given); never larger than font. extraFor gives the extra pixels (the
+// menu bar, the frame) for a font.
 QFont FitDialogFont(const QFont& font, QSize dialogUnits, QSize available,
-                    const std::function<QSize(const QFont&)>& extraFor);
+                    const std::function<QSize(const QFont&)>& extraFor,
+                    const std::function<bool(const QFont&)>& readable = nullptr);
