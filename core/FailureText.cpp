@@ -71,7 +71,7 @@ std::u16string Reason(const FileResult& result) {
     case FileFailure::kNotRegularFile:
         return u"通常のファイルではありません（フォルダー、デバイス、FIFO など）。";
     case FileFailure::kPermission:
-        return u"アクセスする権限がありません（読み取り専用の場所も含みます）。";
+        return u"アクセス権がありません（権限がないか、読み取り専用の場所です）。";
     case FileFailure::kInvalidBytes:
         return Number(result.line) +
                u" 行目に、指定された文字コードでは読めないバイトがあります"

@@ -45,16 +45,6 @@ void WriteLines(const QString& path, int count) {
     QCOMPARE(file.write(text), text.size());
 }
 
-// Offers a file to target as the desktop does; returns whether the drop was taken.
-bool DropFile(QWidget* target, const QString& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    return enter.isAccepted() && QApplication::sendEvent(target, &drop) && drop.isAccepted();
-}
-
 } // namespace
 
 class CommandProgressTest : public QObject {
@@ -162,6 +152,8 @@ private slots:
         MainWindowDriver window;
         window.BrowseTo(PathOf("large.txt"));
         CommandProgress::SetShowDelay(0ms);
+        QMimeData file;
+        file.setUrls({QUrl::fromLocalFile(PathOf("small.txt"))});
         int refused = 0, taken = 0;
         QTimer timer;
         connect(&timer, &QTimer::timeout, [&] {
@@ -169,7 +161,7 @@ private slots:
             if (modal && modal->objectName() == QLatin1String("CommandProgress"))
                 for (QWidget* target :
                      {window.Content()->viewport(), static_cast<QWidget*>(window.PathBox())})
-                    ++(DropFile(target, PathOf("small.txt")) ? taken : refused);
+                    ++(Drop(target, file) ? taken : refused);
         });
         timer.start(5);
         QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
@@ -177,7 +169,7 @@ private slots:
         QVERIFY(refused > 0);
         QCOMPARE(taken, 0);
         QCOMPARE(window.PathBox()->text(), PathOf("large.txt"));
-        QVERIFY(DropFile(window.PathBox(), PathOf("small.txt")));
+        QVERIFY(Drop(window.PathBox(), file));
     }
 };
 

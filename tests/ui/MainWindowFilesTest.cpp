@@ -27,20 +27,6 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-// Drags data onto target and drops it there, as the desktop delivers a drag; returns whether
-// target (or the window behind it) took the drop.
-bool Drop(QWidget* target, const QMimeData& data) {
-    const QPointF pos = target->rect().center();
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QDragEnterEvent enter(pos.toPoint(), actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(pos, actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
 // The width a column of a file list needs to show its widest entry whole.
 struct ColumnHint : QTreeView {
     using QTreeView::sizeHintForColumn;
