@@ -66,13 +66,10 @@ TEST_F(TextFileTest, UnmappableCharacterGivesItsIndex) {
         EXPECT_EQ(result.position, c.index);
         // Line and column as a reader of the text counts them, a surrogate pair as one.
         const std::u16string_view before = std::u16string_view(c.text).substr(0, c.index);
-        const std::size_t lineStart = before.rfind(u'\n') + 1; // npos + 1 is 0
-        const std::u16string_view inLine = before.substr(lineStart);
+        const std::u16string_view inLine = before.substr(before.rfind(u'\n') + 1); // npos + 1: 0
         EXPECT_EQ(result.line, std::count(before.begin(), before.end(), u'\n') + 1u);
-        EXPECT_EQ(result.column, inLine.size() + 1 -
-                                     std::count_if(inLine.begin(), inLine.end(), [](char16_t unit) {
-                                         return IsLowSurrogate(unit);
-                                     }));
+        const auto isCharacter = [](char16_t unit) { return !IsLowSurrogate(unit); };
+        EXPECT_EQ(result.column, std::count_if(inLine.begin(), inLine.end(), isCharacter) + 1u);
         EXPECT_EQ(result.character, IsHighSurrogate(c.text[c.index])
                                         ? ScalarOfPair(c.text[c.index], c.text[c.index + 1])
                                         : c.text[c.index]);

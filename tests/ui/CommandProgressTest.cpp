@@ -147,7 +147,7 @@ private slots:
         std::remove(qPrintable(PathOf("huge.txt")));
     }
 
-    // A file or text dropped while a command runs would change what it reads or replaces.
+    // A file dropped while a command runs would change what it reads or replaces.
     void dropsAreRefusedWhileACommandRuns() {
         MainWindowDriver window;
         window.BrowseTo(PathOf("large.txt"));
@@ -159,15 +159,12 @@ private slots:
         connect(&timer, &QTimer::timeout, [&] {
             const QWidget* modal = QApplication::activeModalWidget();
             if (modal && modal->objectName() == QLatin1String("CommandProgress"))
-                for (QWidget* target :
-                     {window.Content()->viewport(), static_cast<QWidget*>(window.PathBox())})
-                    ++(Drop(target, file) ? taken : refused);
+                ++(Drop(window.PathBox(), file) ? taken : refused);
         });
         timer.start(5);
         QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
         timer.stop();
-        QVERIFY(refused > 0);
-        QCOMPARE(taken, 0);
+        QVERIFY(refused > 0 && taken == 0);
         QCOMPARE(window.PathBox()->text(), PathOf("large.txt"));
         QVERIFY(Drop(window.PathBox(), file));
     }

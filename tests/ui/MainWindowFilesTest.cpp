@@ -2,7 +2,6 @@
 // from a file's first bytes, and the save dialog's folder, extension and size.
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
-#include "core/FailureText.h"
 #include "core/FileSystemNames.h"
 
 #include <QComboBox>
@@ -111,12 +110,8 @@ private slots:
         QVERIFY(window.Content()->GetWindowText() == u"日\r\n");
         std::remove(bytes.c_str()); // a name Qt cannot spell, so QTemporaryDir cannot remove it
 
-        const QString changed = m_dir.filePath(QStringLiteral("\uFFFD\uFFFD.txt"));
-        window.Window().ChooseFile(changed);
-        const MessageSeen refused = window.ClickForMessage("IDC_OPEN");
-        QCOMPARE(refused.icon, QMessageBox::Critical);
-        QCOMPARE(refused.detail, QString::fromStdU16String(FailureDetail(
-                                     changed.toStdU16String(), {FileFailure::kChangedName})));
+        window.Window().ChooseFile(m_dir.filePath(QStringLiteral("\uFFFD\uFFFD.txt")));
+        QVERIFY(window.ClickForMessage("IDC_OPEN").detail.contains(u"このファイル名は使えません"));
     }
 
     // The save dialog opens, with an empty name, in the folder of the file last opened or
