@@ -7,10 +7,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace std::chrono_literals;
 
@@ -145,28 +143,6 @@ private slots:
         QVERIFY(ticksWhileWorking >= 2);
         QCOMPARE(g_vResultLines.size(), std::size_t{2'666'667});
         std::remove(qPrintable(PathOf("huge.txt")));
-    }
-
-    // A file dropped while a command runs would change what it reads or replaces.
-    void dropsAreRefusedWhileACommandRuns() {
-        MainWindowDriver window;
-        window.BrowseTo(PathOf("large.txt"));
-        CommandProgress::SetShowDelay(0ms);
-        QMimeData file;
-        file.setUrls({QUrl::fromLocalFile(PathOf("small.txt"))});
-        int refused = 0, taken = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] {
-            const QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal->objectName() == QLatin1String("CommandProgress"))
-                ++(Drop(window.PathBox(), file) ? taken : refused);
-        });
-        timer.start(5);
-        QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
-        timer.stop();
-        QVERIFY(refused > 0 && taken == 0);
-        QCOMPARE(window.PathBox()->text(), PathOf("large.txt"));
-        QVERIFY(Drop(window.PathBox(), file));
     }
 };
 

@@ -3,7 +3,6 @@
 #include "core/DocumentState.h"
 
 #include <QApplication>
-#include <QDropEvent>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QTest>
@@ -94,16 +93,4 @@ void MainWindowDriver::TypeIntoContent(const QString& text) {
             QApplication::sendEvent(box, &commit);
         }
     }
-}
-
-bool Drop(QWidget* target, const QMimeData& data) {
-    const QPointF pos = target->rect().center();
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QDragEnterEvent enter(pos.toPoint(), actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(pos, actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
 }

@@ -12,8 +12,6 @@
 #include <QToolButton>
 #include <memory>
 
-class QMimeData;
-
 class MainWindowDriver {
 public:
     // A fresh window over a fresh document state, shown and active.
@@ -51,7 +49,3 @@ void ResetDocumentState();
 
 // The bytes of the file at path, or "(missing)".
 QByteArray ReadBytes(const QString& path);
-
-// Drags data onto target and drops it there, as the desktop delivers a drag; returns whether
-// target (or the window behind it) took the drop.
-bool Drop(QWidget* target, const QMimeData& data);

@@ -3,6 +3,7 @@
 #include "MainWindowDriver.h"
 #include "core/DocumentState.h"
 #include "core/FileSystemNames.h"
+#include "ui/CommandProgress.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <fstream>
@@ -24,6 +26,20 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Drags data onto target and drops it there, as the desktop delivers a drag; returns whether
+// target (or the window behind it) took the drop.
+bool Drop(QWidget* target, const QMimeData& data) {
+    const QPointF pos = target->rect().center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(pos.toPoint(), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(pos, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }
 
 // The width a column of a file list needs to show its widest entry whole.
@@ -112,6 +128,29 @@ private slots:
 
         window.Window().ChooseFile(m_dir.filePath(QStringLiteral("\uFFFD\uFFFD.txt")));
         QVERIFY(window.ClickForMessage("IDC_OPEN").detail.contains(u"このファイル名は使えません"));
+    }
+
+    // A drop while a command runs would change what it reads or replaces: it is refused.
+    void aDropWaitsForNoCommand() {
+        MainWindowDriver window;
+        const QString large = PathOf(QStringLiteral("large.txt"));
+        WriteBytes(large, QByteArray("line\r\n").repeated(1'000'000));
+        window.BrowseTo(large);
+        CommandProgress::SetShowDelay(std::chrono::milliseconds(0));
+        const auto data = Urls({QUrl::fromLocalFile(PathOf(QStringLiteral("ascii.txt")))});
+        int refused = 0, taken = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] {
+            const QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->objectName() == QLatin1String("CommandProgress"))
+                ++(Drop(window.PathBox(), *data) ? taken : refused);
+        });
+        timer.start(5);
+        QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
+        QVERIFY(refused > 0 && taken == 0);
+        QCOMPARE(window.PathBox()->text(), large);
+        QVERIFY(Drop(window.PathBox(), *data));
+        CommandProgress::SetShowDelay(std::chrono::milliseconds(500));
     }
 
     // The save dialog opens, with an empty name, in the folder of the file last opened or
