@@ -1,9 +1,10 @@
 // Runs the heavy part of a command on a worker thread while the window's thread keeps the event
 // loop, so the window goes on painting and answering the desktop however large the text. The
 // window takes no input meanwhile (keys and clicks that arrive are handled once the command has
-// ended, as if the command had run on the window's thread; a drag is refused). Once the work has taken longer than the show
-// delay, a progress window over the main window says what is going on, moves its bar as the
-// work reports, and offers キャンセル; a cancelled command has changed nothing.
+// ended, as if the command had run on the window's thread; a drag is refused). Once the work
+// has taken longer than the show delay, a progress window over the main window says what is
+// going on, moves its bar as the work reports, and offers キャンセル; a cancelled command has
+// changed nothing.
 #pragma once
 
 #include "core/OperationProgress.h"
