@@ -73,10 +73,8 @@ std::u16string Reason(const FileResult& result) {
     case FileFailure::kPermission:
         return u"アクセス権がありません（権限がないか、読み取り専用の場所です）。";
     case FileFailure::kInvalidBytes:
-        return Number(result.line) +
-               u" 行目に、指定された文字コードでは読めないバイトがあります"
-               u"（この行はファイルの先頭から " +
-               Number(result.position) + u" バイトの位置で始まります）。";
+        return Number(result.line) + u" 行目（ファイルの先頭から " + Number(result.position) +
+               u" バイトの位置）に、指定された文字コードでは読めないバイトがあります。";
     case FileFailure::kUnmappableCharacter: {
         const std::u16string shown = Printable(result.character)
                                          ? u"「" + Character(result.character) + u"」（" +

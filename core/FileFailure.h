@@ -21,7 +21,7 @@ enum class FileFailure {
 
 struct FileResult {
     FileFailure failure = FileFailure::kNone;
-    // kInvalidBytes: the byte offset in the file of the line that holds them.
+    // kInvalidBytes: the byte offset in the file of the first of them.
     // kUnmappableCharacter: the index in the text (in code units) of the character.
     std::uint64_t position = 0;
     // kInvalidBytes and kUnmappableCharacter: the line that holds them, counted from 1.

@@ -18,12 +18,6 @@ bool IsEscapedByte(char16_t unit) {
     return unit >= kFirstEscapedByte && unit <= kLastEscapedByte;
 }
 
-// The length of the UTF-8 sequence a lead byte starts; 1 for anything that starts none, which
-// then fails to decode and is escaped on its own.
-std::size_t SequenceLength(unsigned char lead) {
-    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-}
-
 // Only a path that failed as plain UTF-8 comes this way, unit by unit.
 std::string EncodeWithEscapedBytes(std::u16string_view path) {
     std::string bytes;
@@ -77,7 +71,8 @@ std::u16string NameOfFileSystemPath(std::string_view bytes) {
     char16_t decoded[2];
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = std::min(SequenceLength(lead), bytes.size() - i);
+        const std::size_t length =
+            std::min<std::size_t>(Utf8SequenceLength(lead), bytes.size() - i);
         const char16_t* end = DecodeUtf8(bytes.substr(i, length), decoded);
         if (end != nullptr && lead >= 0x80) {
             name.append(decoded, static_cast<std::size_t>(end - decoded));

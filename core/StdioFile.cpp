@@ -1,5 +1,6 @@
 #include "core/StdioFile.h"
 
+#include "core/Cp932Tables.h"
 #include "core/FileSystemNames.h"
 #include "core/OperationProgress.h"
 #include "core/TextCodecs.h"
@@ -19,6 +20,8 @@ struct TextCodec {
     std::size_t unitBytes; // size of one CR or LF on disk
     char16_t* (*decode)(std::string_view, char16_t*);
     char* (*encode)(std::u16string_view, char*);
+    // The bytes of the character that a byte starts, as far as that byte tells.
+    std::size_t (*characterBytes)(unsigned char);
     std::string_view lineEnd;
     std::string_view mark;
 };
@@ -40,6 +43,9 @@ constexpr TextCodec kCp932{
     .unitBytes = 1,
     .decode = DecodeCp932,
     .encode = EncodeCp932,
+    .characterBytes = [](unsigned char lead) -> std::size_t {
+        return cp932::kSingleByte[lead] == cp932::kLeadByte ? 2 : 1;
+    },
     .lineEnd = "\r\n"sv,
     .mark = ""sv,
 };
@@ -48,6 +54,7 @@ constexpr TextCodec kUtf8{
     .unitBytes = 1,
     .decode = DecodeUtf8,
     .encode = EncodeUtf8,
+    .characterBytes = [](unsigned char lead) -> std::size_t { return Utf8SequenceLength(lead); },
     .lineEnd = "\r\n"sv,
     .mark = "\xEF\xBB\xBF"sv,
 };
@@ -56,6 +63,7 @@ constexpr TextCodec kUtf16LE{
     .unitBytes = 2,
     .decode = DecodeUtf16LE,
     .encode = EncodeUtf16LE,
+    .characterBytes = [](unsigned char) -> std::size_t { return 2; },
     .lineEnd = "\r\0\n\0"sv,
     .mark = "\xFF\xFE"sv,
 };
@@ -83,6 +91,21 @@ const OpenMode& FindMode(std::string_view name) {
         }
     }
     throw CException("unknown open mode '" + std::string(name) + "'");
+}
+
+// Where decoding bytes failed: the offset of the first character whose bytes the codec cannot
+// decode on their own. Only a failure pays for this second look.
+std::size_t FirstUndecodable(const TextCodec& codec, std::string_view bytes) {
+    char16_t units[2];
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t length =
+            std::min(codec.characterBytes(static_cast<unsigned char>(bytes[i])), bytes.size() - i);
+        if (codec.decode(bytes.substr(i, length), units) == nullptr)
+            break;
+        i += length;
+    }
+    return i;
 }
 
 // The number of characters in text, a surrogate pair counting as one.
@@ -303,7 +326,7 @@ void CStdioFile::DecodeLine(std::size_t first, std::size_t last, std::u16string&
     if (end == nullptr) {
         throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name,
                          {.failure = FileFailure::kInvalidBytes,
-                          .position = consumed_ + first,
+                          .position = consumed_ + first + FirstUndecodable(*codec_, bytes),
                           .line = linesRead_ + 1});
     }
     line.resize(static_cast<std::size_t>(end - line.data()));

@@ -18,6 +18,12 @@ constexpr bool IsUtf8Continuation(std::uint32_t byte) {
     return (byte & 0xC0) == 0x80;
 }
 
+// The length of the UTF-8 sequence a lead byte starts; 1 for a byte that starts none (which
+// then fails to decode on its own).
+constexpr unsigned Utf8SequenceLength(std::uint32_t lead) {
+    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
 // The scalar value (U+10000 to U+10FFFF) of a high and a low surrogate, and back.
 constexpr std::uint32_t ScalarOfPair(std::uint32_t high, std::uint32_t low) {
     return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);

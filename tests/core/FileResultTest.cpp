@@ -20,15 +20,18 @@ FileResult Read(const std::u16string& path, TextEncoding encoding, std::size_t* 
     return result;
 }
 
-TEST_F(TextFileTest, InvalidBytesGiveTheOffsetOfTheirLine) {
+// Offsets as Python's codecs report them (UnicodeDecodeError.start).
+TEST_F(TextFileTest, InvalidBytesGiveTheirOffsetAndLine) {
     const std::string longLine(CStdioFile::kReadBlockBytes + 10, 'x'); // moves the buffer
     const struct {
         TextEncoding encoding;
         std::string bytes;
-        std::uint64_t lineStart;
+        std::uint64_t offset;
         std::size_t linesBefore;
     } cases[] = {
-        {TextEncoding::kUtf8, "one\r\ntwo\r\nx\x80y\r\n", 10, 2},
+        {TextEncoding::kUtf8, "one\r\ntwo\r\nx\x80y\r\n", 11, 2},
+        {TextEncoding::kAnsi, "\x82\xA0\x82\x20", 2, 0},
+        {TextEncoding::kUtf8, "a\xE3\x81\x82\xE3\x81", 4, 0},
         {TextEncoding::kUtf8,
          "\xEF\xBB\xBF"
          "ab\r\n\xFF",
@@ -41,7 +44,7 @@ TEST_F(TextFileTest, InvalidBytesGiveTheOffsetOfTheirLine) {
         std::size_t count = 0;
         const FileResult result = Read(Path16("in.txt"), c.encoding, &count);
         EXPECT_EQ(result.failure, FileFailure::kInvalidBytes);
-        EXPECT_EQ(result.position, c.lineStart);
+        EXPECT_EQ(result.position, c.offset);
         EXPECT_EQ(result.line, c.linesBefore + 1);
         EXPECT_EQ(count, c.linesBefore);
     }
