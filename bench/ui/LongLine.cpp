@@ -60,23 +60,26 @@ std::unique_ptr<CTandrelDlg> Open(const QString& path, double& seconds,
     window->findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(path);
     auto* exit = window->findChild<QPushButton*>(QStringLiteral("IDCANCEL"));
     QElapsedTimer clock;
-    QTimer::singleShot(0, [&] {
-        auto answer = [&](auto& self) -> void {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seconds = clock.nsecsElapsed() / 1e9;
-                if (box->text() != QStringLiteral("読み込み完了"))
-                    seconds = -1;
-                box->accept();
-                if (exitClock) {
-                    exitClock->start();
-                    QTimer::singleShot(20, [exit] { QueueClick(exit); });
-                }
-            } else {
-                QTimer::singleShot(1, [&] { self(self); });
-            }
-        };
-        answer(answer);
+    // Polls for the box from a timer that lives as long as this call, which runs the whole
+    // command (the click returns once the box is answered): a lambda that re-arms itself
+    // through a reference to itself would call a closure long gone from the stack.
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        seconds = clock.nsecsElapsed() / 1e9;
+        if (box->text() != QStringLiteral("読み込み完了"))
+            seconds = -1;
+        box->accept();
+        if (exitClock) {
+            exitClock->start();
+            QTimer::singleShot(20, [exit] { QueueClick(exit); });
+        }
     });
+    poll.start();
     clock.start();
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("IDC_OPEN")), Qt::LeftButton);
     return window;
