@@ -55,10 +55,12 @@ CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
         SendScintilla(SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
     setUtf8(true); // resets the editor's character representations, so it comes first
     ShowSpecialForms();
-    // Rows of a long line are thousands of characters wide: keep the page's rows measured
-    // while it scrolls, not only the caret's.
-    SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
     setWrapMode(WrapNone);
+    // Measuring a row of a long line (up to kBoxRowUnits characters) takes Qt's text layout
+    // milliseconds: keep every row on the page measured, not only the caret's, or every key and
+    // repaint measures the whole page again (tandrel_row_key_bench). After setWrapMode, which
+    // keeps only the caret's line.
+    SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
     // Enter types a line feed, and pasted CR LF becomes one too (a lone CR is in its own form
     // by then: fromMimeData).
     setEolMode(EolUnix);
