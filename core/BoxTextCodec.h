@@ -29,7 +29,13 @@ class OperationProgress;
 
 inline constexpr char kBoxLoneCarriageReturn = '\xFE';
 inline constexpr char kBoxRowMark = '\xFF';
-inline constexpr std::size_t kBoxRowUnits = 10'000;
+// Every key typed or caret moved in a row measures that row again through Qt's text layout, on
+// the window's thread. On the shared two-core build machine (tandrel_row_key_bench) a key costs
+// about 12 ms beside a row of 1,000 Japanese characters, 20-30 ms at 2,000 and 65-90 ms at
+// 10,000; ASCII costs half as much. A thousand keeps a key well below the 50 ms a user starts to
+// feel, and is still wider than any screen; the three bytes a row break adds leave loading and
+// splitting as fast as before.
+inline constexpr std::size_t kBoxRowUnits = 1'000;
 
 // The buffer bytes for text. Decoding them gives text back unchanged.
 std::string EncodeBoxText(std::u16string_view text);

@@ -127,7 +127,7 @@ private slots:
     void enterAtEitherEndOfARowEndsTheLine() {
         QFETCH(int, row);
         QFETCH(int, end);
-        const std::u16string line = std::u16string(10'000, u'A') + u"BBBBB";
+        const std::u16string line = std::u16string(kBoxRowUnits, u'A') + u"BBBBB";
         m_box->SetWindowText(line + u"\r\n");
         if (row)
             Key(Qt::Key(row));
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(m_box->SendScintilla(Sci::SCI_GETLINECOUNT), 3L); // the line feed took the break
         std::vector<std::u16string> lines;
         SplitBoxText(m_box->TextBytes(), lines, nullptr);
-        QVERIFY(lines == Lines(line.substr(0, 10'000) + u"\n" + line.substr(10'000)));
+        QVERIFY(lines == Lines(line.substr(0, kBoxRowUnits) + u"\n" + line.substr(kBoxRowUnits)));
     }
 
     void arrowsCrossARowBreakInOneStep() {
