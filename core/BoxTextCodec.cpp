@@ -1,6 +1,7 @@
 #include "core/BoxTextCodec.h"
 
 #include "core/DuplicateLines.h"
+#include "core/LineList.h"
 #include "core/OperationProgress.h"
 #include "core/UnicodeScalars.h"
 
@@ -168,8 +169,7 @@ std::size_t BoxFormFault(std::string_view bytes) {
     return std::string_view::npos;
 }
 
-void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
-                  OperationProgress* progress) {
+void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* progress) {
     // The line feed bytes are at most one more than the lines: row breaks hold one too.
     const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     lines.reserve(lines.size() + lineFeeds + 1);
@@ -188,7 +188,7 @@ void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
             const std::string_view piece = bytes.substr(start, end - start);
             line.resize(piece.size()); // never more units than bytes
             line.resize(Decode<true>(piece, line.data()));
-            lines.emplace_back(TrimCarriageReturns(line));
+            lines.push_back(TrimCarriageReturns(line));
             tick();
             start = end + 1;
         }
@@ -199,11 +199,11 @@ void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
             line.push_back(static_cast<char16_t>(unit));
             return;
         }
-        lines.emplace_back(TrimCarriageReturns(line));
+        lines.push_back(TrimCarriageReturns(line));
         line.clear();
         tick();
     });
     // Text after the last line feed is a line too.
     if (!line.empty())
-        lines.emplace_back(TrimCarriageReturns(line));
+        lines.push_back(TrimCarriageReturns(line));
 }

@@ -23,8 +23,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
+class LineList;
 class OperationProgress;
 
 inline constexpr char kBoxLoneCarriageReturn = '\xFE';
@@ -78,5 +78,4 @@ char* EncodeBoxTextTo(std::u16string_view text, char* out);
 // to lines every piece ended by a line feed, and a last piece without one, each without the
 // carriage returns at its end. The same lines as splitting DecodeBoxText(bytes). Reports the
 // lines done to progress and stops (OperationCancelled) when it asks.
-void SplitBoxText(std::string_view bytes, std::vector<std::u16string>& lines,
-                  OperationProgress* progress);
+void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* progress);

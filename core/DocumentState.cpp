@@ -4,7 +4,7 @@ int g_nEncoding = 0;
 int g_nError = 0;
 int g_nLineCount = 0;
 
-std::vector<std::u16string> g_vFileLines;
-std::vector<std::u16string> g_vTextLines;
-std::vector<std::u16string> g_vResultLines;
-std::vector<std::u16string> g_vWorkLines;
+LineList g_vFileLines;
+LineList g_vTextLines;
+LineList g_vResultLines;
+LineList g_vWorkLines;

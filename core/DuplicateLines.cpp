@@ -3,6 +3,7 @@
 #include "core/DocumentState.h"
 #include "core/HugePages.h"
 #include "core/LineHash.h"
+#include "core/LineList.h"
 #include "core/OperationProgress.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ public:
     static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
     // expectedLines only sizes the table at first; it grows when it fills up.
-    KeptLineSet(const std::vector<std::u16string>& lines, std::size_t expectedLines)
+    KeptLineSet(const LineList& lines, std::size_t expectedLines)
         : lines_(lines), key_(tandrel::ProcessLineHashKey()) {
         std::size_t capacity = 16;
         while (capacity * 3 < expectedLines * 4)
@@ -85,7 +86,7 @@ public:
         Allocate(capacity);
     }
 
-    std::uint32_t Tag(const std::u16string& line) const {
+    std::uint32_t Tag(std::u16string_view line) const {
         return static_cast<std::uint32_t>(tandrel::HashLine(line, key_));
     }
 
@@ -101,7 +102,7 @@ public:
 
     // Looks for a kept line equal to line; when there is none, records line as kept at
     // index and returns true.
-    bool Insert(const std::u16string& line, std::uint32_t tag, std::uint32_t index) {
+    bool Insert(std::u16string_view line, std::uint32_t tag, std::uint32_t index) {
         ++lookups_;
         for (std::size_t at = tag & mask_;; at = (at + 1) & mask_, ++probes_) {
             Slot& slot = slots_[at];
@@ -166,7 +167,7 @@ private:
         }
     }
 
-    const std::vector<std::u16string>& lines_;
+    const LineList& lines_;
     tandrel::LineHashKey key_;
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
@@ -180,8 +181,8 @@ private:
 // all before from) and the non-empty lines from from to count, their indices sorted by line
 // (stable, so the first of equal lines leads), give every distinct line's first occurrence.
 // O(n log n) comparisons whatever the text. Replaces firsts with all of them, in order.
-void FirstOccurrencesBySorting(const std::vector<std::u16string>& lines, std::size_t from,
-                               std::size_t count, std::vector<std::uint32_t>& firsts) {
+void FirstOccurrencesBySorting(const LineList& lines, std::size_t from, std::size_t count,
+                               std::vector<std::uint32_t>& firsts) {
     std::vector<std::uint32_t> order = firsts;
     for (std::size_t i = from; i < count; ++i) {
         if (!lines[i].empty())
@@ -206,26 +207,42 @@ std::u16string_view TrimCarriageReturns(std::u16string_view segment) {
     return segment.substr(0, length);
 }
 
-void SplitContentLines(std::u16string text) {
-    const std::u16string_view view = text;
-    g_vTextLines.clear();
+void SplitTextLines(std::u16string_view text, LineList& lines, OperationProgress* progress) {
     // One more than the line feeds, for a last line that has none.
-    g_vTextLines.reserve(CountLineFeeds(view) + 1);
-    tandrel::AdviseHugePages(g_vTextLines.data(), g_vTextLines.capacity() * sizeof(std::u16string));
-
+    const std::size_t lineFeeds = CountLineFeeds(text);
+    lines.reserve(lines.size() + lineFeeds + 1);
+    const ProgressTicker ticker(progress, lineFeeds);
+    std::size_t done = 0;
     std::size_t start = 0;
-    while (start < view.size()) {
-        const std::size_t end = FindLineFeed(view, start);
+    while (start < text.size()) {
+        const std::size_t end = FindLineFeed(text, start);
         // Text after the last line feed is still a line: dropping it would lose what the user
         // typed last. When the text ends with a line feed there is no such segment.
-        g_vTextLines.emplace_back(TrimCarriageReturns(view.substr(start, end - start)));
+        lines.push_back(TrimCarriageReturns(text.substr(start, end - start)));
+        ticker.Tick(++done);
         start = end + 1;
     }
+}
+
+namespace {
+
+// The split of Run's step, as the window makes it: sharing the units of the file lines.
+LineList SplitFollowingFileLines(std::u16string_view text) {
+    LineList lines;
+    lines.FollowLinesOf(g_vFileLines);
+    SplitTextLines(text, lines, nullptr);
+    return lines;
+}
+
+} // namespace
+
+void SplitContentLines(std::u16string text) {
+    g_vTextLines = SplitFollowingFileLines(text);
     g_nLineCount = static_cast<int>(g_vTextLines.size());
 }
 
-std::vector<std::uint32_t> FirstOccurrences(const std::vector<std::u16string>& lines,
-                                            std::size_t count, OperationProgress* progress) {
+std::vector<std::uint32_t> FirstOccurrences(const LineList& lines, std::size_t count,
+                                            OperationProgress* progress) {
     count = std::min(count, lines.size());
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
@@ -265,13 +282,13 @@ std::vector<std::uint32_t> FirstOccurrences(const std::vector<std::u16string>& l
         if (const std::size_t j = i + kAhead / 2; j < count) {
             likely[j % kAhead] = kept.LikelyMatch(tags[j % kAhead]);
             if (likely[j % kAhead] != KeptLineSet::kNone)
-                __builtin_prefetch(&lines[likely[j % kAhead]]);
+                __builtin_prefetch(lines.EntryAddress(likely[j % kAhead]));
         }
         if (const std::size_t j = i + kAhead / 4;
             j < count && likely[j % kAhead] != KeptLineSet::kNone)
-            __builtin_prefetch(lines[likely[j % kAhead]].data());
+            __builtin_prefetch(lines.LineAddress(likely[j % kAhead]));
 
-        const std::u16string& line = lines[i];
+        const std::u16string_view line = lines[i];
         if (!line.empty() && kept.Insert(line, tag, static_cast<std::uint32_t>(i)))
             firsts.push_back(static_cast<std::uint32_t>(i));
         if (kept.Overworked()) [[unlikely]] {
@@ -287,56 +304,32 @@ std::vector<std::uint32_t> FirstOccurrences(const std::vector<std::u16string>& l
     return firsts;
 }
 
+RunLines KeepDistinctLines(LineList text, OperationProgress* progress) {
+    RunLines run;
+    run.result = text.Pick(FirstOccurrences(text, text.size(), progress));
+    run.work = run.result;
+    run.text = std::move(text);
+    return run;
+}
+
+void KeepRunLines(RunLines&& run) noexcept {
+    g_vTextLines = std::move(run.text);
+    g_nLineCount = static_cast<int>(g_vTextLines.size());
+    g_vResultLines = std::move(run.result);
+    g_vWorkLines = std::move(run.work);
+}
+
 int RemoveDuplicateLines() {
-    std::vector<std::u16string>& lines = g_vResultLines;
-    const std::vector<std::uint32_t> firsts = FirstOccurrences(lines, lines.size());
-    // The previous copy goes before this run's copy, so that the allocator hands its memory
-    // straight back to the new copy's lines.
-    g_vWorkLines.clear();
-    // A first occurrence never lies before its place in the result, so moving them down in
-    // order overwrites only lines already moved or dropped.
-    for (std::size_t k = 0; k < firsts.size(); ++k) {
-        if (firsts[k] != k)
-            lines[k] = std::move(lines[firsts[k]]);
-    }
-    const std::size_t keptCount = firsts.size();
-    g_vWorkLines.reserve(keptCount);
-    tandrel::AdviseHugePages(g_vWorkLines.data(), g_vWorkLines.capacity() * sizeof(std::u16string));
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(keptCount), lines.end());
-    g_vWorkLines.assign(lines.begin(), lines.end());
-    return static_cast<int>(keptCount);
+    // The filter step on the working list; the split lines it came from stay as they are.
+    RunLines run = KeepDistinctLines(g_vResultLines, nullptr);
+    g_vResultLines = std::move(run.result);
+    g_vWorkLines = std::move(run.work);
+    return static_cast<int>(g_vResultLines.size());
 }
 
 int RemoveDuplicateContentLines(std::u16string text) {
-    SplitContentLines(std::move(text));
-    // Copying only the lines the filter keeps leaves the same lists as copying them all and
-    // filtering the copy, without ever holding the repeats twice.
-    return CopyDistinctLines(g_vTextLines, static_cast<std::size_t>(g_nLineCount), g_vResultLines,
-                             g_vWorkLines);
-}
-
-int CopyDistinctLines(const std::vector<std::u16string>& lines, std::size_t count,
-                      std::vector<std::u16string>& result, std::vector<std::u16string>& work,
-                      OperationProgress* progress) {
-    count = std::min(count, lines.size());
-    const std::vector<std::uint32_t> firsts = FirstOccurrences(lines, count, progress);
-    const std::size_t keptCount = firsts.size();
-
-    // The copies are quick beside the filter: they only look out for a stop.
-    const ProgressTicker ticker(progress, 0);
-    result.clear();
-    if (result.capacity() < count)
-        result.reserve(count);
-    for (std::size_t k = 0; k < keptCount; ++k) {
-        ticker.Tick(k);
-        result.push_back(lines[firsts[k]]);
-    }
-    work.clear();
-    work.reserve(keptCount);
-    tandrel::AdviseHugePages(work.data(), work.capacity() * sizeof(std::u16string));
-    for (std::size_t k = 0; k < keptCount; ++k) {
-        ticker.Tick(keptCount + k);
-        work.push_back(result[k]);
-    }
-    return static_cast<int>(keptCount);
+    // Filtering the split lines leaves the same lists as copying them all to g_vResultLines
+    // and filtering the copy, without a copy of them.
+    KeepRunLines(KeepDistinctLines(SplitFollowingFileLines(text), nullptr));
+    return static_cast<int>(g_vResultLines.size());
 }

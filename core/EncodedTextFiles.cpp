@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -37,6 +38,21 @@ template <class Work> FileResult CatchFailure(Work&& work) {
     return {};
 }
 
+// Opens path for writing, lets write fill it, and puts it in place of the target unless
+// something failed or progress asked to stop.
+template <class Write>
+FileResult WriteFile(std::u16string_view path, TextEncoding encoding, OperationProgress* progress,
+                     Write&& write) {
+    return CatchFailure([&] {
+        CStdioFile file(path, ModesOf(encoding).write);
+        file.SetProgress(progress);
+        write(file);
+        if (progress)
+            progress->ThrowIfCancelled(); // the last moment at which the target is untouched
+        file.Close();
+    });
+}
+
 void ReadLines(const std::u16string& path, TextEncoding encoding) {
     KeepFileLines(ReadFileLines(path, encoding, nullptr));
 }
@@ -48,12 +64,12 @@ void WriteText(const std::u16string& path, const std::u16string& text, TextEncod
 
 } // namespace
 
-FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
-                        std::vector<std::u16string>& lines, std::size_t& lineCount) {
+FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding, LineList& lines,
+                        std::size_t& lineCount) {
     FileLines file = ReadFileLines(path, encoding, nullptr);
     lineCount = file.lines.size();
     if (file.opened)
-        lines.swap(file.lines);
+        lines = std::move(file.lines);
     return file.result;
 }
 
@@ -70,18 +86,17 @@ FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
             // Only a hint, taken from the first block: a file whose long lines come later can
             // make it far too large, and then the list simply grows as it goes.
         }
-        std::u16string line;
-        while (stream.ReadString(line))
-            file.lines.push_back(line);
+        while (stream.ReadString(file.lines)) {
+        }
         stream.Close();
     });
     return file;
 }
 
-void KeepFileLines(FileLines&& file) {
+void KeepFileLines(FileLines&& file) noexcept {
     g_nLineCount = 0;
     if (file.opened) {
-        g_vFileLines.swap(file.lines);
+        g_vFileLines = std::move(file.lines);
         g_nLineCount = static_cast<int>(g_vFileLines.size());
     }
     if (!file.result.Succeeded())
@@ -90,21 +105,15 @@ void KeepFileLines(FileLines&& file) {
 
 FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
                          std::u16string_view text) {
-    return CatchFailure([&] {
-        CStdioFile file(path, ModesOf(encoding).write);
-        file.WriteString(text);
-        file.Close();
-    });
+    return WriteFile(path, encoding, nullptr, [&](CStdioFile& file) { file.WriteString(text); });
 }
 
-FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
-                          const std::vector<std::u16string>& lines, OperationProgress* progress) {
+FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding, const LineList& lines,
+                          OperationProgress* progress) {
     // Half a megabyte of text at a time: nothing beside the file, and as few writes as one
     // joined text would take (smaller pieces made a million-line save measurably slower).
     constexpr std::size_t kChunkUnits = 256 * 1024;
-    return CatchFailure([&] {
-        CStdioFile file(path, ModesOf(encoding).write);
-        file.SetProgress(progress);
+    return WriteFile(path, encoding, progress, [&](CStdioFile& file) {
         std::u16string chunk;
         chunk.reserve(kChunkUnits * 2);
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -117,9 +126,6 @@ FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
                     progress->Report(i + 1, lines.size());
             }
         }
-        if (progress)
-            progress->ThrowIfCancelled(); // the last moment at which the target is untouched
-        file.Close();
     });
 }
 

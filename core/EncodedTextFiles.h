@@ -5,16 +5,17 @@
 // Writers take a text whose lines all end with "\n" and write each "\n" as CR LF.
 // Paths arrive as UTF-16 and are converted to the file system's encoding (UTF-8).
 //
-// ReadTextFile and WriteTextFile do the same work on explicit inputs and outputs, and say why
-// they failed; the six functions above are their wrappers over the document state.
+// Open's and Save's data work is ReadFileLines and WriteFileLines, which take their inputs and
+// return their results and reasons as values, with progress and cancel; the six functions
+// above, ReadTextFile and WriteTextFile are wrappers over them.
 #pragma once
 
 #include "core/FileFailure.h"
+#include "core/LineList.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class OperationProgress;
 
@@ -31,25 +32,25 @@ enum class TextEncoding { kAnsi, kUtf8, kUtf16LE };
 // Reads the file at path into lines. When the file cannot be opened, lines is left as it was
 // and lineCount is 0; otherwise lines is replaced by the file's lines up to any failure, and
 // lineCount is their number.
-FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding,
-                        std::vector<std::u16string>& lines, std::size_t& lineCount);
+FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding, LineList& lines,
+                        std::size_t& lineCount);
 // Writes text to the file at path, which keeps its old content unless this succeeds.
 FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding, std::u16string_view text);
 
-// ReadTextFile and WriteTextFile as the window runs them on a worker thread: on lists of their
-// own, reporting to progress and stopping (OperationCancelled) when it asks.
+// Open's step, as the window runs it on a worker thread: reads into a list of its own,
+// reporting to progress and stopping (OperationCancelled) when it asks.
 struct FileLines {
-    std::vector<std::u16string> lines; // all lines read, or those before a failure
+    LineList lines;      // all lines read, or those before a failure
     bool opened = false; // the file was opened, so the lines replace those of the last file
     FileResult result;
 };
 FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
                         OperationProgress* progress);
 // Makes what ReadFileLines produced the document's, as the reader itself would have: the lines
-// replace g_vFileLines when the file was opened (file then holds the old ones), g_nLineCount
-// counts them, and a failure sets g_nError.
-void KeepFileLines(FileLines&& file);
-// Writes every line followed by "\n", in small pieces rather than joined into one text the size
-// of the file. A stop leaves the target as it was.
-FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding,
-                          const std::vector<std::u16string>& lines, OperationProgress* progress);
+// replace g_vFileLines when the file was opened, g_nLineCount counts them, and a failure sets
+// g_nError. The lines replaced are freed.
+void KeepFileLines(FileLines&& file) noexcept;
+// Save's step: writes every line followed by "\n", in small pieces rather than joined into one
+// text the size of the file. A stop leaves the target as it was.
+FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding, const LineList& lines,
+                          OperationProgress* progress);

@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
-// The first count entries of lines, each followed by lineEnd; allocated once. A count beyond
-// the list (a line count left over from another list) stops at the list's end.
-inline std::u16string JoinLines(const std::vector<std::u16string>& lines, std::size_t count,
-                                std::u16string_view lineEnd) {
+// The first count entries of lines (a LineList, or any list of strings), each followed by
+// lineEnd; allocated once. A count beyond the list (a line count left over from another list)
+// stops at the list's end.
+template <class Lines>
+std::u16string JoinLines(const Lines& lines, std::size_t count, std::u16string_view lineEnd) {
     count = std::min(count, lines.size());
     std::size_t length = 0;
     for (std::size_t i = 0; i < count; ++i)

@@ -2,6 +2,7 @@
 
 #include "core/Cp932Tables.h"
 #include "core/FileSystemNames.h"
+#include "core/LineList.h"
 #include "core/OperationProgress.h"
 #include "core/TextCodecs.h"
 #include "core/UnicodeScalars.h"
@@ -203,6 +204,28 @@ CStdioFile::~CStdioFile() {
 }
 
 bool CStdioFile::ReadString(std::u16string& line) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!NextLine(first, last)) {
+        line.clear();
+        return false;
+    }
+    line.resize(last - first);
+    line.resize(DecodeLine(first, last, line.data()));
+    return true;
+}
+
+bool CStdioFile::ReadString(LineList& lines) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!NextLine(first, last))
+        return false;
+    // Never more code units than bytes, so the line decodes straight into the list.
+    lines.FinishLine(DecodeLine(first, last, lines.LineSpace(last - first)));
+    return true;
+}
+
+bool CStdioFile::NextLine(std::size_t& first, std::size_t& last) {
     if (fd_ < 0) {
         throw CException("the file is not open for reading");
     }
@@ -210,22 +233,22 @@ bool CStdioFile::ReadString(std::u16string& line) {
     for (;;) {
         const std::size_t lineFeed = FindLineFeed();
         if (lineFeed != std::string::npos) {
-            std::size_t last = lineFeed;
+            first = begin_;
+            last = lineFeed;
             if (last - begin_ >= unit &&
                 std::memcmp(&buffer_[last - unit], codec_->lineEnd.data(), unit) == 0) {
                 last -= unit; // the CR of CR LF
             }
-            DecodeLine(begin_, last, line);
             begin_ = scanned_ = lineFeed + unit;
             ++linesRead_;
             return true;
         }
         if (endOfFile_) {
             if (begin_ == end_) {
-                line.clear();
                 return false;
             }
-            DecodeLine(begin_, end_, line);
+            first = begin_;
+            last = end_;
             begin_ = scanned_ = end_;
             ++linesRead_;
             return true;
@@ -319,17 +342,16 @@ std::size_t CStdioFile::FindLineFeed() {
     return std::string::npos;
 }
 
-void CStdioFile::DecodeLine(std::size_t first, std::size_t last, std::u16string& line) const {
+std::size_t CStdioFile::DecodeLine(std::size_t first, std::size_t last, char16_t* out) const {
     const std::string_view bytes(&buffer_[0] + first, last - first);
-    line.resize(bytes.size());
-    const char16_t* end = codec_->decode(bytes, line.data());
+    const char16_t* end = codec_->decode(bytes, out);
     if (end == nullptr) {
         throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name,
                          {.failure = FileFailure::kInvalidBytes,
                           .position = consumed_ + first + FirstUndecodable(*codec_, bytes),
-                          .line = linesRead_ + 1});
+                          .line = linesRead_}); // NextLine counted it already
     }
-    line.resize(static_cast<std::size_t>(end - line.data()));
+    return static_cast<std::size_t>(end - out);
 }
 
 void CStdioFile::WriteString(std::u16string_view text) {

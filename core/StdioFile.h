@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+class LineList;
 class OperationProgress;
 struct TextCodec;
 struct OpenMode;
@@ -43,6 +44,8 @@ public:
     // that is not followed by LF belongs to the line. Nothing is delivered after a final
     // line end, so an empty file, or one holding only a mark, has no lines.
     bool ReadString(std::u16string& line);
+    // The same, appending the line to lines, decoded straight into the list's own block.
+    bool ReadString(LineList& lines);
 
     // A generous guess at the number of lines of a file opened for reading, taken from the
     // first block and the file's size, for reserving room before reading them all.
@@ -63,7 +66,11 @@ private:
     void FillBuffer();
     void Refill();
     std::size_t FindLineFeed();
-    void DecodeLine(std::size_t first, std::size_t last, std::u16string& line) const;
+    // The undelivered bytes of the next line without its line end, [first, last); false once
+    // the file is used up. The line counts as delivered.
+    bool NextLine(std::size_t& first, std::size_t& last);
+    // Decodes buffer_[first, last) to out (room for last - first units); returns the units.
+    std::size_t DecodeLine(std::size_t first, std::size_t last, char16_t* out) const;
     // line (at lineIndex in all the text written) holds a character the codec cannot encode.
     [[noreturn]] void ThrowUnencodable(std::u16string_view line, std::uint64_t lineIndex) const;
 

@@ -2,6 +2,7 @@
 // into the lines of the text they decode to; arbitrary text must come back unchanged, in the form
 // the box keeps, with its long lines in rows.
 #include "core/BoxTextCodec.h"
+#include "core/LineList.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ std::u16string TextFrom(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::vector<std::u16string> lines;
+    LineList lines;
     SplitBoxText(bytes, lines, nullptr);
     FUZZ_CHECK(lines == SplitPlainly(DecodeBoxText(bytes)));
 

@@ -36,6 +36,7 @@ std::u16string TextFrom(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::u16string text = TextFrom(data, size);
 
+    g_vFileLines.clear();
     SplitContentLines(text);
     FUZZ_CHECK(g_nLineCount == static_cast<int>(g_vTextLines.size()));
     std::size_t lineFeeds = 0;
@@ -48,8 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(line.empty() || line.back() != u'\r');
     }
 
-    const std::vector<std::u16string> split = g_vTextLines;
-    g_vResultLines.assign(split.begin(), split.end());
+    const std::vector<std::u16string> split(g_vTextLines.begin(), g_vTextLines.end());
+    // Split again beside file lines that the text's lines share units with: its own lines with
+    // one of them left out, as the text of a file loaded and then edited would have.
+    std::vector<std::u16string> file = split;
+    if (!file.empty())
+        file.erase(file.begin() + static_cast<std::ptrdiff_t>(size % file.size()));
+    g_vFileLines = file;
+    SplitContentLines(text);
+    FUZZ_CHECK(g_vTextLines == split);
+    g_vFileLines.clear(); // the text lines keep alive what they share
+
+    g_vResultLines = g_vTextLines;
     g_vWorkLines = {u"left from an earlier run"};
     const int kept = RemoveDuplicateLines();
 

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Lines = std::vector<std::u16string>;
+using Lines = LineList;
 
 // One folder per fuzzing process, removed when it ends.
 const fs::path& Folder() {

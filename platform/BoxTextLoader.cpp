@@ -31,7 +31,7 @@ BoxTextLoader::~BoxTextLoader() {
         loader_->Release();
 }
 
-std::size_t BoxTextLoader::SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
+std::size_t BoxTextLoader::SizeOfLines(const LineList& lines, std::size_t count,
                                        std::u16string_view lineEnd) {
     count = std::min(count, lines.size());
     std::size_t bytes = count * BoxTextSizeBound(lineEnd);
@@ -40,7 +40,7 @@ std::size_t BoxTextLoader::SizeOfLines(const std::vector<std::u16string>& lines,
     return bytes;
 }
 
-void BoxTextLoader::AppendLines(const std::vector<std::u16string>& lines, std::size_t count,
+void BoxTextLoader::AppendLines(const LineList& lines, std::size_t count,
                                 std::u16string_view lineEnd, OperationProgress* progress) {
     // Handed to the editor a megabyte at a time: small enough to stay in the cache, large
     // enough that the editor's own work per call does not count.

@@ -5,10 +5,11 @@
 // was.
 #pragma once
 
+#include "core/LineList.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class ILoader;
 class OperationProgress;
@@ -22,14 +23,14 @@ public:
 
     // At least the buffer bytes the first count lines take, each followed by lineEnd
     // (BoxTextSizeBound).
-    static std::size_t SizeOfLines(const std::vector<std::u16string>& lines, std::size_t count,
+    static std::size_t SizeOfLines(const LineList& lines, std::size_t count,
                                    std::u16string_view lineEnd);
 
     // Appends the first count lines, each followed by lineEnd. Reports the lines done to
     // progress and stops (OperationCancelled) when it asks. Throws std::bad_alloc when the
     // editor runs out of memory.
-    void AppendLines(const std::vector<std::u16string>& lines, std::size_t count,
-                     std::u16string_view lineEnd, OperationProgress* progress);
+    void AppendLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
+                     OperationProgress* progress);
 
 private:
     friend class CEdit;

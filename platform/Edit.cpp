@@ -152,7 +152,7 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
     pMenu->popup(e->globalPos());
 }
 
-BoxTextLoader CEdit::LoadLines(const std::vector<std::u16string>& lines, std::size_t count,
+BoxTextLoader CEdit::LoadLines(const LineList& lines, std::size_t count,
                                std::u16string_view lineEnd, OperationProgress* progress) const {
     // A little more than the text: the editor grows its buffer, by a sixth and a copy of it
     // all, whenever an insertion, or the NUL that SCI_GETCHARACTERPOINTER puts behind the

@@ -59,8 +59,8 @@ public:
     // for a worker: the editor makes the new document apart from all the box holds or shows,
     // and clears all of its memory at once, which for a large text takes long enough to be
     // felt on the window's thread.
-    BoxTextLoader LoadLines(const std::vector<std::u16string>& lines, std::size_t count,
-                            std::u16string_view lineEnd, OperationProgress* progress) const;
+    BoxTextLoader LoadLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
+                            OperationProgress* progress) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
     // The buffer's bytes in place (BoxTextCodec.h), valid until the text next changes; other

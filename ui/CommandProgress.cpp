@@ -117,7 +117,7 @@ void CommandProgress::SetShowDelay(std::chrono::milliseconds delay) {
     g_showDelay = delay;
 }
 
-bool CommandProgress::Run(const std::function<void(OperationProgress&)>& work) {
+bool CommandProgress::RunOnWorker(const std::function<void(OperationProgress&)>& work) {
     OperationProgress progress;
     std::atomic<bool> finished{false};
     bool cancelled = false;

@@ -14,9 +14,11 @@
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "ui/CommandProgress.h"
+#include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
 #include <fstream>
+#include <new>
 #include <sys/stat.h>
 
 void CTandrelDlg::OnPathChosen(const QString& path) {
@@ -52,43 +54,58 @@ void CTandrelDlg::OnBnClickedOpen() {
     }
 
     WaitCursor wait;
-    // The reader and the text for the box work on lists of their own, so that a cancelled
-    // Open leaves the document and the box as they were.
+    // The step reads the file and builds the box's new text aside, so that a cancelled Open, or
+    // one that runs out of memory, leaves the document and the box as they were.
+    constexpr std::u16string_view kFailure =
+        u"文字コードの指定が間違っている可能性があります。\nANSI形式のみ読み込み可能です。";
     const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding);
-    FileLines file;
-    BoxTextLoader content;
+    struct OpenedFile {
+        FileLines file;
+        BoxTextLoader content;
+    };
+    FileResult result;
     CommandProgress command(this, QStringLiteral("読み込み中…"));
-    const bool finished = command.Run([&](OperationProgress& progress) {
-        progress.BeginStep(0, 600);
-        if (encoding)
-            file = ReadFileLines(strPath, encoding->encoding, &progress);
-        if (!file.result.Succeeded())
-            return;
-        // Without a reader the box shows the file lines it would have shown anyway.
-        const std::vector<std::u16string>& lines = encoding ? file.lines : g_vFileLines;
-        const std::size_t count =
-            encoding ? file.lines.size() : static_cast<std::size_t>(g_nLineCount);
-        progress.BeginStep(600, OperationProgress::kWhole);
-        content = m_editContent->LoadLines(lines, count, u"\r\n", &progress);
-    });
-    const FileResult result = file.result;
-    if (finished && encoding)
-        KeepFileLines(std::move(file)); // file now holds the lines it replaced
-    ReleaseInBackground(std::move(file.lines));
-    if (!finished)
+    const CommandProgress::End end = command.Run(
+        [&](OperationProgress& progress) {
+            OpenedFile made;
+            progress.BeginStep(0, 600);
+            if (encoding)
+                made.file = ReadFileLines(strPath, encoding->encoding, &progress);
+            if (!made.file.result.Succeeded())
+                return made;
+            // Without a reader the box shows the file lines it would have shown anyway.
+            const LineList& lines = encoding ? made.file.lines : g_vFileLines;
+            const std::size_t count =
+                encoding ? made.file.lines.size() : static_cast<std::size_t>(g_nLineCount);
+            progress.BeginStep(600, OperationProgress::kWhole);
+            made.content = m_editContent->LoadLines(lines, count, u"\r\n", &progress);
+            return made;
+        },
+        [&](OpenedFile&& made) {
+            if (made.file.result.failure == FileFailure::kOutOfMemory)
+                throw std::bad_alloc(); // not the file's fault, and no lines worth keeping
+            result = made.file.result;
+            // Clears the box and sets the joined lines, each followed by CR LF, in one step.
+            if (made.file.result.Succeeded())
+                m_editContent->TakeText(std::move(made.content));
+            if (encoding)
+                KeepFileLines(std::move(made.file));
+        });
+    if (end == CommandProgress::End::kCancelled)
         return;
+    if (end == CommandProgress::End::kOutOfMemory) {
+        wait.End();
+        AfxMessageBox(kFailure, MB_ICONERROR, 0, kOutOfMemoryDetail);
+        return;
+    }
 
     if (g_nError == 1) {
         wait.End();
-        AfxMessageBox(
-            u"文字コードの指定が間違っている可能性があります。\nANSI形式のみ読み込み可能です。",
-            MB_ICONERROR, 0, FailureDetail(strPath, result));
+        AfxMessageBox(kFailure, MB_ICONERROR, 0, FailureDetail(strPath, result));
         g_nError = 0;
         return; // the content box keeps its text
     }
 
-    // Clears the box and sets the joined lines, each followed by CR LF, in one step.
-    m_editContent->TakeText(std::move(content));
     OnContentChanged();
     // The save dialog starts where the work is.
     CFileDialog::RememberFolderOf(QString::fromStdU16String(strPath));

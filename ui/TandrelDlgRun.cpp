@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "ui/CommandProgress.h"
+#include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
 namespace {
@@ -33,35 +34,44 @@ void CTandrelDlg::OnBnClickedRun() {
         return;
     }
 
-    // Split, copy and filter work on lists of their own, so that a cancelled Run leaves the
-    // document and the result box as they were. The split reads the box's own buffer: the
-    // window takes no input while the command runs, so nothing changes it meanwhile.
+    // The step splits and filters into lists of its own and builds the result box's new text
+    // aside, so that a cancelled Run, or one that runs out of memory, leaves the document and
+    // the result box as they were. The split reads the box's own buffer: the window takes no
+    // input while the command runs, so nothing changes it meanwhile; nor does anything change
+    // the file lines, whose units the split lines share where they are equal.
     const std::string_view content = m_editContent->TextBytes();
-    std::vector<std::u16string> textLines;
-    std::vector<std::u16string> resultLines;
-    std::vector<std::u16string> workLines;
-    BoxTextLoader result;
+    const LineList& fileLines = g_vFileLines;
+    struct RunResult {
+        RunLines lines;
+        BoxTextLoader box;
+    };
     CommandProgress command(this, QStringLiteral("処理中…"));
-    const bool finished = command.Run([&](OperationProgress& progress) {
-        progress.BeginStep(0, 350);
-        SplitBoxText(content, textLines, &progress);
-        progress.BeginStep(350, 750);
-        const auto count = static_cast<std::size_t>(
-            CopyDistinctLines(textLines, textLines.size(), resultLines, workLines, &progress));
-        progress.BeginStep(750, OperationProgress::kWhole);
-        result = m_editResult->LoadLines(resultLines, count, u"\r\n", &progress);
-    });
-    if (finished) {
-        g_vTextLines.swap(textLines);
-        g_nLineCount = static_cast<int>(g_vTextLines.size());
-        g_vResultLines.swap(resultLines);
-        g_vWorkLines.swap(workLines);
-    }
-    ReleaseInBackground(std::move(textLines), std::move(resultLines), std::move(workLines));
-    if (!finished)
+    const CommandProgress::End end = command.Run(
+        [&](OperationProgress& progress) {
+            progress.BeginStep(0, 350);
+            LineList textLines;
+            textLines.FollowLinesOf(fileLines);
+            SplitBoxText(content, textLines, &progress);
+            progress.BeginStep(350, 750);
+            RunResult made{KeepDistinctLines(std::move(textLines), &progress), {}};
+            progress.BeginStep(750, OperationProgress::kWhole);
+            const LineList& result = made.lines.result;
+            made.box = m_editResult->LoadLines(result, result.size(), u"\r\n", &progress);
+            return made;
+        },
+        [&](RunResult&& made) {
+            // Clears the box and sets the joined result lines, each followed by CR LF, in one
+            // step.
+            m_editResult->TakeText(std::move(made.box));
+            KeepRunLines(std::move(made.lines));
+        });
+    if (end == CommandProgress::End::kCancelled)
         return;
-    // Clears the box and sets the joined result lines, each followed by CR LF, in one step.
-    m_editResult->TakeText(std::move(result));
+    if (end == CommandProgress::End::kOutOfMemory) {
+        wait.End();
+        AfxMessageBox(kRunOutOfMemoryMessage, MB_ICONERROR, 0, kOutOfMemoryDetail);
+        return;
+    }
     ShowResultCurrent();
     ShowRunSummary(g_nLineCount, static_cast<int>(g_vResultLines.size()));
 

@@ -10,7 +10,7 @@
 void CTandrelDlg::ShowRunSummary(int nLineCount, int nResultCount) {
     const auto first = g_vTextLines.begin();
     const auto nEmpty = std::count_if(first, first + nLineCount,
-                                      [](const std::u16string& line) { return line.empty(); });
+                                      [](std::u16string_view line) { return line.empty(); });
     const auto nDuplicates = nLineCount - nResultCount - nEmpty;
     const QLocale numbers(QLocale::Japanese); // 1,000,000
     const QString strSummary =

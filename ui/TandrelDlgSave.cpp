@@ -10,6 +10,7 @@
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
 #include "ui/CommandProgress.h"
+#include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {
@@ -25,7 +26,7 @@ void CTandrelDlg::OnBnClickedSave() {
     // The text to save is every line of g_vResultLines followed by "\n". Nothing can change
     // the list while the dialog is open, so the writer takes the lines as they stand instead
     // of one joined copy the size of the file.
-    const std::vector<std::u16string>& lines = g_vResultLines;
+    const LineList& lines = g_vResultLines;
 
     // Saving under a new name must be possible, so the chosen file need not exist; a file that
     // does exist is replaced without a question.
@@ -38,21 +39,25 @@ void CTandrelDlg::OnBnClickedSave() {
     WaitCursor wait;
     // A cancelled dialog leaves the path empty; the writer then fails, and says so.
     const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding);
-    FileResult result;
+    FileResult written;
     CommandProgress command(this, QStringLiteral("保存中…"));
-    const bool finished = command.Run([&](OperationProgress& progress) {
-        if (encoding)
-            result = WriteFileLines(strPath, encoding->encoding, lines, &progress);
-    });
-    if (!finished)
+    const CommandProgress::End end = command.Run(
+        [&](OperationProgress& progress) {
+            return encoding ? WriteFileLines(strPath, encoding->encoding, lines, &progress)
+                            : FileResult{};
+        },
+        [&](FileResult result) { written = result; });
+    if (end == CommandProgress::End::kCancelled)
         return; // the target was not touched
-    if (!result.Succeeded())
+    if (end == CommandProgress::End::kOutOfMemory)
+        written = {FileFailure::kOutOfMemory};
+    if (!written.Succeeded())
         g_nError = 1;
 
     wait.End();
     if (g_nError == 1) {
         AfxMessageBox(u"ファイルを保存できませんでした。", MB_ICONERROR, 0,
-                      FailureDetail(strPath, result));
+                      FailureDetail(strPath, written));
         g_nError = 0;
     } else {
         AfxMessageBox(u"ファイルを保存しました。", MB_ICONINFORMATION, 0);

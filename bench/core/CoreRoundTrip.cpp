@@ -1,8 +1,9 @@
-// Times one round trip of each encoding through the core, the way the window drives it:
-// read a file, join its lines for the content box, split and filter them, join the result and
-// write it. Each round trip runs in a fresh process so that its peak memory is its own, and
-// each is paired with mawk removing duplicates from the same UTF-8 file, because this machine's
-// speed varies too much for figures from different minutes to compare.
+// Times one round trip of each encoding through the core's steps of the window's commands:
+// read a file, join its lines as the content box's text, split and filter that (Run's steps on
+// UTF-16 text rather than the box's buffer), and write the result as Save does. Each round trip
+// runs in a fresh process so that its peak memory is its own, and each is paired with mawk removing
+// duplicates from the same UTF-8 file, because this machine's speed varies too much for figures
+// from different minutes to compare.
 //
 //   tandrel_core_bench [--rounds N] [FOLDER]
 //
@@ -10,6 +11,7 @@
 #include "bench/BenchInputs.h"
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
+#include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
 #include "core/HeapTuning.h"
 #include "core/JoinLines.h"
@@ -80,10 +82,10 @@ int RunRoundTrip(const EncodingChoice& encoding, const std::string& input,
 
     // What Save does with the result.
     start = Clock::now();
-    encoding.WriteText(ToUtf16(output),
-                       JoinLines(g_vResultLines, static_cast<std::size_t>(kept), u"\n"));
+    const bool written =
+        WriteFileLines(ToUtf16(output), encoding.encoding, g_vResultLines, nullptr).Succeeded();
     const double write = SecondsSince(start);
-    if (g_nError != 0) {
+    if (!written) {
         std::fprintf(stderr, "%s: writing %s failed\n", NameOf(encoding).c_str(), output.c_str());
         return 1;
     }

@@ -167,7 +167,7 @@ TEST_F(TextFileTest, AnsiReaderReadsEveryDecodeRow) {
     for (const Row& row : DecodeRows()) {
         if (!IsLineEnd(row.unit)) {
             file += row.bytes + "\r\n";
-            expected.emplace_back(1, row.unit);
+            expected.push_back(std::u16string(1, row.unit));
         }
     }
     WriteBytes("all.txt", file);

@@ -148,7 +148,7 @@ TEST_P(LineRulesTest, LineEndsAcrossBlockBoundaries) {
         const char* end = length % 3 == 0 && !endsWithCr ? "\n" : "\r\n";
         const std::string withCr = endsWithCr ? line + "\r" : line;
         content += withCr + end;
-        expected.emplace_back(withCr.begin(), withCr.end());
+        expected.push_back(std::u16string(withCr.begin(), withCr.end()));
     }
     ExpectLines(content, expected);
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-using Lines = std::vector<std::u16string>;
+using Lines = LineList;
 
 // What the Run command does with the content box text. Checks the count it returns against the
 // list it leaves.
@@ -125,7 +125,7 @@ TEST(DuplicateRemovalLarge, AgreesWithASetOfSeenLines) {
     Lines expected;
     std::unordered_set<std::u16string> seen;
     for (const auto& line : lines) {
-        if (!line.empty() && seen.insert(line).second)
+        if (!line.empty() && seen.insert(std::u16string(line)).second)
             expected.push_back(line);
     }
     ASSERT_GT(expected.size(), 100000u);

@@ -8,7 +8,7 @@
 
 namespace {
 
-using Lines = std::vector<std::u16string>;
+using Lines = LineList;
 
 Lines Split(const std::u16string& text) {
     SplitContentLines(text);

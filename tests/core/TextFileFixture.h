@@ -78,4 +78,4 @@ inline std::string Bytes(std::initializer_list<unsigned> values) {
     return bytes;
 }
 
-using Lines = std::vector<std::u16string>;
+using Lines = LineList;

@@ -17,7 +17,7 @@ namespace {
 // Everything a command may change, besides files.
 struct Snapshot {
     std::u16string content, result;
-    std::vector<std::u16string> fileLines, textLines, resultLines, workLines;
+    LineList fileLines, textLines, resultLines, workLines;
     int lineCount = 0, error = 0;
     bool operator==(const Snapshot&) const = default;
 };

@@ -1,6 +1,7 @@
 // The text box keeps its buffer in the codec's form through whatever the user does, so that a
 // line end it shows is a line feed of the text Run reads exactly when it is not a row break.
 #include "core/BoxTextCodec.h"
+#include "core/LineList.h"
 #include "platform/Edit.h"
 
 #include <QApplication>
@@ -84,7 +85,7 @@ void VerifyForm(const CEdit& box) {
         QCOMPARE(BoxRowBreakAround(bytes, static_cast<std::size_t>(at)), std::string_view::npos);
     const std::u16string shown = ShownText(box);
     QVERIFY(box.GetWindowText() == shown);
-    std::vector<std::u16string> runLines;
+    LineList runLines;
     SplitBoxText(bytes, runLines, nullptr);
     QVERIFY(runLines == Lines(shown));
 }
@@ -135,7 +136,7 @@ private slots:
         Key(Qt::Key_Return);
         VerifyForm(*m_box);
         QCOMPARE(m_box->SendScintilla(Sci::SCI_GETLINECOUNT), 3L); // the line feed took the break
-        std::vector<std::u16string> lines;
+        LineList lines;
         SplitBoxText(m_box->TextBytes(), lines, nullptr);
         QVERIFY(lines == Lines(line.substr(0, kBoxRowUnits) + u"\n" + line.substr(kBoxRowUnits)));
     }

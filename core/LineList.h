@@ -1,0 +1,136 @@
+// The document's kind of line list: an ordered list of lines, each handed out as a
+// std::u16string_view. A std::vector<std::u16string> of ten million lines is ten million heap
+// blocks and 32 bytes of string beside each line's text; here the code units of many lines
+// share one large block, and the list itself is an index of one pointer per line.
+//
+// Lines are never changed once in a block, so lists can share them: a copy of a list, or a list
+// that takes lines from another (Pick, FollowLinesOf), points at the same units and
+// keeps their blocks alive for as long as it refers to them, whatever becomes of the list they
+// came from. Only the list that made a block ever writes to it, and only behind its last line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class LineList {
+public:
+    using value_type = std::u16string_view;
+    using size_type = std::size_t;
+
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = std::u16string_view;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::u16string_view;
+
+        const_iterator() = default;
+        std::u16string_view operator*() const { return View(*at_); }
+        std::u16string_view operator[](difference_type n) const { return View(at_[n]); }
+        const_iterator& operator++() { return ++at_, *this; }
+        const_iterator operator++(int) { return const_iterator(at_++); }
+        const_iterator& operator--() { return --at_, *this; }
+        const_iterator operator--(int) { return const_iterator(at_--); }
+        const_iterator& operator+=(difference_type n) { return at_ += n, *this; }
+        const_iterator& operator-=(difference_type n) { return at_ -= n, *this; }
+        friend const_iterator operator+(const_iterator i, difference_type n) { return i += n; }
+        friend const_iterator operator+(difference_type n, const_iterator i) { return i += n; }
+        friend const_iterator operator-(const_iterator i, difference_type n) { return i -= n; }
+        friend difference_type operator-(const_iterator a, const_iterator b) {
+            return a.at_ - b.at_;
+        }
+        friend auto operator<=>(const const_iterator&, const const_iterator&) = default;
+
+    private:
+        friend class LineList;
+        explicit const_iterator(const char16_t* const* at) : at_(at) {}
+        const char16_t* const* at_ = nullptr;
+    };
+    using iterator = const_iterator;
+
+    LineList() = default;
+    // Copies of the given lines: for building small lists, as tests do.
+    LineList(std::initializer_list<std::u16string_view> lines);
+    LineList(const std::vector<std::u16string>& lines); // NOLINT: a list of lines either way
+    // A copy shares the other list's lines; only the index is copied. Neither copying nor
+    // moving carries FollowLinesOf over.
+    LineList(const LineList& other);
+    LineList& operator=(const LineList& other);
+    LineList(LineList&& other) noexcept;
+    LineList& operator=(LineList&& other) noexcept;
+    ~LineList();
+
+    std::size_t size() const { return index_.size(); }
+    bool empty() const { return index_.empty(); }
+    std::u16string_view operator[](std::size_t i) const { return View(index_[i]); }
+    std::u16string_view back() const { return View(index_.back()); }
+    const_iterator begin() const { return const_iterator(index_.data()); }
+    const_iterator end() const { return const_iterator(index_.data() + index_.size()); }
+
+    // Room in the index for lines entries, so that filling it never copies the index.
+    void reserve(std::size_t lines) { index_.reserve(lines); }
+    std::size_t capacity() const { return index_.capacity(); }
+    // Drops every line (blocks no other list refers to are freed), keeping the index's room.
+    void clear();
+    // Drops the lines from count on.
+    void Truncate(std::size_t count);
+
+    // Appends a copy of line.
+    void push_back(std::u16string_view line);
+    // Appending in two steps, for a caller that decodes straight into the list: room for at
+    // most units code units, valid until the list next changes; then the line of the first
+    // units of them, which goes to the end of the list as push_back would put it.
+    char16_t* LineSpace(std::size_t units);
+    void FinishLine(std::size_t units);
+
+    // The lines at the given indices, in that order, sharing their units with this list.
+    LineList Pick(const std::vector<std::uint32_t>& indices) const;
+    // From now on, a line appended that equals the next line of earlier is taken from earlier
+    // (shared, not copied): Run's split of a text just loaded from a
+    // file then holds no second copy of it. Lines inserted, or one line deleted or replaced,
+    // lose the step only there. earlier must outlast the appending.
+    void FollowLinesOf(const LineList& earlier);
+
+    // For prefetching: where line i's entry and its units lie, without reading either.
+    const void* EntryAddress(std::size_t i) const { return &index_[i]; }
+    const void* LineAddress(std::size_t i) const { return index_[i] - kLengthUnits; }
+
+    friend bool operator==(const LineList& a, const LineList& b);
+    friend bool operator==(const LineList& a, const std::vector<std::u16string>& b);
+
+private:
+    // A line's units follow its length, which takes two units (32 bits) in the block; the index
+    // points at the units. Empty lines all point behind one static length of 0.
+    static constexpr std::size_t kLengthUnits = 2;
+
+    static std::u16string_view View(const char16_t* units) {
+        std::uint32_t length;
+        std::memcpy(&length, units - kLengthUnits, sizeof length);
+        return {units, length};
+    }
+    void Adopt(const LineList& from);
+    void StartBlock(std::size_t units);
+    bool TakeFromEarlier(std::u16string_view line);
+
+    std::vector<const char16_t*> index_;
+    // Every block that a line of the index may point into.
+    std::vector<std::shared_ptr<char16_t[]>> blocks_;
+    // The block this list writes to (the last one it made) and the room left in it; none when
+    // the list has made no block since it was last copied or cleared.
+    char16_t* tail_ = nullptr;
+    std::size_t room_ = 0;
+    std::size_t nextBlockUnits_ = 0;
+    // FollowLinesOf: the earlier list, the next of its lines expected, and whether its blocks
+    // are among ours yet.
+    const LineList* earlier_ = nullptr;
+    std::size_t earlierNext_ = 0;
+    bool earlierAdopted_ = false;
+};
