@@ -15,6 +15,7 @@
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -163,6 +164,8 @@ BoxTextLoader CEdit::LoadLines(const LineList& lines, std::size_t count,
     BoxTextLoader loader(reinterpret_cast<ILoader*>(
         SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes),
                       static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
+    if (!loader.loader_) // the editor could not allocate the document
+        throw std::bad_alloc();
     loader.AppendLines(lines, count, lineEnd, progress);
     return loader;
 }

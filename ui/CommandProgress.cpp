@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <atomic>
 #include <exception>
+#include <new>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -127,18 +129,24 @@ bool CommandProgress::RunOnWorker(const std::function<void(OperationProgress&)>&
     QObject relay;
     HoldWindow hold(m_window);
 
-    std::thread worker([&] {
-        try {
-            work(progress);
-        } catch (const OperationCancelled&) {
-            cancelled = true;
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished.store(true);
-        QMetaObject::invokeMethod(
-            &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                work(progress);
+            } catch (const OperationCancelled&) {
+                cancelled = true;
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            finished.store(true);
+            QMetaObject::invokeMethod(
+                &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No room for the worker's stack: the command ran out of memory before it began.
+        throw std::bad_alloc();
+    }
 
     // First the work has the time of the show delay to end unseen; input waits meanwhile.
     QTimer::singleShot(g_showDelay, &relay, [&loop] { loop.quit(); });

@@ -95,7 +95,7 @@ void CTandrelDlg::OnBnClickedOpen() {
         return;
     if (end == CommandProgress::End::kOutOfMemory) {
         wait.End();
-        AfxMessageBox(kFailure, MB_ICONERROR, 0, kOutOfMemoryDetail);
+        AfxMessageBox(kFailure, MB_ICONERROR, 0, OutOfMemoryDetail());
         return;
     }
 

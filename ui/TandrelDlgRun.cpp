@@ -69,7 +69,7 @@ void CTandrelDlg::OnBnClickedRun() {
         return;
     if (end == CommandProgress::End::kOutOfMemory) {
         wait.End();
-        AfxMessageBox(kRunOutOfMemoryMessage, MB_ICONERROR, 0, kOutOfMemoryDetail);
+        AfxMessageBox(kRunOutOfMemoryMessage, MB_ICONERROR, 0, OutOfMemoryDetail());
         return;
     }
     ShowResultCurrent();

@@ -10,7 +10,6 @@
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
 #include "ui/CommandProgress.h"
-#include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {
