@@ -1,7 +1,11 @@
 #include "core/LineList.h"
 
+#include "core/HugePages.h"
+
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <utility>
 
 namespace {
@@ -11,9 +15,31 @@ constexpr char16_t kEmptyLine[2] = {0, 0};
 const char16_t* const kEmptyUnits = kEmptyLine + 2;
 
 // Blocks start small, so that the many small lists of a session cost little, and double up to
-// two megabytes: large enough that a file of gigabytes takes a few thousand of them.
+// eight megabytes: large enough that a file of gigabytes takes a few hundred of them.
+// How far a list that follows another looks for the next line it may share.
+constexpr std::size_t kLinesLookedAhead = 4;
+
 constexpr std::size_t kFirstBlockUnits = 2 * 1024;
-constexpr std::size_t kLargestBlockUnits = 1024 * 1024;
+constexpr std::size_t kLargestBlockUnits = 4 * 1024 * 1024;
+// From this size on a block is placed on huge-page boundaries and advised to use them
+// (HugePages.h): its first touch is then a handful of faults instead of thousands.
+constexpr std::size_t kHugePageBytes = 2 * 1024 * 1024;
+
+std::shared_ptr<char16_t[]> NewBlock(std::size_t units) {
+    const std::size_t bytes = units * sizeof(char16_t);
+    if (bytes < kHugePageBytes) {
+        // The units are written before they are read; zeroing them first would touch every
+        // page twice.
+        return std::make_shared_for_overwrite<char16_t[]>(units);
+    }
+    const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    void* memory = std::aligned_alloc(kHugePageBytes, rounded);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    tandrel::AdviseHugePages(memory, rounded);
+    return std::shared_ptr<char16_t[]>(static_cast<char16_t*>(memory),
+                                       [](char16_t* units) { std::free(units); });
+}
 
 } // namespace
 
@@ -63,6 +89,13 @@ LineList& LineList::operator=(LineList&& other) noexcept {
 
 LineList::~LineList() = default;
 
+void LineList::reserve(std::size_t lines) {
+    if (lines <= index_.capacity())
+        return;
+    index_.reserve(lines);
+    tandrel::AdviseHugePages(index_.data(), index_.capacity() * sizeof(index_[0]));
+}
+
 void LineList::clear() {
     index_.clear();
     blocks_.clear();
@@ -78,12 +111,12 @@ void LineList::Truncate(std::size_t count) {
 }
 
 void LineList::push_back(std::u16string_view line) {
+    if (TakeFromEarlier(line))
+        return;
     if (line.empty()) {
         index_.push_back(kEmptyUnits);
         return;
     }
-    if (TakeFromEarlier(line))
-        return;
     std::copy(line.begin(), line.end(), LineSpace(line.size()));
     FinishLine(line.size());
 }
@@ -109,9 +142,7 @@ void LineList::FinishLine(std::size_t units) {
 void LineList::StartBlock(std::size_t units) {
     nextBlockUnits_ = std::clamp(nextBlockUnits_ * 2, kFirstBlockUnits, kLargestBlockUnits);
     const std::size_t size = std::max(units, nextBlockUnits_);
-    // The units are written before they are read; zeroing them first would touch every page
-    // twice.
-    std::shared_ptr<char16_t[]> block = std::make_shared_for_overwrite<char16_t[]>(size);
+    std::shared_ptr<char16_t[]> block = NewBlock(size);
     blocks_.push_back(block);
     tail_ = block.get();
     room_ = size;
@@ -119,7 +150,7 @@ void LineList::StartBlock(std::size_t units) {
 
 LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {
     LineList picked;
-    picked.index_.reserve(indices.size());
+    picked.reserve(indices.size());
     for (const std::uint32_t i : indices)
         picked.index_.push_back(index_[i]);
     picked.blocks_ = blocks_;
@@ -136,9 +167,10 @@ bool LineList::TakeFromEarlier(std::u16string_view line) {
     if (earlier_ == nullptr)
         return false;
     const LineList& earlier = *earlier_;
-    // The next line, or the one after it (a line of the earlier list deleted or replaced); a
-    // line that matches neither leaves the place as it is, as an inserted line would.
-    const std::size_t last = std::min(earlier.size(), earlierNext_ + 2);
+    // The next line, or one of the few after it (lines of the earlier list deleted, or one
+    // replaced); a line that matches none of them leaves the place as it is, as an inserted
+    // line would.
+    const std::size_t last = std::min(earlier.size(), earlierNext_ + kLinesLookedAhead);
     for (std::size_t k = earlierNext_; k < last; ++k) {
         if (earlier[k] == line) {
             if (!earlierAdopted_) {

@@ -76,7 +76,7 @@ public:
     const_iterator end() const { return const_iterator(index_.data() + index_.size()); }
 
     // Room in the index for lines entries, so that filling it never copies the index.
-    void reserve(std::size_t lines) { index_.reserve(lines); }
+    void reserve(std::size_t lines);
     std::size_t capacity() const { return index_.capacity(); }
     // Drops every line (blocks no other list refers to are freed), keeping the index's room.
     void clear();
@@ -94,9 +94,9 @@ public:
     // The lines at the given indices, in that order, sharing their units with this list.
     LineList Pick(const std::vector<std::uint32_t>& indices) const;
     // From now on, a line appended that equals the next line of earlier is taken from earlier
-    // (shared, not copied): Run's split of a text just loaded from a
-    // file then holds no second copy of it. Lines inserted, or one line deleted or replaced,
-    // lose the step only there. earlier must outlast the appending.
+    // (shared, not copied): Run's split of a text just loaded from a file then holds no second
+    // copy of it. After lines inserted, a line replaced or up to three deleted, the following
+    // lines are found again. earlier must outlast the appending.
     void FollowLinesOf(const LineList& earlier);
 
     // For prefetching: where line i's entry and its units lie, without reading either.
