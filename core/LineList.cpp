@@ -148,6 +148,13 @@ void LineList::StartBlock(std::size_t units) {
     room_ = size;
 }
 
+std::size_t LineList::CountEmptyLines(std::size_t count) const {
+    count = std::min(count, index_.size());
+    // Every empty line points at the one static length, so the lines themselves stay unread.
+    return static_cast<std::size_t>(
+        std::count(index_.begin(), index_.begin() + count, kEmptyUnits));
+}
+
 LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {
     LineList picked;
     picked.reserve(indices.size());

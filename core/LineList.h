@@ -99,6 +99,9 @@ public:
     // lines are found again. earlier must outlast the appending.
     void FollowLinesOf(const LineList& earlier);
 
+    // The number of empty lines among the first count, from the index alone.
+    std::size_t CountEmptyLines(std::size_t count) const;
+
     // For prefetching: where line i's entry and its units lie, without reading either.
     const void* EntryAddress(std::size_t i) const { return &index_[i]; }
     const void* LineAddress(std::size_t i) const { return index_[i] - kLengthUnits; }
