@@ -34,74 +34,29 @@ std::string Utf16LE(const std::u16string& text) {
     return bytes;
 }
 
-// Open A, Run, Open B, Open C, Save: the text and result lists share the units of A's file
-// lines, which two readings have since replaced, their memory reused by C's lines.
-TEST_F(TextFileTest, RunListsOutliveTheFileLinesTheyShare) {
+// Open A, Run, Open C, a split of C, Save: the text lines share the units of A's file lines and
+// the result and work lists those of the text lines, and each list they came from has since
+// been replaced, its memory reused for C's lines.
+TEST_F(TextFileTest, RunListsOutliveTheListsTheyShare) {
     std::mt19937 random(11);
     const Strings a = RandomLines(random, 60000);
     WriteBytes("a.txt", Utf16LE(JoinLines(a, a.size(), u"\r\n")));
-    WriteBytes("b.txt", Utf16LE(u"b\r\n"));
     const Strings c = RandomLines(random, 60000);
     WriteBytes("c.txt", Utf16LE(JoinLines(c, c.size(), u"\r\n")));
 
     ReadUtf16LELines(Path16("a.txt"));
-    ASSERT_EQ(g_vFileLines, a);
     RemoveDuplicateContentLines(JoinLines(g_vFileLines, a.size(), u"\r\n"));
     const Strings result(g_vResultLines.begin(), g_vResultLines.end());
-    ReadUtf16LELines(Path16("b.txt"));
     ReadUtf16LELines(Path16("c.txt"));
-    ASSERT_EQ(g_nError, 0);
     EXPECT_EQ(g_vTextLines, a);
+    SplitContentLines(JoinLines(c, c.size(), u"\n"));
+    ASSERT_EQ(g_nError, 0);
     EXPECT_EQ(g_vResultLines, result);
     EXPECT_EQ(g_vWorkLines, result);
     ASSERT_TRUE(WriteFileLines(Path16("saved.txt"), TextEncoding::kUtf16LE, g_vResultLines, nullptr)
                     .Succeeded());
     EXPECT_EQ(ReadBytes("saved.txt"),
               "\xFF\xFE" + Utf16LE(JoinLines(result, result.size(), u"\r\n")));
-}
-
-// Copies, picks and lists that follow another keep their lines when that list is cleared,
-// refilled or destroyed.
-TEST(LineList, SharingListsOutliveTheirSource) {
-    std::mt19937 random(12);
-    const Strings lines = RandomLines(random, 50000);
-    std::vector<std::uint32_t> picks;
-    for (std::uint32_t i = 0; i < lines.size(); i += 1 + random() % 3)
-        picks.push_back(i);
-    Strings picked;
-    for (const std::uint32_t i : picks)
-        picked.push_back(lines[i]);
-    const struct {
-        const char* name;
-        LineList (*derive)(const LineList&, const Strings&, const std::vector<std::uint32_t>&);
-        const Strings& expected;
-    } ways[] = {
-        {"copy", [](const LineList& source, const Strings&, const auto&) { return source; }, lines},
-        {"pick",
-         [](const LineList& source, const Strings&, const auto& picks) {
-             return source.Pick(picks);
-         },
-         picked},
-        {"follow",
-         [](const LineList& source, const Strings& lines, const auto&) {
-             LineList following;
-             following.FollowLinesOf(source);
-             for (const auto& line : lines)
-                 following.push_back(line);
-             return following;
-         },
-         lines},
-    };
-    for (const auto& way : ways) {
-        auto source = std::make_unique<LineList>(lines);
-        const LineList derived = way.derive(*source, lines, picks);
-        source->clear();
-        for (const auto& line : RandomLines(random, 50000))
-            source->push_back(line); // in memory the cleared blocks may have held
-        source.reset();
-        const LineList other(RandomLines(random, 50000));
-        EXPECT_EQ(derived, way.expected) << way.name;
-    }
 }
 
 // A text edited after it was loaded splits into the same lines beside its file lines as

@@ -15,8 +15,6 @@
 
 namespace {
 
-const QString kOutOfMemory = QStringLiteral("メモリが足りません。");
-
 // Bytes of address space the process has mapped.
 rlim_t MappedBytes() {
     std::ifstream statm("/proc/self/statm");
@@ -55,8 +53,8 @@ private slots:
         MainWindowDriver window;
         window.TypeIntoContent(QStringLiteral("typed\n"));
         ClickRun(window);
-        const std::u16string content = window.Content()->GetWindowText();
-        const std::u16string result = window.Result()->GetWindowText();
+        const std::u16string content =
+            window.Content()->GetWindowText() + window.Result()->GetWindowText();
         const LineList textLines = g_vTextLines;
         const LineList resultLines = g_vResultLines;
         g_vFileLines = {u"earlier"};
@@ -66,13 +64,10 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_AS, &limit), 0);
 
         window.Window().ChooseFile(m_dir.filePath(QStringLiteral("large.txt")));
-        const MessageSeen open = window.ClickForMessage("IDC_OPEN");
-        QCOMPARE(open.text, QStringLiteral("文字コードの指定が間違っている可能性があります。\n"
-                                           "ANSI形式のみ読み込み可能です。"));
-        QCOMPARE(open.icon, QMessageBox::Critical);
-        QCOMPARE(open.detail, kOutOfMemory);
-        QVERIFY(window.Content()->GetWindowText() == content);
-        QVERIFY(window.Result()->GetWindowText() == result);
+        ExpectOutOfMemory(window.ClickForMessage("IDC_OPEN"),
+                          QStringLiteral("文字コードの指定が間違っている可能性があります。\n"
+                                         "ANSI形式のみ読み込み可能です。"));
+        QVERIFY(window.Content()->GetWindowText() + window.Result()->GetWindowText() == content);
         QVERIFY(g_vFileLines == LineList{u"earlier"});
         QVERIFY(g_vTextLines == textLines && g_vResultLines == resultLines);
 
@@ -92,15 +87,18 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
         const MessageSeen run = window.ClickForMessage("IDC_RUN");
         QCOMPARE(setrlimit(RLIMIT_AS, &unlimited), 0);
-        QCOMPARE(run.text, QStringLiteral("メモリが足りないため、処理できませんでした。"));
-        QCOMPARE(run.icon, QMessageBox::Critical);
-        QCOMPARE(run.detail, kOutOfMemory);
+        ExpectOutOfMemory(run, QStringLiteral("メモリが足りないため、処理できませんでした。"));
         QVERIFY(window.Result()->GetWindowText() == u"b\r\na\r\n");
         QVERIFY((g_vResultLines == LineList{u"b", u"a"} && g_vFileLines == fileLines));
         ClickRun(window);
     }
 
 private:
+    static void ExpectOutOfMemory(const MessageSeen& message, const QString& text) {
+        QCOMPARE(message.text, text);
+        QCOMPARE(message.icon, QMessageBox::Critical);
+        QCOMPARE(message.detail, QStringLiteral("メモリが足りません。"));
+    }
     static void ClickRun(MainWindowDriver& window) {
         QCOMPARE(window.ClickForMessage("IDC_RUN").text, QStringLiteral("処理が完了しました。"));
     }
