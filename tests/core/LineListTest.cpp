@@ -79,9 +79,10 @@ TEST(LineList, FollowingFileLinesGivesTheSameSplit) {
         g_vFileLines = file;
         SplitContentLines(JoinLines(text, text.size(), u"\n"));
         ASSERT_EQ(g_vTextLines, text) << "round " << round;
-        if (text == file) // then no line of the text is held twice
+        if (text == file) { // then no line of the text is held twice
             for (std::size_t i = 0; i < text.size(); ++i)
                 ASSERT_EQ(g_vTextLines[i].data(), g_vFileLines[i].data()) << "round " << round;
+        }
     }
     g_vFileLines.clear();
 }
