@@ -1,6 +1,7 @@
 #include "platform/Edit.h"
 
 #include "core/BoxTextCodec.h"
+#include "platform/EditAccessible.h"
 #include "platform/QtStrings.h"
 
 #include <QContextMenuEvent>
@@ -18,6 +19,15 @@
 #include <new>
 
 namespace {
+
+// The bits of the editor's after-change notifications (which carry no bit of their own besides
+// SC_MOD_INSERTTEXT or SC_MOD_DELETETEXT) that its event mask is checked against.
+constexpr long kAfterChangeBits =
+    QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT |
+    QsciScintillaBase::SC_PERFORMED_USER | QsciScintillaBase::SC_PERFORMED_UNDO |
+    QsciScintillaBase::SC_PERFORMED_REDO | QsciScintillaBase::SC_MULTISTEPUNDOREDO |
+    QsciScintillaBase::SC_LASTSTEPINUNDOREDO | QsciScintillaBase::SC_MULTILINEUNDOREDO |
+    QsciScintillaBase::SC_STARTACTION;
 
 // Key commands that change the text other than by typing, Backspace, Delete or Enter: each is
 // one step to undo, repair included.
@@ -50,6 +60,7 @@ bool IsOtherEdit(QsciCommand::Command command) {
 } // namespace
 
 CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
+    EditAccessible::Install(*this);
     // Plain text never needs the editor's style byte per character: for a large text that
     // is as much memory again as the text itself.
     ShowDocument(reinterpret_cast<void*>(
@@ -70,11 +81,15 @@ CEdit::CEdit(QWidget* pParent) : QsciScintilla(pParent) {
     SendScintilla(SCI_CLEARCMDKEY, static_cast<unsigned long>(SCK_INSERT));
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
             [this](int position, int type, const char*, int length) {
+                ReportChange(); // before anything else the editor tells after it
                 BeforeChange(position, type, length);
+                RecordChange(position, type, length);
             });
-    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this] {
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
         if (!m_handlingInput)
             KeepSelectionOutOfRowBreaks();
+        if (updated & SC_UPDATE_SELECTION)
+            EditAccessible::CaretMoved(*this);
     });
     for (int margin = 0; margin < 5; ++margin)
         setMarginWidth(margin, 0);
@@ -358,12 +373,61 @@ template <class Edit> void CEdit::RunEdit(bool grouped, Edit&& edit) {
     m_cutPieces.clear();
     m_changedFrom = LONG_MAX;
     m_changedBeforeEnd = LONG_MAX;
+    const bool mute = m_unmutedMask < 0;
+    if (mute)
+        MuteChanges();
     if (grouped)
         SendScintilla(SCI_BEGINUNDOACTION);
     edit();
     RepairRowBreaks(grouped);
     if (grouped)
         SendScintilla(SCI_ENDUNDOACTION);
+    if (mute)
+        UnmuteChanges();
+}
+
+void CEdit::MuteChanges() {
+    m_unmutedMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, m_unmutedMask & ~kAfterChangeBits);
+}
+
+void CEdit::UnmuteChanges() {
+    SendScintilla(SCI_SETMODEVENTMASK, std::exchange(m_unmutedMask, -1L));
+    ReportChange();
+    m_change.reset(); // announced but never made
+}
+
+void CEdit::RecordChange(int position, int modificationType, int length) {
+    const bool insert = modificationType & SC_MOD_BEFOREINSERT;
+    if (m_unmutedMask < 0 || !(insert || (modificationType & SC_MOD_BEFOREDELETE)))
+        return;
+    const int type = (modificationType & ~(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) |
+                     (insert ? SC_MOD_INSERTTEXT : SC_MOD_DELETETEXT);
+    if (!(type & m_unmutedMask))
+        return; // not told of before muting either
+    m_change = Change{type,
+                      position,
+                      length,
+                      SendScintilla(SCI_GETLENGTH) + (insert ? length : -length),
+                      SendScintilla(SCI_GETLINECOUNT),
+                      insert ? std::string() : Bytes(position, position + length)};
+}
+
+void CEdit::ReportChange() {
+    if (!m_change || SendScintilla(SCI_GETLENGTH) != m_change->lengthAfter)
+        return; // none, or not made yet
+    Change change = std::move(*m_change);
+    m_change.reset();
+    const bool inserted = change.type & SC_MOD_INSERTTEXT;
+    const std::string text = inserted ? Bytes(change.position, change.position + change.length)
+                                      : std::move(change.removed);
+    // As the editor tells of it, but for the flags that only the change itself had: a first
+    // step of an undo action, a step of many undone or redone.
+    emit SCN_MODIFIED(static_cast<int>(change.position), change.type, text.c_str(),
+                      static_cast<int>(change.length),
+                      static_cast<int>(SendScintilla(SCI_GETLINECOUNT) - change.linesBefore), 0, 0,
+                      0, 0, 0);
+    EditAccessible::TextChanged(*this, inserted, change.position, text);
 }
 
 void CEdit::BeforeChange(int position, int modificationType, int length) {

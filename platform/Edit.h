@@ -30,6 +30,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <climits>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -103,6 +104,13 @@ private:
     void RepairRowBreaks(bool sweep);
     // Follows a change about to be made, for RepairRowBreaks.
     void BeforeChange(int position, int modificationType, int length);
+    // While the box handles input, the editor tells of a change only before making it: it would
+    // otherwise count every character up to the change for accessibility (EditAccessible.h).
+    // The box tells its listeners of the change, as the editor would, once it is made.
+    void MuteChanges();
+    void UnmuteChanges();
+    void RecordChange(int position, int modificationType, int length);
+    void ReportChange();
 
     // The pieces of row breaks the edit under way cut, and its changed span (from its first
     // changed byte to the same distance before the end).
@@ -113,4 +121,12 @@ private:
     // While a key or input event is handled, the selection is kept out of breaks there, with
     // the direction the caret moved.
     bool m_handlingInput = false;
+    // The editor's event mask while changes are muted, else -1, and the change being made.
+    long m_unmutedMask = -1;
+    struct Change {
+        int type;
+        long position, length, lengthAfter, linesBefore;
+        std::string removed;
+    };
+    std::optional<Change> m_change;
 };

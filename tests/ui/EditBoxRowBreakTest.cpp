@@ -4,6 +4,7 @@
 #include "core/LineList.h"
 #include "platform/Edit.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -97,6 +98,20 @@ class EditBoxRowBreakTest : public QObject {
 
     QWidget* m_window = nullptr;
     CEdit* m_box = nullptr;
+    // The text as the box's change notifications tell it.
+    std::string m_notified;
+
+    // Listeners learn of every change as it is made, and a screen reader gets the text and the
+    // caret at the offsets Qt counts in.
+    void VerifyNotifiedAndAccessible() {
+        const std::string_view bytes = m_box->TextBytes();
+        QCOMPARE(m_notified, bytes);
+        QAccessibleTextInterface* text =
+            QAccessible::queryAccessibleInterface(m_box)->textInterface();
+        QCOMPARE(text->text(0, text->characterCount()), QString::fromUtf8(bytes));
+        const auto caret = static_cast<std::size_t>(m_box->SendScintilla(Sci::SCI_GETCURRENTPOS));
+        QCOMPARE(text->cursorPosition(), QString::fromUtf8(bytes.substr(0, caret)).size());
+    }
 
     void Key(QKeyCombination key) { QTest::keyClick(m_box, key.key(), key.keyboardModifiers()); }
     // Where position is shown, scrolled into view.
@@ -155,6 +170,20 @@ private slots:
     }
 
     void everyEditKeepsTheForm() {
+        connect(m_box, &Sci::SCN_MODIFIED, m_box,
+                [this](int position, int type, const char* text, int length, int linesAdded) {
+                    const auto at = static_cast<std::size_t>(position);
+                    const std::string_view change(text, static_cast<std::size_t>(length));
+                    QVERIFY(at <= m_notified.size());
+                    if (type & Sci::SC_MOD_INSERTTEXT) {
+                        m_notified.insert(at, change);
+                        QCOMPARE(linesAdded, std::ranges::count(change, '\n'));
+                    } else if (type & Sci::SC_MOD_DELETETEXT) {
+                        QCOMPARE(m_notified.substr(at, change.size()), change);
+                        m_notified.erase(at, change.size());
+                        QCOMPARE(-linesAdded, std::ranges::count(change, '\n'));
+                    }
+                });
         QRandomGenerator random(1313);
         const auto any = [&](std::size_t count) { return random.bounded(static_cast<int>(count)); };
         const QKeyCombination editKeys[] = {Qt::Key_Backspace,
@@ -200,9 +229,11 @@ private slots:
         for (int round = 0; round < 8; ++round) {
             const std::u16string loaded = RandomText(random, 4 + any(12));
             m_box->SetWindowText(loaded);
+            m_notified = m_box->TextBytes();
             for (int step = 0; step < 120; ++step) {
                 steps[any(std::size(steps))]();
                 VerifyForm(*m_box);
+                VerifyNotifiedAndAccessible();
                 if (QTest::currentTestFailed()) {
                     qWarning("round %d, step %d", round, step);
                     return;
