@@ -4,11 +4,15 @@
 // exactly that many code units, not cut at kBoxRowUnits, so that any row length can be weighed
 // (the editor lays out a row and a line alike); the caret sits in the middle of the third.
 // Each figure is the median of nine keys, in milliseconds. Then the same keys near the start and
-// near the end of one line of MILLIONS million code units, in rows as Open shows it: what grows
-// with the caret's distance from the start of the text rather than with the row (the editor's
-// accessibility support counts the characters before the caret on every edit and caret move).
+// near the end of one line of MILLIONS million code units, in rows as Open shows it, and of a
+// text of LINES million short lines, loaded as Open loads it: what grows with the caret's
+// distance from the start of the text rather than with the row (the editor's own accessibility
+// support would count the characters before the caret on every edit and caret move).
+// --reader adds to each key what a screen reader asks after it (the caret's offset and its
+// line), and prints what its first question about a newly loaded text costs.
 //
-//   tandrel_row_key_bench [--text MILLIONS] [UNITS...]   (default: 20; 500 1000 2000 5000 10000)
+//   tandrel_row_key_bench [--text MILLIONS] [--lines LINES] [--reader] [UNITS...]
+//   (defaults: 20; 0; 500 1000 2000 5000 10000)
 //
 // ASCII rows are words and spaces; Japanese rows are kana and kanji without a space, as
 // Japanese text is written. Offscreen unless QT_QPA_PLATFORM says otherwise, e.g.
@@ -16,6 +20,7 @@
 #include "platform/Edit.h"
 #include "platform/QtStrings.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -40,12 +45,34 @@ std::u16string Rows(std::size_t units, bool japanese) {
     return text;
 }
 
+bool g_reader = false;
+
+// What a screen reader asks when the caret has moved; once per document, the first question
+// has the box index its lines.
+void AskAsReader(CEdit& box) {
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&box)->textInterface();
+    int start = 0;
+    int end = 0;
+    text->textAtOffset(text->cursorPosition(), QAccessible::LineBoundary, &start, &end);
+}
+
+void PrintFirstQuestion(CEdit& box) {
+    if (!g_reader)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    AskAsReader(box);
+    std::printf("a screen reader's first question: %.1f ms\n", clock.nsecsElapsed() / 1e6);
+}
+
 double MedianMilliseconds(CEdit& box, const std::function<void()>& key) {
     std::vector<double> times;
     for (int i = 0; i < 9; ++i) {
         QElapsedTimer clock;
         clock.start();
         key();
+        if (g_reader)
+            AskAsReader(box);
         box.viewport()->repaint();
         times.push_back(clock.nsecsElapsed() / 1e6);
     }
@@ -88,9 +115,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList lengths = QCoreApplication::arguments().mid(1);
     long millions = 20;
-    if (lengths.size() >= 2 && lengths.first() == QLatin1String("--text")) {
-        millions = lengths.at(1).toLong();
-        lengths = lengths.mid(2);
+    long lineMillions = 0;
+    while (!lengths.isEmpty() && lengths.first().startsWith(QLatin1String("--"))) {
+        const QString option = lengths.takeFirst();
+        if (option == QLatin1String("--reader"))
+            g_reader = true;
+        else if (!lengths.isEmpty())
+            (option == QLatin1String("--lines") ? lineMillions : millions) =
+                lengths.takeFirst().toLong();
     }
     if (lengths.isEmpty())
         lengths = {QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("2000"),
@@ -125,8 +157,23 @@ int main(int argc, char** argv) {
             line += Rows(1'000, line.size() % 2 == 0);
         std::erase(line, u'\n');
         box.SetWindowText(line);
+        PrintFirstQuestion(box);
         const long length = box.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
         std::printf("in a line of %ld million code units:\n", millions);
+        Print("start", "mixed", TimeKeys(box, 100));
+        Print("end", "mixed", TimeKeys(box, length - 100));
+    }
+    if (lineMillions > 0) {
+        // Lines of seven code units, which a string holds without a block of its own.
+        std::u16string words = Rows(40, true) + Rows(40, false);
+        std::erase(words, u'\n');
+        std::vector<std::u16string> lines(static_cast<std::size_t>(lineMillions) * 1'000'000);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            lines[i] = words.substr(i * 7 % (words.size() - 7), 7);
+        box.TakeText(box.LoadLines(lines, lines.size(), u"\n", nullptr));
+        PrintFirstQuestion(box);
+        const long length = box.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+        std::printf("in %ld million lines:\n", lineMillions);
         Print("start", "mixed", TimeKeys(box, 100));
         Print("end", "mixed", TimeKeys(box, length - 100));
     }
