@@ -237,7 +237,7 @@ void CEdit::keyPressEvent(QKeyEvent* e) {
     KeepSelectionOutOfRowBreaks();
     if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier) {
         if (!isReadOnly())
-            SendScintilla(SCI_REPLACESEL, "\t");
+            RunEdit(false, [this] { SendScintilla(SCI_REPLACESEL, "\t"); });
         return;
     }
     const int key = e->key() == Qt::Key_Enter ? int{Qt::Key_Return} : e->key();
