@@ -61,9 +61,13 @@ char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (end - p >= 3) {
-        if (end - p >= 8 && WidenEightAsciiBytes(p, out)) {
-            p += 8;
-            out += 8;
+        if (p[0] < 0x80) {
+            if (end - p >= 8 && WidenEightAsciiBytes(p, out)) {
+                p += 8;
+                out += 8;
+                continue;
+            }
+            *out++ = *p++;
             continue;
         }
         if (kLength[p[0] >> 4] == 4) {
