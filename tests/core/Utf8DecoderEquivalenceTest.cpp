@@ -45,10 +45,11 @@ TEST_P(Utf8DecoderEquivalence, AgreesWithIconv) {
         const char16_t* end = DecodeUtf8(bytes, text.data());
         const std::optional<std::u16string> expected = IconvDecode(bytes);
         ASSERT_EQ(end != nullptr, expected.has_value()) << ::testing::PrintToString(bytes);
-        if (end)
+        if (end) {
             ASSERT_EQ(std::u16string_view(text.data(), static_cast<std::size_t>(end - text.data())),
                       *expected)
                 << ::testing::PrintToString(bytes);
+        }
     }
 }
 
