@@ -19,6 +19,8 @@ constexpr StreamModes kStreamModes[] = {
     {"r", "w"},
     {"r, ccs=UTF-8", "w, ccs=UTF-8"},
     {"r, ccs=UTF-16LE", "w, ccs=UTF-16LE"},
+    {"r, ccs=UTF-8-NOBOM", "w, ccs=UTF-8-NOBOM"},
+    {"r, ccs=EUC-JP", "w, ccs=EUC-JP"},
 };
 
 const StreamModes& ModesOf(TextEncoding encoding) {
@@ -41,10 +43,10 @@ template <class Work> FileResult CatchFailure(Work&& work) {
 // Opens path for writing, lets write fill it, and puts it in place of the target unless
 // something failed or progress asked to stop.
 template <class Write>
-FileResult WriteFile(std::u16string_view path, TextEncoding encoding, OperationProgress* progress,
-                     Write&& write) {
+FileResult WriteFile(std::u16string_view path, TextEncoding encoding, LineEnd lineEnd,
+                     OperationProgress* progress, Write&& write) {
     return CatchFailure([&] {
-        CStdioFile file(path, ModesOf(encoding).write);
+        CStdioFile file(path, ModesOf(encoding).write, lineEnd);
         file.SetProgress(progress);
         write(file);
         if (progress)
@@ -88,6 +90,7 @@ FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
         }
         while (stream.ReadString(file.lines)) {
         }
+        file.lineEnds = stream.LineEnds();
         stream.Close();
     });
     return file;
@@ -103,17 +106,18 @@ void KeepFileLines(FileLines&& file) noexcept {
         g_nError = 1;
 }
 
-FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding,
-                         std::u16string_view text) {
-    return WriteFile(path, encoding, nullptr, [&](CStdioFile& file) { file.WriteString(text); });
+FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding, std::u16string_view text,
+                         LineEnd lineEnd) {
+    return WriteFile(path, encoding, lineEnd, nullptr,
+                     [&](CStdioFile& file) { file.WriteString(text); });
 }
 
 FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding, const LineList& lines,
-                          OperationProgress* progress) {
+                          OperationProgress* progress, LineEnd lineEnd) {
     // Half a megabyte of text at a time: nothing beside the file, and as few writes as one
     // joined text would take (smaller pieces made a million-line save measurably slower).
     constexpr std::size_t kChunkUnits = 256 * 1024;
-    return WriteFile(path, encoding, progress, [&](CStdioFile& file) {
+    return WriteFile(path, encoding, lineEnd, progress, [&](CStdioFile& file) {
         std::u16string chunk;
         chunk.reserve(kChunkUnits * 2);
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -138,6 +142,12 @@ void ReadUtf8Lines(std::u16string path) {
 void ReadUtf16LELines(std::u16string path) {
     ReadLines(path, TextEncoding::kUtf16LE);
 }
+void ReadUtf8NoMarkLines(std::u16string path) {
+    ReadLines(path, TextEncoding::kUtf8NoMark);
+}
+void ReadEucJpLines(std::u16string path) {
+    ReadLines(path, TextEncoding::kEucJp);
+}
 
 void WriteAnsiText(std::u16string path, std::u16string text) {
     WriteText(path, text, TextEncoding::kAnsi);
@@ -147,4 +157,10 @@ void WriteUtf8Text(std::u16string path, std::u16string text) {
 }
 void WriteUtf16LEText(std::u16string path, std::u16string text) {
     WriteText(path, text, TextEncoding::kUtf16LE);
+}
+void WriteUtf8NoMarkText(std::u16string path, std::u16string text) {
+    WriteText(path, text, TextEncoding::kUtf8NoMark);
+}
+void WriteEucJpText(std::u16string path, std::u16string text) {
+    WriteText(path, text, TextEncoding::kEucJp);
 }

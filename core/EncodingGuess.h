@@ -1,20 +1,54 @@
-// Which of the three encodings a file is most likely in, judged from its first bytes, so that
-// the window can preselect it for the user. Only clear evidence counts; anything else leaves
-// the user's choice alone.
+// Which encoding a file is most likely in, judged from all of its bytes, so that the window can
+// preselect it for the user and the command line can read a file without being told. Only clear
+// evidence counts; anything else leaves the user's choice alone.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
-// How many bytes from the start of a file the guess needs at most.
-inline constexpr std::size_t kEncodingGuessBytes = 1024 * 1024;
-
-// The guessed encoding index (0 ANSI, 1 UTF-8, 2 UTF-16LE, the order of the encoding list), or
-// -1 for no guess. head is the file's beginning; bWhole says whether it is the whole file, since
-// a cut head may end inside a character. In order of precedence:
+// Takes a file's bytes piece by piece, in order, and then names its encoding. In order of
+// precedence:
 //   EF BB BF: UTF-8; FF FE: UTF-16LE;
-//   an even-sized text with NUL in more than half of its odd positions: UTF-16LE;
-//   well-formed UTF-8 with at least one non-ASCII character: UTF-8;
-//   not UTF-8 but valid code page 932: ANSI;
-//   anything else (ASCII only, empty, neither): no guess.
-int GuessEncoding(std::string_view head, bool bWhole);
+//   NUL bytes, which no text in a one-byte encoding holds, in an even-sized file that is
+//   well-formed UTF-16LE without U+0000: UTF-16LE;
+//   ASCII only (or empty): no guess, since every encoding reads it alike;
+//   well-formed UTF-8: UTF-8 without a mark;
+//   valid code page 932 or EUC-JP, or both: the one that reads as ordinary Japanese (hiragana,
+//   katakana and the common kanji of JIS level 1, rather than half-width katakana, rarer kanji
+//   and user-defined characters); a tie is no guess;
+//   anything else: no guess.
+// A reading holding C1 control characters counts as invalid: text has none.
+class EncodingGuesser {
+public:
+    EncodingGuesser();
+    ~EncodingGuesser();
+    EncodingGuesser(const EncodingGuesser&) = delete;
+    EncodingGuesser& operator=(const EncodingGuesser&) = delete;
+
+    void Feed(std::string_view bytes);
+    // The guessed encoding index (a g_nEncoding value), or -1 for no guess.
+    int Finish();
+
+private:
+    struct Reading;
+    std::uint64_t size_ = 0;
+    std::string start_; // the first bytes, for the marks
+    bool nonAscii_ = false;
+    bool nul_ = false;
+    // UTF-16LE structure
+    int pendingByte_ = -1;     // the first byte of a unit cut by the end of a piece
+    bool pendingHigh_ = false; // a high surrogate waiting for its low one
+    bool utf16Valid_ = true;
+    std::unique_ptr<Reading> utf8_, cp932_, eucJp_;
+};
+
+// The guess for a whole text in memory.
+int GuessEncoding(std::string_view bytes);
+
+// The guess for the file at path (a file system path), read a block at a time; -1 as soon as
+// stop is set, or when the file cannot be read or is no regular file.
+int GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop);

@@ -27,12 +27,19 @@ struct TextCodec {
     std::string_view mark;
 };
 
-// One of the six ways to open a file.
+// What a reader does with a byte-order mark at the start of the file.
+enum class MarkRule {
+    kIgnored, // no mark is recognised: its bytes are text
+    kDecides, // a UTF-8 or UTF-16LE mark overrides the codec
+    kDropped, // a UTF-8 mark is skipped; the codec stays
+};
+
+// One of the ways to open a file.
 struct OpenMode {
     std::string_view name;
     bool writing;
     const TextCodec* codec;
-    bool markDecides; // reading: a byte-order mark at the start overrides the codec
+    MarkRule mark;
 };
 
 namespace {
@@ -69,13 +76,34 @@ constexpr TextCodec kUtf16LE{
     .mark = "\xFF\xFE"sv,
 };
 
+constexpr TextCodec kUtf8WithoutMark{
+    .name = "UTF-8",
+    .unitBytes = 1,
+    .decode = DecodeUtf8,
+    .encode = EncodeUtf8,
+    .lineEnd = "\r\n"sv,
+    .mark = ""sv,
+};
+constexpr TextCodec kEucJp{
+    .name = "EUC-JP",
+    .unitBytes = 1,
+    .decode = DecodeEucJp,
+    .encode = EncodeEucJp,
+    .lineEnd = "\r\n"sv,
+    .mark = ""sv,
+};
+
 constexpr std::array kModes{
-    OpenMode{"r", false, &kCp932, false},
-    OpenMode{"r, ccs=UTF-8", false, &kUtf8, true},
-    OpenMode{"r, ccs=UTF-16LE", false, &kUtf16LE, true},
-    OpenMode{"w", true, &kCp932, false},
-    OpenMode{"w, ccs=UTF-8", true, &kUtf8, false},
-    OpenMode{"w, ccs=UTF-16LE", true, &kUtf16LE, false},
+    OpenMode{"r", false, &kCp932, MarkRule::kIgnored},
+    OpenMode{"r, ccs=UTF-8", false, &kUtf8, MarkRule::kDecides},
+    OpenMode{"r, ccs=UTF-16LE", false, &kUtf16LE, MarkRule::kDecides},
+    OpenMode{"r, ccs=UTF-8-NOBOM", false, &kUtf8WithoutMark, MarkRule::kDropped},
+    OpenMode{"r, ccs=EUC-JP", false, &kEucJp, MarkRule::kIgnored},
+    OpenMode{"w", true, &kCp932, MarkRule::kIgnored},
+    OpenMode{"w, ccs=UTF-8", true, &kUtf8, MarkRule::kIgnored},
+    OpenMode{"w, ccs=UTF-16LE", true, &kUtf16LE, MarkRule::kIgnored},
+    OpenMode{"w, ccs=UTF-8-NOBOM", true, &kUtf8WithoutMark, MarkRule::kIgnored},
+    OpenMode{"w, ccs=EUC-JP", true, &kEucJp, MarkRule::kIgnored},
 };
 
 // Text is encoded and written this many code units at a time, so that the output buffer
@@ -144,10 +172,13 @@ std::size_t FirstUnencodable(const TextCodec& codec, std::u16string_view text) {
 
 } // namespace
 
-CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName)
+CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName, LineEnd lineEnd)
     : path_(FileSystemPath(path)) {
     const OpenMode& mode = FindMode(modeName);
     codec_ = mode.codec;
+    // LF alone is the last unit of CR LF.
+    lineEnd_ =
+        lineEnd == LineEnd::kCrLf ? codec_->lineEnd : codec_->lineEnd.substr(codec_->unitBytes);
 
     if (mode.writing) {
         output_ = std::make_unique<ReplacementFile>(path_);
@@ -186,14 +217,16 @@ void CStdioFile::StartReading(const OpenMode& mode) {
     }
     buffer_.resize(kReadBlockBytes);
     FillBuffer();
-    if (mode.markDecides) {
-        const std::string_view start(buffer_.data(), end_);
+    const std::string_view start(buffer_.data(), end_);
+    if (mode.mark == MarkRule::kDecides) {
         for (const TextCodec* marked : {&kUtf8, &kUtf16LE}) {
             if (start.starts_with(marked->mark)) {
                 codec_ = marked;
                 begin_ = scanned_ = marked->mark.size();
             }
         }
+    } else if (mode.mark == MarkRule::kDropped && start.starts_with(kUtf8.mark)) {
+        begin_ = scanned_ = kUtf8.mark.size();
     }
 }
 
@@ -238,6 +271,9 @@ bool CStdioFile::NextLine(std::size_t& first, std::size_t& last) {
             if (last - begin_ >= unit &&
                 std::memcmp(&buffer_[last - unit], codec_->lineEnd.data(), unit) == 0) {
                 last -= unit; // the CR of CR LF
+                ++lineEnds_.crLf;
+            } else {
+                ++lineEnds_.lf;
             }
             begin_ = scanned_ = lineFeed + unit;
             ++linesRead_;
@@ -387,7 +423,7 @@ void CStdioFile::WriteString(std::u16string_view text) {
                 lineCharacters_ += CountCharacters(line);
                 break;
             }
-            out = std::copy(codec_->lineEnd.begin(), codec_->lineEnd.end(), out);
+            out = std::copy(lineEnd_.begin(), lineEnd_.end(), out);
             chunk.remove_prefix(lineFeed + 1);
             ++linesWritten_;
             lineCharacters_ = 0;

@@ -1,12 +1,17 @@
 // Our stand-in for a C stream opened with _wfopen and wrapped in MFC's CStdioFile: a text file
-// opened in one of six modes, read line by line or written, with CR LF line ends on disk.
+// opened in one of these modes, read line by line or written, with CR LF line ends on disk
+// unless the writer asks for LF.
 //
-//   "r"                code page 932; no byte-order mark is recognised
-//   "r, ccs=UTF-8"     a mark decides (EF BB BF: UTF-8, FF FE: UTF-16LE); UTF-8 without one
-//   "r, ccs=UTF-16LE"  a mark decides likewise; UTF-16LE without one
-//   "w"                code page 932, no mark
-//   "w, ccs=UTF-8"     EF BB BF, then UTF-8
-//   "w, ccs=UTF-16LE"  FF FE, then UTF-16LE
+//   "r"                   code page 932; no byte-order mark is recognised
+//   "r, ccs=UTF-8"        a mark decides (EF BB BF: UTF-8, FF FE: UTF-16LE); UTF-8 without one
+//   "r, ccs=UTF-16LE"     a mark decides likewise; UTF-16LE without one
+//   "r, ccs=UTF-8-NOBOM"  UTF-8; a UTF-8 mark at the start is skipped
+//   "r, ccs=EUC-JP"       EUC-JP; no mark is recognised
+//   "w"                   code page 932, no mark
+//   "w, ccs=UTF-8"        EF BB BF, then UTF-8
+//   "w, ccs=UTF-16LE"     FF FE, then UTF-16LE
+//   "w, ccs=UTF-8-NOBOM"  UTF-8, no mark
+//   "w, ccs=EUC-JP"       EUC-JP, no mark
 //
 // Every failure, including bytes or characters the encoding cannot convert exactly, raises
 // CException with its reason. A file opened for writing takes the place of its target only at
@@ -14,6 +19,7 @@
 #pragma once
 
 #include "core/CException.h"
+#include "core/LineEnd.h"
 #include "core/ReplacementFile.h"
 
 #include <cstddef>
@@ -33,8 +39,9 @@ public:
     // Bytes read from the file at a time; a line longer than this grows the buffer.
     static constexpr std::size_t kReadBlockBytes = 256 * 1024;
 
-    // Opens `path` (UTF-16, converted to UTF-8 for the file system) in one of the six modes.
-    CStdioFile(std::u16string_view path, std::string_view mode);
+    // Opens `path` (UTF-16, converted to UTF-8 for the file system) in one of the modes. A
+    // file opened for writing writes each LF as lineEnd.
+    CStdioFile(std::u16string_view path, std::string_view mode, LineEnd lineEnd = LineEnd::kCrLf);
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
     ~CStdioFile();
@@ -51,7 +58,10 @@ public:
     // first block and the file's size, for reserving room before reading them all.
     std::size_t EstimateLineCount() const;
 
-    // Encodes text and writes it, each LF as CR LF.
+    // The line ends read so far.
+    const LineEndCounts& LineEnds() const { return lineEnds_; }
+
+    // Encodes text and writes it, each LF as the line end chosen at opening.
     void WriteString(std::u16string_view text);
 
     // Reading: closes the file. Writing: completes the file and puts it in place of the target.
@@ -76,6 +86,8 @@ private:
 
     std::string path_; // for messages
     const TextCodec* codec_;
+    std::string_view lineEnd_; // the bytes written for each LF
+    LineEndCounts lineEnds_;
     bool closed_ = false;
     OperationProgress* progress_ = nullptr;
 

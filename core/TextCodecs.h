@@ -1,4 +1,4 @@
-// Conversions between the three on-disk encodings and UTF-16 text. They convert exactly and
+// Conversions between the on-disk encodings and UTF-16 text. They convert exactly and
 // refuse what they cannot convert exactly, so that nothing read or written is silently
 // altered. Line ends are not their business: the stream layer (StdioFile) translates them.
 //
@@ -28,3 +28,9 @@ char* EncodeUtf8(std::u16string_view text, char* out);
 // surrogates included, so such text survives a round trip; an odd number of bytes fails.
 char16_t* DecodeUtf16LE(std::string_view bytes, char16_t* out);
 char* EncodeUtf16LE(std::u16string_view text, char* out);
+
+// EUC-JP (glibc's EUC-JP-MS: JIS X 0208, half-width katakana after 8E, JIS X 0212 after 8F, with
+// the vendor rows code page 932 users have), each character one UTF-16 code unit. Bytes
+// without a character fail, and so does a character without a code that reads back as itself.
+char16_t* DecodeEucJp(std::string_view bytes, char16_t* out);
+char* EncodeEucJp(std::u16string_view text, char* out);

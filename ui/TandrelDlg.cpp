@@ -13,9 +13,11 @@
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "ui/DocumentAddresses.h"
+#include "ui/OptionMenu.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 #include <QPushButton>
 
 CTandrelDlg::CTandrelDlg(QWidget* pParent)
@@ -23,11 +25,14 @@ CTandrelDlg::CTandrelDlg(QWidget* pParent)
     // One font everywhere: the message boxes, menus and file dialogs take the window's.
     QApplication::setFont(font());
     ShowDocumentLinks();
+    AddOptionMenu(findChild<QMenuBar*>());
     ConnectMessageMap();
     OnInitDialog();
 }
 
-CTandrelDlg::~CTandrelDlg() = default;
+CTandrelDlg::~CTandrelDlg() {
+    AbandonEncodingGuess();
+}
 
 void CTandrelDlg::ConnectMessageMap() {
     const auto button = [this](int nID) { return qobject_cast<QPushButton*>(GetDlgItem(nID)); };
@@ -79,9 +84,10 @@ bool CTandrelDlg::OnInitDialog() {
     // The one icon carries every size, so it serves as both the large and the small icon.
     setWindowIcon(m_hIcon);
 
-    for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
-        m_comboEncoding->InsertItem(static_cast<int>(i), kEncodingChoices[i].name);
-    m_comboEncoding->SetCurSel(0);
+    for (int position = 0; position < static_cast<int>(kEncodingChoices.size()); ++position)
+        m_comboEncoding->InsertItem(position,
+                                    FindEncodingChoice(EncodingAtListPosition(position))->name);
+    m_comboEncoding->SetCurSel(ListPositionOf(0));
     return true;
 }
 
@@ -90,5 +96,8 @@ void CTandrelDlg::ChooseFile(const QString& path) {
 }
 
 void CTandrelDlg::OnCbnSelchangeEncoding() {
-    g_nEncoding = qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel();
+    AbandonEncodingGuess(); // the user's choice stands
+    // The list is sorted, so an item's position is not its encoding's index.
+    g_nEncoding =
+        EncodingAtListPosition(qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel());
 }

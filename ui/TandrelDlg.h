@@ -3,9 +3,14 @@
 // The commands talk to each other only through the document state (core/DocumentState.h).
 #pragma once
 
+#include "core/LineEnd.h"
 #include "platform/Dialog.h"
 
 #include <QIcon>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
 
 class CComboBoxEx;
 class CEdit;
@@ -28,6 +33,12 @@ protected:
     CEdit* m_editContent = nullptr;               // the loaded or typed text: Run's input
     CComboBoxEx* m_comboEncoding = nullptr;       // the encoding of both loading and saving
     CEdit* m_editResult = nullptr;                // Run's output, and Save's guard
+    // The line ends of the file last opened, for saving with the ends it came with.
+    LineEndCounts m_openedLineEnds;
+    // The encoding guess of the path last chosen, on a worker.
+    std::thread m_guessThread;
+    std::shared_ptr<std::atomic<bool>> m_guessStop = std::make_shared<std::atomic<bool>>(false);
+    std::uint64_t m_guessGeneration = 0;
 
     void DoDataExchange() override;
     bool OnInitDialog() override;
@@ -40,6 +51,10 @@ private:
     // The captions of the two links: the addresses of the program's README and LICENSE.
     void ShowDocumentLinks();
     void OnPaint(QPaintEvent* pEvent);
+    // Stops the encoding guess of the last path chosen, if it still runs, and drops its result.
+    void AbandonEncodingGuess();
+    // The line end Save writes, as 「保存時の改行コード」 says.
+    LineEnd SaveLineEnd() const;
     // The counts of the Run that took nLineCount lines of g_vTextLines to nResultCount, as the
     // tooltip of the label over the result box.
     void ShowRunSummary(int nLineCount, int nResultCount);
@@ -63,7 +78,8 @@ private slots:
     void OnVersionInfo();
     void OnCbnSelchangeEncoding();
     // A path arrived in the path box (browse button, drop, command line): the encoding the
-    // file's first bytes show is chosen in the list, as if the user had chosen it.
+    // file's bytes show is chosen in the list, as if the user had chosen it, once the worker
+    // that reads them is done, unless the user chose an encoding or pressed 開く meanwhile.
     void OnPathChosen(const QString& path);
     void OnBnClickedSave();
 };

@@ -17,11 +17,10 @@
 #include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
-#include <fstream>
 #include <new>
-#include <sys/stat.h>
 
 void CTandrelDlg::OnPathChosen(const QString& path) {
+    AbandonEncodingGuess();
     // The file the path box names, by the bytes the reader will open (a name that is not
     // UTF-8 included); a name that cannot be used is left for Open to report.
     std::string bytes;
@@ -30,20 +29,32 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
     } catch (const CException&) {
         return;
     }
-    // Only a regular file is looked into: a FIFO or a device could block or never end.
-    struct stat status;
-    if (stat(bytes.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-        return;
-    std::ifstream file(bytes, std::ios::binary);
-    std::string head(kEncodingGuessBytes, '\0');
-    file.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(file.gcount()));
-    const int nGuess = GuessEncoding(head, file.peek() == std::ifstream::traits_type::eof());
-    if (nGuess >= 0)
-        m_comboEncoding->ChooseItem(nGuess);
+    // The whole file is read, which for a large one takes seconds: on a worker, so that the
+    // window keeps answering, and given up as soon as the user decides anything.
+    const std::uint64_t generation = m_guessGeneration;
+    m_guessThread = std::thread([this, generation, stop = m_guessStop, fsPath = std::move(bytes)] {
+        const int nGuess = GuessFileEncoding(fsPath, *stop);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, nGuess] {
+                if (generation == m_guessGeneration && nGuess >= 0)
+                    m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CTandrelDlg::AbandonEncodingGuess() {
+    ++m_guessGeneration; // a result still on its way is dropped
+    if (m_guessThread.joinable()) {
+        m_guessStop->store(true);
+        m_guessThread.join();
+    }
+    m_guessStop = std::make_shared<std::atomic<bool>>(false);
 }
 
 void CTandrelDlg::OnBnClickedOpen() {
+    AbandonEncodingGuess(); // the encoding chosen now is the one to read with
     g_nError = 0;
 
     const std::u16string strPath = m_editFilePath->GetWindowText();
@@ -88,8 +99,11 @@ void CTandrelDlg::OnBnClickedOpen() {
             // Clears the box and sets the joined lines, each followed by CR LF, in one step.
             if (made.file.result.Succeeded())
                 m_editContent->TakeText(std::move(made.content));
-            if (encoding)
+            if (encoding) {
+                if (made.file.result.Succeeded())
+                    m_openedLineEnds = made.file.lineEnds;
                 KeepFileLines(std::move(made.file));
+            }
         });
     if (end == CommandProgress::End::kCancelled)
         return;

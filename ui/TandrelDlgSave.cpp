@@ -10,6 +10,7 @@
 #include "platform/WaitCursor.h"
 #include "res/ResourceIds.h"
 #include "ui/CommandProgress.h"
+#include "ui/OptionMenu.h"
 #include "ui/TandrelDlg.h"
 
 void CTandrelDlg::OnBnClickedSave() {
@@ -39,10 +40,11 @@ void CTandrelDlg::OnBnClickedSave() {
     // A cancelled dialog leaves the path empty; the writer then fails, and says so.
     const EncodingChoice* encoding = FindEncodingChoice(g_nEncoding);
     FileResult written;
+    const LineEnd lineEnd = SaveLineEnd();
     CommandProgress command(this, QStringLiteral("保存中…"));
     const CommandProgress::End end = command.Run(
         [&](OperationProgress& progress) {
-            return encoding ? WriteFileLines(strPath, encoding->encoding, lines, &progress)
+            return encoding ? WriteFileLines(strPath, encoding->encoding, lines, &progress, lineEnd)
                             : FileResult{};
         },
         [&](FileResult result) { written = result; });
@@ -60,5 +62,16 @@ void CTandrelDlg::OnBnClickedSave() {
         g_nError = 0;
     } else {
         AfxMessageBox(u"ファイルを保存しました。", MB_ICONINFORMATION, 0);
+    }
+}
+
+LineEnd CTandrelDlg::SaveLineEnd() const {
+    switch (ChosenOption(kSaveLineEndSetting)) {
+    case kSaveLf:
+        return LineEnd::kLf;
+    case kSaveAsOpened:
+        return m_openedLineEnds.Majority();
+    default:
+        return LineEnd::kCrLf;
     }
 }

@@ -7,6 +7,7 @@
 //
 // The line mixes ASCII and Japanese words, written as UTF-8 with a byte-order mark.
 #include "core/DocumentState.h"
+#include "core/EncodingChoices.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
@@ -56,7 +57,8 @@ std::unique_ptr<CTandrelDlg> Open(const QString& path, double& seconds,
         std::fprintf(stderr, "the window was not shown\n");
     auto* list = window->findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
     list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down); // UTF-8
+    for (int i = 0; i < ListPositionOf(static_cast<int>(kUtf8Choice)); ++i)
+        QTest::keyClick(list, Qt::Key_Down); // to UTF-8
     window->findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(path);
     auto* exit = window->findChild<QPushButton*>(QStringLiteral("IDCANCEL"));
     QElapsedTimer clock;

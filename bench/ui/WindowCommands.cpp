@@ -111,7 +111,7 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     }
     auto* list = window.findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
     list->setFocus();
-    for (int i = 0; i < encoding; ++i)
+    for (int i = 0; i < ListPositionOf(encoding); ++i)
         QTest::keyClick(list, Qt::Key_Down);
     window.findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(input);
 

@@ -14,7 +14,7 @@
 std::string TestName(const EncodingChoice& encoding) {
     std::string name;
     for (const char16_t c : encoding.name)
-        if (std::isalnum(static_cast<unsigned char>(c)))
+        if (c < 0x80 && std::isalnum(static_cast<unsigned char>(c)))
             name.push_back(static_cast<char>(c));
     return name;
 }

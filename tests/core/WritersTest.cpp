@@ -22,6 +22,8 @@ const WriterCase kWriters[] = {
     {"Ansi", WriteAnsiText, "", TextEncoding::kAnsi},
     {"Utf8", WriteUtf8Text, "\xEF\xBB\xBF", TextEncoding::kUtf8},
     {"Utf16LE", WriteUtf16LEText, "\xFF\xFE", TextEncoding::kUtf16LE},
+    {"Utf8NoMark", WriteUtf8NoMarkText, "", TextEncoding::kUtf8NoMark},
+    {"EucJp", WriteEucJpText, "", TextEncoding::kEucJp},
 };
 
 TEST_F(TextFileTest, TwoLineExampleInEachEncoding) {
@@ -35,13 +37,20 @@ TEST_F(TextFileTest, TwoLineExampleInEachEncoding) {
               Bytes({0xEF, 0xBB, 0xBF, 0x61, 0x0D, 0x0A, 0xE3, 0x81, 0x82, 0x0D, 0x0A}));
     EXPECT_EQ(ReadBytes("utf16.txt"), Bytes({0xFF, 0xFE, 0x61, 0x00, 0x0D, 0x00, 0x0A, 0x00, 0x42,
                                              0x30, 0x0D, 0x00, 0x0A, 0x00}));
+    // The added encodings, as Python's codecs write the same text.
+    WriteUtf8NoMarkText(Path16("utf8-nomark.txt"), text);
+    WriteEucJpText(Path16("euc.txt"), text);
+    EXPECT_EQ(ReadBytes("utf8-nomark.txt"),
+              Bytes({0x61, 0x0D, 0x0A, 0xE3, 0x81, 0x82, 0x0D, 0x0A}));
+    EXPECT_EQ(ReadBytes("euc.txt"), Bytes({0x61, 0x0D, 0x0A, 0xA4, 0xA2, 0x0D, 0x0A}));
 
     // Each reads back as the two lines with its own reader, and the two marked files with
     // the other marked reader as well.
     const std::pair<void (*)(std::u16string), const char*> readBacks[] = {
-        {ReadAnsiLines, "ansi.txt"},    {ReadUtf8Lines, "utf8.txt"},
-        {ReadUtf16LELines, "utf8.txt"}, {ReadUtf16LELines, "utf16.txt"},
-        {ReadUtf8Lines, "utf16.txt"},
+        {ReadAnsiLines, "ansi.txt"},       {ReadUtf8Lines, "utf8.txt"},
+        {ReadUtf16LELines, "utf8.txt"},    {ReadUtf16LELines, "utf16.txt"},
+        {ReadUtf8Lines, "utf16.txt"},      {ReadUtf8NoMarkLines, "utf8-nomark.txt"},
+        {ReadUtf8NoMarkLines, "utf8.txt"}, {ReadEucJpLines, "euc.txt"},
     };
     for (const auto& [reader, name] : readBacks) {
         g_vFileLines.clear();
@@ -76,6 +85,12 @@ TEST_P(WriterTest, EachLineFeedBecomesCrLfAndNothingIsAdded) {
     Write("out.txt", u"\n\na\r\n\r");
     EXPECT_EQ(ReadBytes("out.txt"), Expected("\r\n\r\na\r\r\n\r"));
     EXPECT_EQ(g_nError, 0);
+}
+
+TEST_P(WriterTest, WithLfEachLineFeedStaysAlone) {
+    EXPECT_TRUE(WriteTextFile(Path16("out.txt"), GetParam().encoding, u"a\n\nb\r\n", LineEnd::kLf)
+                    .Succeeded());
+    EXPECT_EQ(ReadBytes("out.txt"), Expected("a\n\nb\r\n"));
 }
 
 TEST_P(WriterTest, EmptyTextLeavesOnlyTheMark) {

@@ -6,11 +6,13 @@
 #include "core/FailureText.h"
 #include "res/VersionInfo.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +90,7 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toLocal8Bit());
         QCoreApplication::setApplicationName(
             QString::fromUtf8(kProductName)); // as the program does
     }
@@ -280,6 +283,43 @@ private slots:
         QTest::newRow("UTF-8") << 1 << Bytes("\xEF\xBB\xBF\x61\x0D\x0A\xE3\x81\x82\x0D\x0A");
         QTest::newRow("UTF-16LE")
             << 2 << Bytes("\xFF\xFE\x61\x00\x0D\x00\x0A\x00\x42\x30\x0D\x00\x0A\x00");
+        QTest::newRow("UTF-8 (BOMなし)") << 3 << Bytes("\x61\x0D\x0A\xE3\x81\x82\x0D\x0A");
+        QTest::newRow("EUC-JP") << 4 << Bytes("\x61\x0D\x0A\xA4\xA2\x0D\x0A");
+    }
+
+    // 「保存時の改行コード」, chosen in one window, is remembered by the next and decides the
+    // bytes Save writes; 「元のファイルに合わせる」 follows most lines of the file opened.
+    void saveEndsLinesAsTheOptionSays_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QByteArray>("opened");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("CR+LF") << QStringLiteral("ID_SAVE_LINE_END_CRLF") << Bytes("a\nb\n")
+                               << Bytes("a\r\nb\r\n");
+        QTest::newRow("LF") << QStringLiteral("ID_SAVE_LINE_END_LF") << Bytes("a\r\nb\r\n")
+                            << Bytes("a\nb\n");
+        QTest::newRow("mostly LF") << QStringLiteral("ID_SAVE_LINE_END_AS_OPENED")
+                                   << Bytes("a\nb\r\nb\n") << Bytes("a\nb\n");
+        QTest::newRow("as many of each") << QStringLiteral("ID_SAVE_LINE_END_AS_OPENED")
+                                         << Bytes("a\nb\r\n") << Bytes("a\r\nb\r\n");
+    }
+    void saveEndsLinesAsTheOptionSays() {
+        QFETCH(QString, item);
+        QFETCH(QByteArray, opened);
+        QFETCH(QByteArray, saved);
+        {
+            MainWindowDriver chooser;
+            chooser.Window().findChild<QAction*>(item)->trigger();
+        }
+        MainWindowDriver window;
+        QVERIFY(window.Window().findChild<QAction*>(item)->isChecked());
+        const QString path = PathOf(QStringLiteral("opened.txt"));
+        WriteBytes(path, opened);
+        window.ChooseEncoding(3);
+        window.BrowseTo(path);
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_OPEN"), kLoaded, QMessageBox::Information);
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(path), saved);
     }
     void saveWritesTheChosenEncoding() {
         QFETCH(int, encoding);

@@ -1,6 +1,7 @@
 #include "MainWindowDriver.h"
 
 #include "core/DocumentState.h"
+#include "core/EncodingChoices.h"
 
 #include <QApplication>
 #include <QFile>
@@ -73,7 +74,7 @@ void MainWindowDriver::ChooseEncoding(int index) {
     CComboBoxEx* list = EncodingList();
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Home);
-    for (int i = 0; i < index; ++i)
+    for (int i = 0; i < ListPositionOf(index); ++i)
         QTest::keyClick(list, Qt::Key_Down);
 }
 

@@ -35,7 +35,7 @@ public:
 
     // Picks path with the path box's browse button.
     void BrowseTo(const QString& path);
-    // Chooses item index of the encoding list with the keyboard.
+    // Chooses the encoding of index (a g_nEncoding value) in the encoding list with the keyboard.
     void ChooseEncoding(int index);
     // Clicks into the content box at its end and types text; "\n" presses Enter.
     void TypeIntoContent(const QString& text);

@@ -174,7 +174,17 @@ private slots:
         auto* menuBar = window.Window().findChild<QMenuBar*>();
         QVERIFY(menuBar);
         QVERIFY(!menuBar->isNativeMenuBar());
-        QCOMPARE(menuBar->actions().size(), 1);
+        QCOMPARE(menuBar->actions().size(), 2);
+        // After the program's own menu, the options, each a submenu of choices.
+        QAction* options = menuBar->actions().last();
+        QCOMPARE(options->text(), QStringLiteral("オプション"));
+        QAction* lineEnds = options->menu()->actions().first();
+        QCOMPARE(lineEnds->text(), QStringLiteral("保存時の改行コード"));
+        QStringList choices;
+        for (const QAction* choice : lineEnds->menu()->actions())
+            choices << choice->text() + (choice->isCheckable() ? "" : " (not a radio item)");
+        QCOMPARE(choices, (QStringList{QStringLiteral("CR+LF"), QStringLiteral("LF"),
+                                       QStringLiteral("元のファイルに合わせる")}));
         QAction* popup = menuBar->actions().first();
         QCOMPARE(popup->text(), QStringLiteral("タンドレルについて"));
         QVERIFY(popup->menu());
@@ -250,7 +260,9 @@ private slots:
         QStringList items;
         for (int i = 0; i < list->count(); ++i)
             items << list->itemText(i);
-        QCOMPARE(items, (QStringList{QStringLiteral("ANSI"), QStringLiteral("UTF-8"),
+        // Sorted as names are read, numbers by value; the first three in their old order.
+        QCOMPARE(items, (QStringList{QStringLiteral("ANSI"), QStringLiteral("EUC-JP"),
+                                     QStringLiteral("UTF-8"), QStringLiteral("UTF-8 (BOMなし)"),
                                      QStringLiteral("UTF-16LE")}));
         QCOMPARE(list->currentIndex(), 0);
         QCOMPARE(g_nEncoding, 0);
@@ -259,6 +271,9 @@ private slots:
         QCOMPARE(g_nEncoding, 2);
         window.ChooseEncoding(1);
         QCOMPARE(g_nEncoding, 1);
+        window.ChooseEncoding(4);
+        QCOMPARE(list->currentText(), QStringLiteral("EUC-JP"));
+        QCOMPARE(g_nEncoding, 4);
     }
 
     void pathBoxTakesNoTypingOnlyTheBrowseButtonsChoice() {

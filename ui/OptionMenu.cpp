@@ -1,0 +1,62 @@
+#include "ui/OptionMenu.h"
+
+#include "platform/QtStrings.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+
+namespace {
+
+constexpr OptionChoice kSaveLineEndChoices[] = {
+    {"CR+LF", "ID_SAVE_LINE_END_CRLF", "crlf"},
+    {"LF", "ID_SAVE_LINE_END_LF", "lf"},
+    {"元のファイルに合わせる", "ID_SAVE_LINE_END_AS_OPENED", "as-opened"},
+};
+
+} // namespace
+
+const OptionSetting kSaveLineEndSetting = {"save/lineEnd", "保存時の改行コード",
+                                           kSaveLineEndChoices};
+
+namespace {
+
+const OptionSetting* const kOptionSettings[] = {&kSaveLineEndSetting};
+
+// The program's settings file. Named here rather than after the application's organisation,
+// which carries the long registry name of the window's start-up.
+QSettings Settings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tandrel"),
+                     QStringLiteral("Tandrel"));
+}
+
+} // namespace
+
+std::size_t ChosenOption(const OptionSetting& setting) {
+    const QString stored = Settings().value(ToQString(setting.key)).toString();
+    for (std::size_t i = 0; i < setting.choices.size(); ++i)
+        if (stored == ToQString(setting.choices[i].stored))
+            return i;
+    return 0;
+}
+
+void AddOptionMenu(QMenuBar* menuBar) {
+    QMenu* options = menuBar->addMenu(QStringLiteral("オプション"));
+    for (const OptionSetting* setting : kOptionSettings) {
+        QMenu* submenu = options->addMenu(ToQString(setting->title));
+        auto* group = new QActionGroup(submenu); // one choice at a time
+        const std::size_t chosen = ChosenOption(*setting);
+        for (std::size_t i = 0; i < setting->choices.size(); ++i) {
+            const OptionChoice& choice = setting->choices[i];
+            QAction* item = submenu->addAction(ToQString(choice.text));
+            item->setObjectName(ToQString(choice.name));
+            item->setCheckable(true);
+            item->setChecked(i == chosen);
+            group->addAction(item);
+            QObject::connect(item, &QAction::triggered, item, [setting, pChoice = &choice] {
+                Settings().setValue(ToQString(setting->key), ToQString(pChoice->stored));
+            });
+        }
+    }
+}

@@ -1,0 +1,33 @@
+// The menu 「オプション」: settings the user chooses once and the program remembers between runs,
+// in ~/.config/Tandrel/Tandrel.conf. Each setting is one submenu of radio items, and one row of
+// kOptionSettings: adding a setting is adding a row.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+class QMenuBar;
+
+struct OptionChoice {
+    std::string_view text;   // the item's caption, UTF-8
+    std::string_view name;   // the item's object name, by which tests find it
+    std::string_view stored; // the value written to the settings file
+};
+
+struct OptionSetting {
+    std::string_view key;                  // in the settings file
+    std::string_view title;                // the submenu's caption, UTF-8
+    std::span<const OptionChoice> choices; // the first is the default
+};
+
+// 「保存時の改行コード」: how Save ends the lines it writes.
+enum SaveLineEndChoice : std::size_t { kSaveCrLf, kSaveLf, kSaveAsOpened };
+extern const OptionSetting kSaveLineEndSetting;
+
+// Appends 「オプション」 to the end of menuBar, its items showing the stored choices.
+void AddOptionMenu(QMenuBar* menuBar);
+
+// The index in setting.choices of what the user chose; the default when nothing (or something
+// unknown) is stored.
+std::size_t ChosenOption(const OptionSetting& setting);
