@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "app/CommandLineJob.h"
 #include "core/FileSystemNames.h"
 #include "platform/JapaneseTranslations.h"
+#include "platform/QtStrings.h"
 #include "res/VersionInfo.h"
 
 #include <QCommandLineParser>
@@ -45,6 +47,10 @@ void DescribeCommandLine(QCommandLineParser& parser) {
     // Qt's options, which are no business of the program's users.
     parser.addOption(kHelp);
     parser.addOption(kVersion);
+    // Listed for --help only: a command line that names them runs the job, not the window.
+    for (const JobFlag& flag : JobFlags())
+        parser.addOption(QCommandLineOption(ToQString(flag.name.substr(2)), ToQString(flag.help),
+                                            ToQString(flag.valueName)));
     parser.addPositionalArgument(QStringLiteral("ファイル"),
                                  QStringLiteral("開くテキストファイル（二つ目からは使いません）"),
                                  QStringLiteral("[ファイル...]"));

@@ -148,7 +148,7 @@ int GuessEncoding(std::string_view bytes) {
     return guesser.Finish();
 }
 
-int GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop) {
+FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop) {
     // Non-blocking for the opening only: a FIFO without a writer must not hang the worker.
     struct File {
         int fd;
@@ -159,21 +159,21 @@ int GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop) {
     } const file{open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     const int fd = file.fd;
     if (fd < 0)
-        return -1;
+        return {};
     struct stat status;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        return -1;
+        return {};
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     EncodingGuesser guesser;
     std::vector<char> block(1 << 20);
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
-            return -1;
+            return {};
         const ssize_t count = read(fd, block.data(), block.size());
         if (count < 0)
-            return -1;
+            return {};
         if (count == 0)
-            return guesser.Finish();
+            return {guesser.Finish(), guesser.AsciiOnly()};
         guesser.Feed(std::string_view(block.data(), static_cast<std::size_t>(count)));
     }
 }

@@ -32,6 +32,8 @@ public:
     void Feed(std::string_view bytes);
     // The guessed encoding index (a g_nEncoding value), or -1 for no guess.
     int Finish();
+    // Whether every byte so far was ASCII (so that every encoding but UTF-16LE reads it alike).
+    bool AsciiOnly() const { return !nonAscii_; }
 
 private:
     struct Reading;
@@ -49,6 +51,10 @@ private:
 // The guess for a whole text in memory.
 int GuessEncoding(std::string_view bytes);
 
-// The guess for the file at path (a file system path), read a block at a time; -1 as soon as
-// stop is set, or when the file cannot be read or is no regular file.
-int GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop);
+struct FileEncodingGuess {
+    int encoding = -1;      // as Finish gives it
+    bool asciiOnly = false; // the whole file was read and holds only ASCII (or nothing)
+};
+// The guess for the file at path (a file system path), read a block at a time; no guess as soon
+// as stop is set, or when the file cannot be read or is no regular file.
+FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop);

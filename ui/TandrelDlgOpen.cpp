@@ -32,16 +32,17 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
     // The whole file is read, which for a large one takes seconds: on a worker, so that the
     // window keeps answering, and given up as soon as the user decides anything.
     const std::uint64_t generation = m_guessGeneration;
-    m_guessThread = std::thread([this, generation, stop = m_guessStop, fsPath = std::move(bytes)] {
-        const int nGuess = GuessFileEncoding(fsPath, *stop);
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, nGuess] {
-                if (generation == m_guessGeneration && nGuess >= 0)
-                    m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
-            },
-            Qt::QueuedConnection);
-    });
+    m_guessThread =
+        std::thread([this, generation, stop = m_guessStop, fsPath = std::move(bytes)] {
+            const int nGuess = GuessFileEncoding(fsPath, *stop).encoding;
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, nGuess] {
+                    if (generation == m_guessGeneration && nGuess >= 0)
+                        m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void CTandrelDlg::AbandonEncodingGuess() {

@@ -1,0 +1,430 @@
+#include "app/CommandLineJob.h"
+
+#include "core/DistinctLinesJob.h"
+#include "core/EncodingChoices.h"
+#include "core/FailureText.h"
+#include "core/OperationProgress.h"
+#include "core/TextCodecs.h"
+#include "res/VersionInfo.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace std::string_view_literals;
+
+struct JobOptions {
+    std::optional<std::string> input; // "-" or absent: standard input
+    std::optional<std::string> output;
+    int inputEncoding = -1; // auto
+    int outputEncoding = -1;
+    JobLineEnd lineEnd = JobLineEnd::kCrLf;
+    bool stats = false;
+    bool help = false;
+    bool version = false;
+};
+
+// An encoding's name on the command line, or -1.
+int EncodingNamed(std::string_view name) {
+    if (name == "cp932")
+        name = "ansi";
+    for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
+        if (kEncodingChoices[i].flagName == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+struct FlagRule {
+    JobFlag flag;
+    bool (*apply)(JobOptions& options, std::string_view value); // false: the value is wrong
+};
+
+constexpr FlagRule kFlagRules[] = {
+    {{"--output", "OUT",
+      "結果を書くファイル（- は標準出力）。これがあるとウィンドウを開かずに処理して終わります"},
+     [](JobOptions& o, std::string_view v) { return o.output.emplace(v), !v.empty(); }},
+    {{"--encoding", "NAME",
+      "入力の文字コード: ansi (cp932), utf-8, utf-8-nobom, utf-16le, euc-jp, auto（既定: auto）"},
+     [](JobOptions& o, std::string_view v) {
+         o.inputEncoding = v == "auto" ? -1 : EncodingNamed(v);
+         return v == "auto" || o.inputEncoding >= 0;
+     }},
+    {{"--output-encoding", "NAME", "出力の文字コード（auto を除く同じ名前。既定: 入力と同じ）"},
+     [](JobOptions& o, std::string_view v) { return (o.outputEncoding = EncodingNamed(v)) >= 0; }},
+    {{"--line-end", "crlf|lf|keep", "出力の改行コード（keep: 入力の多数派。既定: crlf）"},
+     [](JobOptions& o, std::string_view v) {
+         o.lineEnd = v == "lf"     ? JobLineEnd::kLf
+                     : v == "keep" ? JobLineEnd::kAsRead
+                                   : JobLineEnd::kCrLf;
+         return v == "crlf" || v == "lf" || v == "keep";
+     }},
+    {{"--stats", "", "行数の集計を標準エラーに表示します"},
+     [](JobOptions& o, std::string_view) { return o.stats = true; }},
+    {{"--help", "", "この説明を表示します"},
+     [](JobOptions& o, std::string_view) { return o.help = true; }},
+    {{"--version", "", "バージョンを表示します"},
+     [](JobOptions& o, std::string_view) { return o.version = true; }},
+};
+
+// The flags whose presence makes the command line a job.
+constexpr std::string_view kJobOnlyFlags[] = {"--output", "--encoding", "--output-encoding",
+                                              "--line-end", "--stats"};
+
+void Print(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+std::string Utf8(std::u16string_view text) {
+    std::string bytes(text.size() * kMaxEncodedBytesPerUnit, '\0');
+    const char* end = EncodeUtf8(text, bytes.data());
+    return end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : std::string();
+}
+
+// A command-line argument as text: UTF-8, or else each byte as one character, so that a name
+// in another encoding still shows as something.
+std::u16string Text(std::string_view bytes) {
+    std::u16string text(bytes.size(), u'\0');
+    if (const char16_t* end = DecodeUtf8(bytes, text.data())) {
+        text.resize(static_cast<std::size_t>(end - text.data()));
+        return text;
+    }
+    return std::u16string(bytes.begin(), bytes.end());
+}
+
+int UsageError(const std::string& problem) {
+    Print(stderr, "tandrel: " + problem +
+                      "\n使い方: tandrel --output 出力ファイル [オプション] [入力ファイル]\n"
+                      "詳しくは tandrel --help を見て下さい。\n");
+    return 2;
+}
+
+// Parses argv; an error message when it is wrong.
+std::optional<std::string> Parse(int argc, char** argv, JobOptions& options) {
+    bool flagsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (flagsEnded || argument == "-" || !argument.starts_with("--")) {
+            if (options.input)
+                return "入力ファイルは一つだけ指定できます: " + std::string(argument);
+            options.input.emplace(argument);
+            continue;
+        }
+        if (argument == "--") {
+            flagsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view name = argument.substr(0, equals);
+        const FlagRule* rule = nullptr;
+        for (const FlagRule& candidate : kFlagRules)
+            if (candidate.flag.name == name)
+                rule = &candidate;
+        if (rule == nullptr)
+            return "知らないオプションです: " + std::string(argument);
+        std::string_view value;
+        if (!rule->flag.valueName.empty()) {
+            if (equals != std::string_view::npos)
+                value = argument.substr(equals + 1);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            else
+                return std::string(name) + " には値が必要です（" +
+                       std::string(rule->flag.valueName) + "）";
+        } else if (equals != std::string_view::npos) {
+            return std::string(name) + " は値を取りません";
+        }
+        if (!rule->apply(options, value))
+            return std::string(name) + " の値が正しくありません: " + std::string(value);
+    }
+    if (!options.help && !options.version && !options.output)
+        return "--output で出力ファイルを指定して下さい";
+    return std::nullopt;
+}
+
+void PrintHelp() {
+    std::string text =
+        "使い方: tandrel --output 出力ファイル [オプション] [入力ファイル]\n"
+        "        tandrel [ファイル]\n\n"
+        "入力ファイル（省略または - で標準入力）の重複行と空行を除き、各行の最初の一つを"
+        "元の順に出力ファイルへ書きます。ファイルだけを指定するとウィンドウを開きます。\n\n";
+    for (const FlagRule& rule : kFlagRules) {
+        std::string left = "  " + std::string(rule.flag.name);
+        if (!rule.flag.valueName.empty())
+            left += " " + std::string(rule.flag.valueName);
+        text += left + std::string(left.size() < 32 ? 32 - left.size() : 1, ' ') +
+                std::string(rule.flag.help) + "\n";
+    }
+    text += "\n終了コード: 0 成功、1 読み込みまたは書き込みの失敗、2 コマンドラインの誤り\n";
+    Print(stdout, text);
+}
+
+// 1,000,000
+std::string Grouped(std::size_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, ",");
+    return digits;
+}
+
+// A folder for the job's own files, removed with everything in it at the end.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tandrel-XXXXXX";
+        if (mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~ScratchFolder() {
+        for (const std::string& file : files_)
+            unlink(file.c_str());
+        if (!path_.empty())
+            rmdir(path_.c_str());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // A path in the folder for a file of this name; empty when there is no folder.
+    std::string File(const std::string& name) {
+        if (path_.empty())
+            return {};
+        files_.push_back(path_ + "/" + name);
+        return files_.back();
+    }
+
+private:
+    std::string path_;
+    std::vector<std::string> files_;
+};
+
+// Copies everything from one descriptor to another; errno tells why when it fails.
+bool Copy(int from, int to) {
+    std::vector<char> block(1 << 20);
+    for (;;) {
+        const ssize_t count = read(from, block.data(), block.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0;
+        for (ssize_t done = 0; done < count;) {
+            const ssize_t written =
+                write(to, block.data() + done, static_cast<std::size_t>(count - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0)
+                return false;
+            done += written;
+        }
+    }
+}
+
+// The input as a regular file the reader can open by path: a regular file is read where it is
+// (through its descriptor, whatever its name's encoding); a pipe, a terminal or a device is
+// first copied into the scratch folder, since the guess and the reader each read it whole.
+std::optional<std::u16string> InputFile(int fd, ScratchFolder& scratch, FileResult& failure) {
+    struct stat status;
+    if (fstat(fd, &status) != 0) {
+        failure = {FailureOfErrno(errno)};
+        return std::nullopt;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        failure = {FileFailure::kNotRegularFile};
+        return std::nullopt;
+    }
+    if (S_ISREG(status.st_mode))
+        return Text("/proc/self/fd/" + std::to_string(fd));
+    const std::string copy = scratch.File("input");
+    const int copyFd =
+        copy.empty() ? -1 : open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool copied = copyFd >= 0 && Copy(fd, copyFd);
+    const int error = errno;
+    if (copyFd >= 0 && close(copyFd) != 0 && copied) {
+        failure = {FailureOfErrno(errno)};
+        return std::nullopt;
+    }
+    if (!copied) {
+        failure = {FailureOfErrno(error)};
+        return std::nullopt;
+    }
+    return Text(copy);
+}
+
+// A one-line progress on standard error, shown only where a person watches it (a terminal)
+// and only once the job has run for a second.
+class ProgressLine {
+public:
+    explicit ProgressLine(const OperationProgress& progress)
+        : progress_(progress), shown_(isatty(STDERR_FILENO) == 1) {
+        if (shown_)
+            thread_ = std::thread([this] { Show(); });
+    }
+    ~ProgressLine() {
+        if (!shown_)
+            return;
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+        if (printed_)
+            Print(stderr, "\r\033[K");
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+private:
+    void Show() {
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return done_; }))
+            return;
+        do {
+            const int percent = progress_.Filled() * 100 / OperationProgress::kWhole;
+            Print(stderr, "\rtandrel: 処理中… " + std::to_string(percent) + "%");
+            std::fflush(stderr);
+            printed_ = true;
+        } while (!wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return done_; }));
+    }
+
+    const OperationProgress& progress_;
+    const bool shown_;
+    bool printed_ = false;
+    bool done_ = false;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread thread_;
+};
+
+std::string Problem(std::string_view what, std::u16string_view path, const FileResult& result,
+                    std::uint64_t line) {
+    std::string text = "tandrel: " + std::string(what) + "\n" + Utf8(FailureDetail(path, result));
+    if (line > 0)
+        text += "\n行: " + Grouped(line);
+    return text + "\n";
+}
+
+} // namespace
+
+std::span<const JobFlag> JobFlags() {
+    static const std::vector<JobFlag> flags = [] {
+        std::vector<JobFlag> all;
+        for (const FlagRule& rule : kFlagRules)
+            if (rule.flag.name != "--help" && rule.flag.name != "--version")
+                all.push_back(rule.flag);
+        return all;
+    }();
+    return flags;
+}
+
+bool IsCommandLineJob(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--")
+            return false;
+        for (const std::string_view flag : kJobOnlyFlags)
+            if (argument == flag || argument.starts_with(std::string(flag) + "="))
+                return true;
+    }
+    return false;
+}
+
+int RunCommandLineJob(int argc, char** argv) {
+    JobOptions options;
+    if (const std::optional<std::string> problem = Parse(argc, argv, options))
+        return UsageError(*problem);
+    if (options.help) {
+        PrintHelp();
+        return 0;
+    }
+    if (options.version) {
+        Print(stdout, std::string(kProductName) + " " + kProductVersion + "\n");
+        return 0;
+    }
+
+    ScratchFolder scratch;
+    const bool fromStdin = !options.input || *options.input == "-";
+    const std::u16string inputName = fromStdin ? u"（標準入力）" : Text(*options.input);
+    int inputFd = STDIN_FILENO;
+    if (!fromStdin) {
+        inputFd = open(options.input->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (inputFd < 0) {
+            Print(stderr, Problem("ファイルを読み込めませんでした。", inputName,
+                                  {FailureOfErrno(errno)}, 0));
+            return 1;
+        }
+    }
+    FileResult inputFailure;
+    const std::optional<std::u16string> input = InputFile(inputFd, scratch, inputFailure);
+    if (!input) {
+        Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, inputFailure, 0));
+        return 1;
+    }
+
+    const bool toStdout = *options.output == "-";
+    const std::u16string outputName = toStdout ? u"（標準出力）" : Text(*options.output);
+    // Standard output cannot be replaced in one step, so the result is made complete in the
+    // scratch folder first: a failure then leaves nothing half written there either.
+    const std::u16string output = toStdout ? Text(scratch.File("output")) : outputName;
+
+    JobRequest request;
+    request.input = *input;
+    request.inputEncoding = options.inputEncoding;
+    request.output = output;
+    request.outputEncoding = options.outputEncoding;
+    request.lineEnd = options.lineEnd;
+    OperationProgress progress;
+    JobOutcome outcome;
+    {
+        const ProgressLine line(progress);
+        outcome = RunDistinctLinesJob(request, &progress);
+    }
+    switch (outcome.failedAt) {
+    case JobOutcome::Stage::kGuess:
+        Print(stderr, "tandrel: 入力の文字コードを判定できませんでした。--encoding で指定して下さい"
+                      "（ansi, utf-8, utf-8-nobom, utf-16le, euc-jp）。\nファイル: " +
+                          Utf8(inputName) + "\n");
+        return 1;
+    case JobOutcome::Stage::kRead:
+        Print(stderr,
+              Problem("ファイルを読み込めませんでした。", inputName, outcome.result, outcome.line));
+        return 1;
+    case JobOutcome::Stage::kWrite:
+        Print(stderr, Problem("ファイルを保存できませんでした。", outputName, outcome.result,
+                              outcome.line));
+        return 1;
+    case JobOutcome::Stage::kDone:
+        break;
+    }
+    if (toStdout) {
+        const int resultFd = open(Utf8(output).c_str(), O_RDONLY | O_CLOEXEC);
+        const bool copied = resultFd >= 0 && Copy(resultFd, STDOUT_FILENO);
+        const int error = errno;
+        if (resultFd >= 0)
+            close(resultFd);
+        if (!copied) {
+            Print(stderr, Problem("ファイルを保存できませんでした。", outputName,
+                                  {FailureOfErrno(error)}, 0));
+            return 1;
+        }
+    }
+    if (options.stats) {
+        const std::size_t duplicates = outcome.lineCount - outcome.keptCount - outcome.emptyCount;
+        Print(stderr, Grouped(outcome.lineCount) + " 行 → " + Grouped(outcome.keptCount) +
+                          " 行（重複 " + Grouped(duplicates) + " 行、空行 " +
+                          Grouped(outcome.emptyCount) + " 行）\n");
+    }
+    return 0;
+}

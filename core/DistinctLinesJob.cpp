@@ -1,0 +1,100 @@
+#include "core/DistinctLinesJob.h"
+
+#include "core/DuplicateLines.h"
+#include "core/EncodedTextFiles.h"
+#include "core/EncodingChoices.h"
+#include "core/EncodingGuess.h"
+#include "core/OperationProgress.h"
+#include "core/TextCodecs.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace {
+
+std::string FileSystemPath(const std::u16string& path) {
+    std::string bytes(path.size() * kMaxEncodedBytesPerUnit, '\0');
+    const char* end = EncodeUtf8(path, bytes.data());
+    return end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : std::string();
+}
+
+// The line that holds code unit index of lines, each followed by a line feed, counted from 1.
+std::uint64_t LineOfUnit(const std::vector<std::u16string>& lines, std::uint64_t index) {
+    std::uint64_t start = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        start += lines[i].size() + 1;
+        if (index < start)
+            return i + 1;
+    }
+    return lines.size();
+}
+
+} // namespace
+
+JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
+    JobOutcome outcome;
+    outcome.inputEncoding = request.inputEncoding;
+    if (outcome.inputEncoding < 0) {
+        const std::atomic<bool> never{false};
+        const FileEncodingGuess guess = GuessFileEncoding(FileSystemPath(request.input), never);
+        outcome.inputEncoding =
+            guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : guess.encoding;
+        if (outcome.inputEncoding < 0) {
+            outcome.failedAt = JobOutcome::Stage::kGuess;
+            return outcome;
+        }
+    }
+    const EncodingChoice& input = *FindEncodingChoice(outcome.inputEncoding);
+    const EncodingChoice& output = *FindEncodingChoice(
+        request.outputEncoding < 0 ? outcome.inputEncoding : request.outputEncoding);
+
+    // Open.
+    if (progress)
+        progress->BeginStep(0, 550);
+    FileLines file = ReadFileLines(request.input, input.encoding, progress);
+    if (!file.result.Succeeded()) {
+        outcome.failedAt = JobOutcome::Stage::kRead;
+        outcome.result = file.result;
+        if (file.result.failure == FileFailure::kInvalidBytes)
+            outcome.line = file.lines.size() + 1;
+        return outcome;
+    }
+
+    // Run, as the window runs it on the content box, which shows every line followed by CR LF:
+    // split at line feeds, each line loses the carriage returns at its end.
+    std::vector<std::u16string>& lines = file.lines;
+    for (std::u16string& line : lines) {
+        line.resize(TrimCarriageReturns(line).size());
+        outcome.emptyCount += line.empty();
+    }
+    outcome.lineCount = lines.size();
+    if (progress)
+        progress->BeginStep(550, 800);
+    std::vector<std::u16string> kept;
+    try {
+        const std::vector<std::uint32_t> firsts = FirstOccurrences(lines, lines.size(), progress);
+        kept.reserve(firsts.size());
+        for (const std::uint32_t first : firsts)
+            kept.push_back(std::move(lines[first])); // no copy: the file's lines are not used again
+    } catch (const std::bad_alloc&) {
+        outcome.failedAt = JobOutcome::Stage::kRead;
+        outcome.result = {FileFailure::kOutOfMemory};
+        return outcome;
+    }
+    outcome.keptCount = kept.size();
+
+    // Save.
+    if (progress)
+        progress->BeginStep(800, OperationProgress::kWhole);
+    const LineEnd lineEnd = request.lineEnd == JobLineEnd::kLf       ? LineEnd::kLf
+                            : request.lineEnd == JobLineEnd::kAsRead ? file.lineEnds.Majority()
+                                                                     : LineEnd::kCrLf;
+    outcome.result = WriteFileLines(request.output, output.encoding, kept, progress, lineEnd);
+    if (!outcome.result.Succeeded()) {
+        outcome.failedAt = JobOutcome::Stage::kWrite;
+        if (outcome.result.failure == FileFailure::kUnmappableCharacter)
+            outcome.line = LineOfUnit(kept, outcome.result.position);
+    }
+    return outcome;
+}

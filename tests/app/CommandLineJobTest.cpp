@@ -1,0 +1,161 @@
+// The command line's job through the real executable, started without a display: its exit
+// statuses and messages, standard input and output, and the very bytes a Save from the window
+// writes for the same file.
+#include "core/EncodedTextFiles.h"
+#include "core/EncodingChoices.h"
+#include "tests/ui/MainWindowDriver.h"
+#include "tests/ui/ModalAnswers.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Finished {
+    int status = -1;
+    QByteArray out, err;
+};
+
+// Runs the program with no display to reach and no platform named.
+Finished Tandrel(const QStringList& arguments, const QByteArray& input = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TANDREL_PROGRAM), arguments);
+    program.write(input);
+    program.closeWriteChannel();
+    if (!program.waitForFinished(60000))
+        return {};
+    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+            program.readAllStandardOutput(), program.readAllStandardError()};
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+} // namespace
+
+class CommandLineJobTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toLocal8Bit());
+    }
+
+    void exitsWithItsStatusAndSaysWhy_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err");
+        const QStringList toStdout{QStringLiteral("--output"), QStringLiteral("-")};
+        QTest::newRow("a pipe, silently") << toStdout << QByteArray("b\na\r\nb\n\n") << 0
+                                          << QByteArray("b\r\na\r\n") << QString();
+        QTest::newRow("counts") << toStdout + QStringList{QStringLiteral("--stats")}
+                                << QByteArray("b\na\nb\n\n") << 0 << QByteArray("b\r\na\r\n")
+                                << QStringLiteral("4 行 → 2 行（重複 1 行、空行 1 行）\n");
+        QTest::newRow("LF, UTF-16LE out")
+            << toStdout + QStringList{QStringLiteral("--line-end=lf"),
+                                      QStringLiteral("--output-encoding"),
+                                      QStringLiteral("utf-16le")}
+            << QByteArray("a\n") << 0
+            << QByteArray("\xFF\xFE"
+                          "a\0\n\0",
+                          6)
+            << QString();
+        QTest::newRow("no output named") << QStringList{QStringLiteral("--stats")} << QByteArray()
+                                         << 2 << QByteArray() << QStringLiteral("--output");
+        QTest::newRow("unknown encoding")
+            << toStdout + QStringList{QStringLiteral("--encoding=latin-1")} << QByteArray() << 2
+            << QByteArray() << QStringLiteral("--encoding");
+        QTest::newRow("missing input")
+            << toStdout + QStringList{PathOf(QStringLiteral("none"))} << QByteArray() << 1
+            << QByteArray() << QStringLiteral("理由");
+        QTest::newRow("not placeable") << toStdout << QByteArray("a\xFF\x80\n") << 1 << QByteArray()
+                                       << QStringLiteral("--encoding で指定");
+        QTest::newRow("invalid in the named encoding")
+            << toStdout + QStringList{QStringLiteral("--encoding"), QStringLiteral("utf-8")}
+            << QByteArray("a\n\x82\xA0\n") << 1 << QByteArray() << QStringLiteral("行: 2");
+        QTest::newRow("version") << QStringList{QStringLiteral("--output=-"),
+                                                QStringLiteral("--version")}
+                                 << QByteArray() << 0 << QByteArray("Tandrel 2.0.1.2\n")
+                                 << QString();
+    }
+    void exitsWithItsStatusAndSaysWhy() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QString, err);
+        const Finished finished = Tandrel(arguments, input);
+        QCOMPARE(finished.status, status);
+        QCOMPARE(finished.out, out);
+        if (err.isEmpty())
+            QCOMPARE(finished.err, QByteArray());
+        else
+            QVERIFY2(QString::fromUtf8(finished.err).contains(err), finished.err.constData());
+    }
+
+    void aFailedWriteLeavesTheOutputAsItWas() {
+        const QString output = PathOf(QStringLiteral("kept.txt"));
+        WriteBytes(output, "old\r\n");
+        // 가 has no code in code page 932.
+        const Finished finished =
+            Tandrel({QStringLiteral("--output"), output, QStringLiteral("--output-encoding=ansi")},
+                    "a\n\xEA\xB0\x80\n");
+        QCOMPARE(finished.status, 1);
+        QCOMPARE(ReadBytes(output), QByteArray("old\r\n"));
+    }
+
+    // One file per encoding with every kind of line end, repeats and empty lines: the job
+    // writes what Open, Run and Save write in the window, whether told the encoding or not.
+    void writesTheBytesTheWindowSaves_data() {
+        QTest::addColumn<int>("encoding");
+        for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
+            QTest::newRow(kEncodingChoices[i].flagName.data()) << static_cast<int>(i);
+    }
+    void writesTheBytesTheWindowSaves() {
+        QFETCH(int, encoding);
+        const EncodingChoice& choice = kEncodingChoices[static_cast<std::size_t>(encoding)];
+        const QString input = PathOf(QStringLiteral("in-%1.txt").arg(encoding));
+        const std::u16string text = u"今日は雨でした。\r\na\r\r\n\r\n今日は雨でした。\nb\rc\n\r\n"
+                                    u"あしたは晴れるでしょう。\r\na\nカタカナ\r\n最後の行";
+        QVERIFY(
+            WriteTextFile(input.toStdU16String(), choice.encoding, text, LineEnd::kLf).Succeeded());
+
+        MainWindowDriver window;
+        window.BrowseTo(input);
+        window.ChooseEncoding(encoding);
+        QCOMPARE(window.ClickForMessage("IDC_OPEN").text, QStringLiteral("読み込み完了"));
+        QCOMPARE(window.ClickForMessage("IDC_RUN").text, QStringLiteral("処理が完了しました。"));
+        const QString saved = PathOf(QStringLiteral("window-%1.txt").arg(encoding));
+        ModalAnswers answers;
+        answers.ChooseFile(saved).ReadMessage();
+        window.Click(window.Button("IDC_SAVE"), answers);
+        QCOMPARE(answers.messages.size(), 1);
+        QCOMPARE(answers.messages.first().text, QStringLiteral("ファイルを保存しました。"));
+
+        for (const char* named : {choice.flagName.data(), "auto"}) {
+            const QString output = PathOf(QStringLiteral("job-%1-%2.txt").arg(encoding).arg(named));
+            const Finished finished =
+                Tandrel({QStringLiteral("--output"), output, QStringLiteral("--encoding"),
+                         QString::fromLatin1(named), input});
+            QCOMPARE(finished.status, 0);
+            QCOMPARE(ReadBytes(output), ReadBytes(saved));
+        }
+    }
+};
+
+QTEST_MAIN(CommandLineJobTest)
+#include "CommandLineJobTest.moc"
