@@ -5,6 +5,7 @@
 #include "core/UnicodeScalars.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,10 +60,11 @@ struct EncodingGuesser::Reading {
     void Feed(std::string_view piece) {
         if (!valid)
             return;
-        std::string bytes = carry;
-        bytes.append(piece);
-        units.resize(bytes.size());
-        const std::string_view all = bytes;
+        std::string joined;
+        if (!carry.empty())
+            joined = carry + std::string(piece);
+        const std::string_view all = carry.empty() ? piece : std::string_view(joined);
+        units.resize(std::max(units.size(), all.size()));
         for (std::size_t cut = 0; cut < longestCharacter && cut <= all.size(); ++cut) {
             const char16_t* end = decode(all.substr(0, all.size() - cut), units.data());
             if (end != nullptr) {
@@ -73,17 +75,17 @@ struct EncodingGuesser::Reading {
         }
         valid = false;
     }
-    void Judge(const char16_t* unit, const char16_t* end) {
-        for (; unit != end; ++unit) {
-            if (*unit < 0x80)
-                continue;
-            if (*unit <= 0x9F) {
-                valid = false; // C1 controls
-                return;
-            }
-            if (scored)
-                score += Ordinariness(*unit);
+    void Judge(const char16_t* first, const char16_t* end) {
+        bool control = false; // C1, branch-free so that many units are checked at a time
+        for (const char16_t* unit = first; unit != end; ++unit)
+            control |= static_cast<unsigned>(*unit - 0x80) < 0x20;
+        if (control) {
+            valid = false;
+            return;
         }
+        for (const char16_t* unit = first; scored && unit != end; ++unit)
+            if (*unit >= 0x80)
+                score += Ordinariness(*unit);
     }
     bool ValidAtEnd() const { return valid && carry.empty(); }
 };
@@ -97,20 +99,37 @@ EncodingGuesser::~EncodingGuesser() = default;
 void EncodingGuesser::Feed(std::string_view bytes) {
     if (start_.size() < 3)
         start_.append(bytes.substr(0, 3 - start_.size()));
+    const bool oddBefore = size_ % 2 != 0;
     size_ += bytes.size();
+    // Three questions about every byte, asked branch-free so that the compiler checks many
+    // bytes at a time: most files need no more than this.
+    bool nul = false, nonAscii = false, surrogateHigh = false;
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        nonAscii_ |= byte >= 0x80;
-        nul_ |= byte == 0;
-        if (pendingByte_ < 0) {
-            pendingByte_ = byte;
-            continue;
+        nul |= byte == 0;
+        nonAscii |= byte >= 0x80;
+        surrogateHigh |= (byte & 0xF8) == 0xD8;
+    }
+    nul_ |= nul;
+    nonAscii_ |= nonAscii;
+    if (nul || surrogateHigh || pendingHigh_) {
+        // The bytes as UTF-16LE units: none may be U+0000, every high surrogate needs a low one.
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (pendingByte_ < 0) {
+                pendingByte_ = byte;
+                continue;
+            }
+            const unsigned unit = static_cast<unsigned>(pendingByte_) | byte << 8;
+            pendingByte_ = -1;
+            if (unit == 0 || pendingHigh_ != IsLowSurrogate(unit))
+                utf16Valid_ = false;
+            pendingHigh_ = IsHighSurrogate(unit);
         }
-        const unsigned unit = static_cast<unsigned>(pendingByte_) | byte << 8;
-        pendingByte_ = -1;
-        if (unit == 0 || pendingHigh_ != IsLowSurrogate(unit))
-            utf16Valid_ = false;
-        pendingHigh_ = IsHighSurrogate(unit);
+    } else if (!bytes.empty()) {
+        // No unit here is U+0000 or a surrogate; only the cut unit at the end carries over.
+        const bool oddAfter = oddBefore != (bytes.size() % 2 != 0);
+        pendingByte_ = oddAfter ? static_cast<unsigned char>(bytes.back()) : -1;
     }
     for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get()})
         reading->Feed(bytes);
@@ -165,15 +184,27 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<b
         return {};
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     EncodingGuesser guesser;
+    // Fed up to the last line feed of each block, which no encoding but UTF-16LE puts inside a
+    // character, so that the readings rarely have a cut character to carry over.
     std::vector<char> block(1 << 20);
+    std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
             return {};
-        const ssize_t count = read(fd, block.data(), block.size());
+        const ssize_t count = read(fd, block.data() + kept, block.size() - kept);
         if (count < 0)
             return {};
-        if (count == 0)
+        if (count == 0) {
+            guesser.Feed(std::string_view(block.data(), kept));
             return {guesser.Finish(), guesser.AsciiOnly()};
-        guesser.Feed(std::string_view(block.data(), static_cast<std::size_t>(count)));
+        }
+        const std::string_view filled(block.data(), kept + static_cast<std::size_t>(count));
+        const std::size_t lineFeed = filled.rfind('\n');
+        const std::size_t fed =
+            lineFeed == std::string_view::npos || filled.size() < block.size() / 2 ? filled.size()
+                                                                                   : lineFeed + 1;
+        guesser.Feed(filled.substr(0, fed));
+        kept = filled.size() - fed;
+        std::memmove(block.data(), block.data() + fed, kept);
     }
 }

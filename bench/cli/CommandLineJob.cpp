@@ -1,0 +1,131 @@
+// Times the command line's job, `tandrel --output OUT IN`, as a script runs it: the whole
+// process, from its start to its exit, with its peak memory. Right after each run mawk removes
+// the duplicate lines of the same file, because this machine's speed varies too much for
+// figures from different minutes to compare.
+//
+//   tandrel_cli_bench [--lines N] [FOLDER]
+//
+// N is a line count (a suffix M means millions; default 10M). The input is the benchmarks'
+// UTF-8 text, once with its byte-order mark and once without one, which the job recognises
+// only by reading the whole file. FOLDER receives the files (default: a temporary folder,
+// removed afterwards).
+#include "bench/BenchInputs.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Figures {
+    double seconds = -1;
+    double peakMiB = 0;
+};
+
+double Now() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Runs argv with its standard output sent to outputPath (when given); the time until it ended
+// and its peak resident memory, or seconds -1 when it failed.
+Figures Run(std::vector<std::string> argv, const std::string& outputPath = {}) {
+    std::vector<char*> pointers;
+    for (std::string& argument : argv)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    const double start = Now();
+    std::fflush(stdout); // or a child would print what is still buffered here again
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!outputPath.empty() && !std::freopen(outputPath.c_str(), "w", stdout))
+            _exit(127);
+        execvp(pointers[0], pointers.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return {};
+    return {Now() - start, static_cast<double>(usage.ru_maxrss) / 1024.0};
+}
+
+int ParseLineCount(std::string text) {
+    long long factor = 1;
+    if (!text.empty() && (text.back() == 'M' || text.back() == 'm')) {
+        factor = 1'000'000;
+        text.pop_back();
+    }
+    const long long count = std::atoll(text.c_str()) * factor;
+    return count >= 1 && count <= 100'000'000 ? static_cast<int>(count) : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int lineCount = 10'000'000;
+    std::string folderArgument;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--lines" && i + 1 < argc)
+            lineCount = ParseLineCount(argv[++i]);
+        else if (folderArgument.empty() && !argument.starts_with("--"))
+            folderArgument = argument;
+        else
+            lineCount = 0;
+    }
+    if (lineCount == 0) {
+        std::fprintf(stderr, "usage: tandrel_cli_bench [--lines N] [FOLDER]\n");
+        return 2;
+    }
+    std::string folder = folderArgument;
+    if (folder.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "tandrel-cli-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return 1;
+        folder = pattern;
+    }
+    const fs::path marked = tandrel::bench::WriteBenchInputs(folder, lineCount, true).utf8;
+    const fs::path unmarked = fs::path(folder) / "bench-input-utf8-nomark.txt";
+    {
+        std::ifstream in(marked, std::ios::binary);
+        in.ignore(3); // the mark
+        std::ofstream out(unmarked, std::ios::binary);
+        out << in.rdbuf();
+    }
+
+    std::printf("seconds for the whole command; mawk '!seen[$0]++' on the same file right after;\n"
+                "ratio = tandrel / mawk (goal: at most 0.3); peak = the process's peak RSS "
+                "(goal: at most 3x the file)\n\n");
+    std::printf("%-16s %9s %7s %8s %8s %6s %8s %6s\n", "input", "lines", "MB", "tandrel", "mawk",
+                "ratio", "peak MiB", "/file");
+    const std::string output = (fs::path(folder) / "job-output.txt").string();
+    for (const auto& [name, input] : {std::pair{"UTF-8", marked}, {"UTF-8 (no mark)", unmarked}}) {
+        const Figures job = Run({TANDREL_PROGRAM, "--output", output, input.string()});
+        const Figures mawk = Run({"mawk", "!seen[$0]++", input.string()},
+                                 (fs::path(folder) / "mawk-output.txt").string());
+        if (job.seconds < 0 || mawk.seconds < 0) {
+            std::fprintf(stderr, "%s: a run failed\n", name);
+            return 1;
+        }
+        const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
+        std::printf("%-16s %9d %7.1f %8.3f %8.3f %6.2f %8.1f %6.2f\n", name, lineCount, megabytes,
+                    job.seconds, mawk.seconds, job.seconds / mawk.seconds, job.peakMiB,
+                    job.peakMiB * 1024 * 1024 / static_cast<double>(fs::file_size(input)));
+        std::fflush(stdout);
+    }
+    if (folderArgument.empty())
+        fs::remove_all(folder);
+    return 0;
+}
