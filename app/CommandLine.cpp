@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/CommandLineJob.h"
+#include "app/JobFlags.h"
 #include "core/FileSystemNames.h"
 #include "platform/JapaneseTranslations.h"
 #include "platform/QtStrings.h"
