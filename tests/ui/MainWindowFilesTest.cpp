@@ -154,6 +154,24 @@ private slots:
         CommandProgress::SetShowDelay(std::chrono::milliseconds(500));
     }
 
+    // The guess reads a large file on a worker: the window answers meanwhile, and a choice the
+    // user makes before it ends stands, in the list and for 開く.
+    void theUsersChoiceOutlastsAGuessStillRunning() {
+        const QString path = PathOf(QStringLiteral("large-utf8.txt"));
+        WriteBytes(path, QByteArray(200 << 20, 'a') + "\n\xE6\x97\xA5\n");
+        MainWindowDriver window;
+        window.BrowseTo(path);
+        window.ChooseEncoding(4); // EUC-JP, although the file is UTF-8 without a mark
+        QTest::qWait(3000);
+        QCOMPARE(g_nEncoding, 4);
+        // Read as EUC-JP, which its last line is not.
+        QVERIFY(window.ClickForMessage("IDC_OPEN")
+                    .text.startsWith(
+                        QStringLiteral("文字コードの指定が間違っている可能性があります。")));
+        QCOMPARE(g_nEncoding, 4);
+        QVERIFY(QFile::remove(path));
+    }
+
     // The save dialog opens, with an empty name, in the folder of the file last opened or
     // saved; ".txt" is added to a bare name only under the text-file filter; the file list
     // shows its columns whole.
