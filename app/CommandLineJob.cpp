@@ -126,7 +126,9 @@ std::optional<std::u16string> InputFile(int fd, ScratchFolder& scratch, FileResu
         failure = {FileFailure::kNotRegularFile};
         return std::nullopt;
     }
-    if (S_ISREG(status.st_mode))
+    // Read through its descriptor, which opens it anew from its start: so only a file whose
+    // reading has not begun (standard input may have been read from already) is read in place.
+    if (S_ISREG(status.st_mode) && lseek(fd, 0, SEEK_CUR) == 0)
         return Text("/proc/self/fd/" + std::to_string(fd));
     const std::string copy = scratch.File("input");
     const int copyFd =
@@ -233,6 +235,12 @@ int RunCommandLineJob(int argc, char** argv) {
     }
 
     const bool toStdout = *options.output == "-";
+    if (!toStdout && Utf8(Text(*options.output)) != *options.output) {
+        // The file system's name could not be given back exactly.
+        Print(stderr, Problem("ファイルを保存できませんでした。", Text(*options.output),
+                              {FileFailure::kBadPath}, 0));
+        return 1;
+    }
     const std::u16string outputName = toStdout ? u"（標準出力）" : Text(*options.output);
     // Standard output cannot be replaced in one step, so the result is made complete in the
     // scratch folder first: a failure then leaves nothing half written there either.

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <iconv.h>
 #include <memory>
-#include <stdexcept>
 
 // EUC-JP as glibc's "EUC-JP-MS" converter reads it: ASCII, the half-width katakana after 8E,
 // JIS X 0208 in two bytes (with the NEC row 13 and the user-defined rows F5 to FE), and JIS X
@@ -36,11 +35,12 @@ struct EucJpTables {
 
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error("glibc has no EUC-JP-MS converter");
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (Works())
+            iconv_close(cd_);
     }
-    ~Converter() { iconv_close(cd_); }
+    bool Works() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
@@ -81,6 +81,10 @@ EucJpTables BuildTables() {
     const Converter decode("UTF-16LE", "EUC-JP-MS");
     const Converter encode("EUC-JP-MS", "UTF-16LE");
     EucJpTables tables;
+    // Without glibc's converter modules (a stripped-down system) the tables stay empty: then
+    // EUC-JP reads and writes nothing, and says so as it would of any byte it cannot read.
+    if (!decode.Works() || !encode.Works())
+        return tables;
     const auto note = [&](char16_t unit, const std::string& bytes) {
         if (unit == 0)
             return;
