@@ -23,7 +23,10 @@ struct FlagRule {
 constexpr FlagRule kFlagRules[] = {
     {{"--output", "OUT",
       "結果を書くファイル（- は標準出力）。これがあるとウィンドウを開かずに処理して終わります"},
-     [](JobOptions& o, std::string_view v) { return o.output.emplace(v), !v.empty(); }},
+     [](JobOptions& o, std::string_view v) {
+         o.output.emplace(v);
+         return !v.empty();
+     }},
     {{"--encoding", "NAME",
       "入力の文字コード: ansi (cp932), utf-8, utf-8-nobom, utf-16le, euc-jp, auto（既定: auto）"},
      [](JobOptions& o, std::string_view v) {
@@ -46,10 +49,6 @@ constexpr FlagRule kFlagRules[] = {
     {{"--version", "", "バージョンを表示します"},
      [](JobOptions& o, std::string_view) { return o.version = true; }},
 };
-
-// The flags whose presence makes the command line a job.
-constexpr std::string_view kJobOnlyFlags[] = {"--output", "--encoding", "--output-encoding",
-                                              "--line-end", "--stats"};
 
 } // namespace
 
@@ -127,8 +126,8 @@ bool IsCommandLineJob(int argc, char** argv) {
         const std::string_view argument = argv[i];
         if (argument == "--")
             return false;
-        for (const std::string_view flag : kJobOnlyFlags)
-            if (argument == flag || argument.starts_with(std::string(flag) + "="))
+        for (const JobFlag& flag : JobFlags())
+            if (argument == flag.name || argument.starts_with(std::string(flag.name) + "="))
                 return true;
     }
     return false;

@@ -30,7 +30,8 @@ struct JobOptions {
 // The job's flags, without --help and --version, for the window program's --help as well.
 std::span<const JobFlag> JobFlags();
 
-// Whether the command line asks for the job rather than the window: it names one of its flags.
+// Whether the command line asks for the job rather than the window: it names one of the job's
+// own flags (--help and --version belong to the window program as well).
 bool IsCommandLineJob(int argc, char** argv);
 
 // Reads argv into options; a message saying what is wrong when it is.

@@ -1,5 +1,5 @@
-// The readers and writers of text files, one of each per encoding. Each call opens, reads or writes
-// completely, and closes; a failure sets g_nError to 1 and is reported in no other way.
+// The readers and writers of text files, one of each per encoding. Each call opens, reads or
+// writes completely, and closes; a failure sets g_nError to 1 and is reported in no other way.
 //
 // Readers replace g_vFileLines with the file's lines (no terminators) and set g_nLineCount.
 // Writers take a text whose lines all end with "\n" and write each "\n" as CR LF.
