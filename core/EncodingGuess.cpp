@@ -135,6 +135,10 @@ void EncodingGuesser::Feed(std::string_view bytes) {
         reading->Feed(bytes);
 }
 
+bool EncodingGuesser::MarkFound() const {
+    return start_.starts_with("\xEF\xBB\xBF") || start_.starts_with("\xFF\xFE");
+}
+
 int EncodingGuesser::Finish() {
     if (start_.starts_with("\xEF\xBB\xBF"))
         return kUtf8;
@@ -204,6 +208,8 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<b
             lineFeed == std::string_view::npos || filled.size() < block.size() / 2 ? filled.size()
                                                                                    : lineFeed + 1;
         guesser.Feed(filled.substr(0, fed));
+        if (guesser.MarkFound())
+            return {guesser.Finish(), false};
         kept = filled.size() - fed;
         std::memmove(block.data(), block.data() + fed, kept);
     }

@@ -32,6 +32,8 @@ public:
     void Feed(std::string_view bytes);
     // The guessed encoding index (a g_nEncoding value), or -1 for no guess.
     int Finish();
+    // Whether a byte-order mark already decided the guess, so that the rest need not be fed.
+    bool MarkFound() const;
     // Whether every byte so far was ASCII (so that every encoding but UTF-16LE reads it alike).
     bool AsciiOnly() const { return !nonAscii_; }
 
