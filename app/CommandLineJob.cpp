@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -61,35 +62,53 @@ std::string Grouped(std::size_t number) {
     return digits;
 }
 
-// A folder for the job's own files, removed with everything in it at the end.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tandrel-XXXXXX";
-        if (mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    ~ScratchFolder() {
-        for (const std::string& file : files_)
-            unlink(file.c_str());
-        if (!path_.empty())
-            rmdir(path_.c_str());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+std::string TemporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
+}
 
-    // A path in the folder for a file of this name; empty when there is no folder.
-    std::string File(const std::string& name) {
+// The folder that holds the result meant for standard output until it is complete. A signal
+// that ends the job meanwhile removes it; the result itself is written as an unnamed file there
+// until it is complete, and leaves no trace either.
+char g_resultFolder[4096];
+
+void RemoveResultFolder(int signal) {
+    rmdir(g_resultFolder); // async-signal-safe, as everything here
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+class ResultFolder {
+public:
+    ResultFolder() {
+        std::string pattern = TemporaryFolder() + "/tandrel-XXXXXX";
+        if (pattern.size() >= sizeof g_resultFolder || !mkdtemp(pattern.data()))
+            return;
+        path_ = pattern;
+        std::snprintf(g_resultFolder, sizeof g_resultFolder, "%s", path_.c_str());
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, RemoveResultFolder);
+    }
+    ~ResultFolder() { Remove(); }
+    ResultFolder(const ResultFolder&) = delete;
+    ResultFolder& operator=(const ResultFolder&) = delete;
+
+    // The result's path; empty when there is no folder.
+    std::string File() const { return path_.empty() ? std::string() : path_ + "/result"; }
+
+    // Removes the folder and the result in it; an open result stays readable.
+    void Remove() {
         if (path_.empty())
-            return {};
-        files_.push_back(path_ + "/" + name);
-        return files_.back();
+            return;
+        unlink(File().c_str());
+        rmdir(path_.c_str());
+        path_.clear();
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, SIG_DFL);
     }
 
 private:
     std::string path_;
-    std::vector<std::string> files_;
 };
 
 // Copies everything from one descriptor to another; errno tells why when it fails.
@@ -115,8 +134,9 @@ bool Copy(int from, int to) {
 
 // The input as a regular file the reader can open by path: a regular file is read where it is
 // (through its descriptor, whatever its name's encoding); a pipe, a terminal or a device is
-// first copied into the scratch folder, since the guess and the reader each read it whole.
-std::optional<std::u16string> InputFile(int fd, ScratchFolder& scratch, FileResult& failure) {
+// first copied into an unnamed temporary file, since the guess and the reader each read it
+// whole. An unnamed file leaves nothing behind however the job ends.
+std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
     struct stat status;
     if (fstat(fd, &status) != 0) {
         failure = {FailureOfErrno(errno)};
@@ -130,20 +150,18 @@ std::optional<std::u16string> InputFile(int fd, ScratchFolder& scratch, FileResu
     // reading has not begun (standard input may have been read from already) is read in place.
     if (S_ISREG(status.st_mode) && lseek(fd, 0, SEEK_CUR) == 0)
         return Text("/proc/self/fd/" + std::to_string(fd));
-    const std::string copy = scratch.File("input");
-    const int copyFd =
-        copy.empty() ? -1 : open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    const bool copied = copyFd >= 0 && Copy(fd, copyFd);
-    const int error = errno;
-    if (copyFd >= 0 && close(copyFd) != 0 && copied) {
+    int copyFd = open(TemporaryFolder().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (copyFd < 0) { // a file system without unnamed files: a named one, unlinked at once
+        std::string name = TemporaryFolder() + "/tandrel-input-XXXXXX";
+        copyFd = mkostemp(name.data(), O_CLOEXEC);
+        if (copyFd >= 0)
+            unlink(name.c_str());
+    }
+    if (copyFd < 0 || !Copy(fd, copyFd)) {
         failure = {FailureOfErrno(errno)};
         return std::nullopt;
     }
-    if (!copied) {
-        failure = {FailureOfErrno(error)};
-        return std::nullopt;
-    }
-    return Text(copy);
+    return Text("/proc/self/fd/" + std::to_string(copyFd)); // open until the process ends
 }
 
 // A one-line progress on standard error, shown only where a person watches it (a terminal)
@@ -215,7 +233,6 @@ int RunCommandLineJob(int argc, char** argv) {
         return 0;
     }
 
-    ScratchFolder scratch;
     const bool fromStdin = !options.input || *options.input == "-";
     const std::u16string inputName = fromStdin ? u"（標準入力）" : Text(*options.input);
     int inputFd = STDIN_FILENO;
@@ -228,7 +245,7 @@ int RunCommandLineJob(int argc, char** argv) {
         }
     }
     FileResult inputFailure;
-    const std::optional<std::u16string> input = InputFile(inputFd, scratch, inputFailure);
+    const std::optional<std::u16string> input = InputFile(inputFd, inputFailure);
     if (!input) {
         Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, inputFailure, 0));
         return 1;
@@ -242,9 +259,12 @@ int RunCommandLineJob(int argc, char** argv) {
         return 1;
     }
     const std::u16string outputName = toStdout ? u"（標準出力）" : Text(*options.output);
-    // Standard output cannot be replaced in one step, so the result is made complete in the
-    // scratch folder first: a failure then leaves nothing half written there either.
-    const std::u16string output = toStdout ? Text(scratch.File("output")) : outputName;
+    // Standard output cannot be replaced in one step, so the result is made complete in a
+    // folder of its own first: a failure then leaves nothing half written there either.
+    std::optional<ResultFolder> resultFolder;
+    if (toStdout)
+        resultFolder.emplace();
+    const std::u16string output = toStdout ? Text(resultFolder->File()) : outputName;
 
     JobRequest request;
     request.input = *input;
@@ -277,6 +297,7 @@ int RunCommandLineJob(int argc, char** argv) {
     }
     if (toStdout) {
         const int resultFd = open(Utf8(output).c_str(), O_RDONLY | O_CLOEXEC);
+        resultFolder->Remove(); // nothing is left behind if the copy is cut short
         const bool copied = resultFd >= 0 && Copy(resultFd, STDOUT_FILENO);
         const int error = errno;
         if (resultFd >= 0)
