@@ -4,6 +4,7 @@
 #include "core/DistinctLinesJob.h"
 #include "core/EncodingChoices.h"
 #include "core/FailureText.h"
+#include "core/FileSystemNames.h"
 #include "core/OperationProgress.h"
 #include "core/TextCodecs.h"
 #include "res/VersionInfo.h"
@@ -36,15 +37,9 @@ std::string Utf8(std::u16string_view text) {
     return end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : std::string();
 }
 
-// A command-line argument as text: UTF-8, or else each byte as one character, so that a name
-// in another encoding still shows as something.
+// A file name from the command line as text that gives its very bytes back (FileSystemNames.h).
 std::u16string Text(std::string_view bytes) {
-    std::u16string text(bytes.size(), u'\0');
-    if (const char16_t* end = DecodeUtf8(bytes, text.data())) {
-        text.resize(static_cast<std::size_t>(end - text.data()));
-        return text;
-    }
-    return std::u16string(bytes.begin(), bytes.end());
+    return NameOfFileSystemPath(bytes);
 }
 
 int UsageError(const std::string& problem) {
@@ -210,11 +205,8 @@ private:
     std::thread thread_;
 };
 
-std::string Problem(std::string_view what, std::u16string_view path, const FileResult& result,
-                    std::uint64_t line) {
+std::string Problem(std::string_view what, std::u16string_view path, const FileResult& result) {
     std::string text = "tandrel: " + std::string(what) + "\n" + Utf8(FailureDetail(path, result));
-    if (line > 0)
-        text += "\n行: " + Grouped(line);
     return text + "\n";
 }
 
@@ -239,25 +231,19 @@ int RunCommandLineJob(int argc, char** argv) {
     if (!fromStdin) {
         inputFd = open(options.input->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (inputFd < 0) {
-            Print(stderr, Problem("ファイルを読み込めませんでした。", inputName,
-                                  {FailureOfErrno(errno)}, 0));
+            Print(stderr,
+                  Problem("ファイルを読み込めませんでした。", inputName, {FailureOfErrno(errno)}));
             return 1;
         }
     }
     FileResult inputFailure;
     const std::optional<std::u16string> input = InputFile(inputFd, inputFailure);
     if (!input) {
-        Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, inputFailure, 0));
+        Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, inputFailure));
         return 1;
     }
 
     const bool toStdout = *options.output == "-";
-    if (!toStdout && Utf8(Text(*options.output)) != *options.output) {
-        // The file system's name could not be given back exactly.
-        Print(stderr, Problem("ファイルを保存できませんでした。", Text(*options.output),
-                              {FileFailure::kBadPath}, 0));
-        return 1;
-    }
     const std::u16string outputName = toStdout ? u"（標準出力）" : Text(*options.output);
     // Standard output cannot be replaced in one step, so the result is made complete in a
     // folder of its own first: a failure then leaves nothing half written there either.
@@ -285,26 +271,24 @@ int RunCommandLineJob(int argc, char** argv) {
                           Utf8(inputName) + "\n");
         return 1;
     case JobOutcome::Stage::kRead:
-        Print(stderr,
-              Problem("ファイルを読み込めませんでした。", inputName, outcome.result, outcome.line));
+        Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, outcome.result));
         return 1;
     case JobOutcome::Stage::kWrite:
-        Print(stderr, Problem("ファイルを保存できませんでした。", outputName, outcome.result,
-                              outcome.line));
+        Print(stderr, Problem("ファイルを保存できませんでした。", outputName, outcome.result));
         return 1;
     case JobOutcome::Stage::kDone:
         break;
     }
     if (toStdout) {
-        const int resultFd = open(Utf8(output).c_str(), O_RDONLY | O_CLOEXEC);
+        const int resultFd = open(resultFolder->File().c_str(), O_RDONLY | O_CLOEXEC);
         resultFolder->Remove(); // nothing is left behind if the copy is cut short
         const bool copied = resultFd >= 0 && Copy(resultFd, STDOUT_FILENO);
         const int error = errno;
         if (resultFd >= 0)
             close(resultFd);
         if (!copied) {
-            Print(stderr, Problem("ファイルを保存できませんでした。", outputName,
-                                  {FailureOfErrno(error)}, 0));
+            Print(stderr,
+                  Problem("ファイルを保存できませんでした。", outputName, {FailureOfErrno(error)}));
             return 1;
         }
     }

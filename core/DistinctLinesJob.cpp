@@ -1,43 +1,29 @@
 #include "core/DistinctLinesJob.h"
 
+#include "core/CException.h"
 #include "core/DuplicateLines.h"
 #include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
 #include "core/EncodingGuess.h"
+#include "core/FileSystemNames.h"
 #include "core/OperationProgress.h"
-#include "core/TextCodecs.h"
 
 #include <algorithm>
 #include <new>
 #include <vector>
-
-namespace {
-
-std::string FileSystemPath(const std::u16string& path) {
-    std::string bytes(path.size() * kMaxEncodedBytesPerUnit, '\0');
-    const char* end = EncodeUtf8(path, bytes.data());
-    return end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : std::string();
-}
-
-// The line that holds code unit index of lines, each followed by a line feed, counted from 1.
-std::uint64_t LineOfUnit(const std::vector<std::u16string>& lines, std::uint64_t index) {
-    std::uint64_t start = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        start += lines[i].size() + 1;
-        if (index < start)
-            return i + 1;
-    }
-    return lines.size();
-}
-
-} // namespace
 
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
     if (outcome.inputEncoding < 0) {
         const std::atomic<bool> never{false};
-        const FileEncodingGuess guess = GuessFileEncoding(FileSystemPath(request.input), never);
+        FileEncodingGuess guess;
+        try {
+            guess = GuessFileEncoding(FileSystemPath(request.input), never);
+        } catch (const CException&) {
+            // A path that cannot be used: the reader below says why.
+            guess.encoding = static_cast<int>(kUtf8NoMarkChoice);
+        }
         outcome.inputEncoding =
             guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : guess.encoding;
         if (outcome.inputEncoding < 0) {
@@ -56,8 +42,6 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     if (!file.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kRead;
         outcome.result = file.result;
-        if (file.result.failure == FileFailure::kInvalidBytes)
-            outcome.line = file.lines.size() + 1;
         return outcome;
     }
 
@@ -91,10 +75,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
                             : request.lineEnd == JobLineEnd::kAsRead ? file.lineEnds.Majority()
                                                                      : LineEnd::kCrLf;
     outcome.result = WriteFileLines(request.output, output.encoding, kept, progress, lineEnd);
-    if (!outcome.result.Succeeded()) {
+    if (!outcome.result.Succeeded())
         outcome.failedAt = JobOutcome::Stage::kWrite;
-        if (outcome.result.failure == FileFailure::kUnmappableCharacter)
-            outcome.line = LineOfUnit(kept, outcome.result.position);
-    }
     return outcome;
 }

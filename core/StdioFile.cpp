@@ -81,6 +81,7 @@ constexpr TextCodec kUtf8WithoutMark{
     .unitBytes = 1,
     .decode = DecodeUtf8,
     .encode = EncodeUtf8,
+    .characterBytes = kUtf8.characterBytes,
     .lineEnd = "\r\n"sv,
     .mark = ""sv,
 };
@@ -89,6 +90,10 @@ constexpr TextCodec kEucJp{
     .unitBytes = 1,
     .decode = DecodeEucJp,
     .encode = EncodeEucJp,
+    // 8F starts three bytes (JIS X 0212), 8E and the row bytes A1 to FE two, the rest one.
+    .characterBytes = [](unsigned char lead) -> std::size_t {
+        return lead == 0x8F ? 3 : lead == 0x8E || (lead >= 0xA1 && lead <= 0xFE) ? 2 : 1;
+    },
     .lineEnd = "\r\n"sv,
     .mark = ""sv,
 };

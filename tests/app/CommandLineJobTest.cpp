@@ -81,12 +81,12 @@ private slots:
             << QByteArray() << QStringLiteral("--encoding");
         QTest::newRow("missing input")
             << toStdout + QStringList{PathOf(QStringLiteral("none"))} << QByteArray() << 1
-            << QByteArray() << QStringLiteral("理由");
+            << QByteArray() << QStringLiteral("見つかりません");
         QTest::newRow("not placeable") << toStdout << QByteArray("a\xFF\x80\n") << 1 << QByteArray()
                                        << QStringLiteral("--encoding で指定");
         QTest::newRow("invalid in the named encoding")
             << toStdout + QStringList{QStringLiteral("--encoding"), QStringLiteral("utf-8")}
-            << QByteArray("a\n\x82\xA0\n") << 1 << QByteArray() << QStringLiteral("行: 2");
+            << QByteArray("a\n\x82\xA0\n") << 1 << QByteArray() << QStringLiteral("2 行目");
         QTest::newRow("version") << QStringList{QStringLiteral("--output=-"),
                                                 QStringLiteral("--version")}
                                  << QByteArray() << 0 << QByteArray("Tandrel 2.0.1.2\n")
