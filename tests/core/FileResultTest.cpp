@@ -38,6 +38,12 @@ TEST_F(TextFileTest, InvalidBytesGiveTheirOffsetAndLine) {
          7, 1},
         {TextEncoding::kAnsi, longLine + "\r\n" + Bytes({0x81, 0x7F}), longLine.size() + 2, 1},
         {TextEncoding::kUtf16LE, Bytes({0xFF, 0xFE, 0x61}), 2, 0},
+        {TextEncoding::kEucJp, Bytes({0xA4, 0xA2, 0x0D, 0x0A, 0xA4, 0x41}), 4, 1},
+        {TextEncoding::kEucJp, Bytes({0x61, 0xA4, 0xA2, 0x8F, 0xA2, 0xB7, 0x8E, 0xE0}), 6, 0},
+        {TextEncoding::kUtf8NoMark,
+         "\xEF\xBB\xBF"
+         "ab\r\n\xFF",
+         7, 1},
     };
     for (const auto& c : cases) {
         WriteBytes("in.txt", c.bytes);
