@@ -15,11 +15,14 @@
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
-    if (outcome.inputEncoding < 0) {
+    const bool guessed = outcome.inputEncoding < 0;
+    if (guessed) {
+        if (progress)
+            progress->BeginStep(0, 150);
         const std::atomic<bool> never{false};
         FileEncodingGuess guess;
         try {
-            guess = GuessFileEncoding(FileSystemPath(request.input), never);
+            guess = GuessFileEncoding(FileSystemPath(request.input), never, progress);
         } catch (const CException&) {
             // A path that cannot be used: the reader below says why.
             guess.encoding = static_cast<int>(kUtf8NoMarkChoice);
@@ -37,7 +40,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
 
     // Open.
     if (progress)
-        progress->BeginStep(0, 550);
+        progress->BeginStep(guessed ? 150 : 0, 550);
     FileLines file = ReadFileLines(request.input, input.encoding, progress);
     if (!file.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kRead;

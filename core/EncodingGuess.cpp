@@ -1,6 +1,7 @@
 #include "core/EncodingGuess.h"
 
 #include "core/EncodingChoices.h"
+#include "core/OperationProgress.h"
 #include "core/TextCodecs.h"
 #include "core/UnicodeScalars.h"
 
@@ -171,7 +172,8 @@ int GuessEncoding(std::string_view bytes) {
     return guesser.Finish();
 }
 
-FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop) {
+FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop,
+                                    OperationProgress* progress) {
     // Non-blocking for the opening only: a FIFO without a writer must not hang the worker.
     struct File {
         int fd;
@@ -192,12 +194,16 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<b
     // character, so that the readings rarely have a cut character to carry over.
     std::vector<char> block(1 << 20);
     std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
+    std::uint64_t bytesRead = 0;
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
             return {};
         const ssize_t count = read(fd, block.data() + kept, block.size() - kept);
         if (count < 0)
             return {};
+        bytesRead += static_cast<std::uint64_t>(count);
+        if (progress)
+            progress->Report(bytesRead, static_cast<std::uint64_t>(status.st_size));
         if (count == 0) {
             guesser.Feed(std::string_view(block.data(), kept));
             return {guesser.Finish(), guesser.AsciiOnly()};

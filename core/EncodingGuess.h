@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+class OperationProgress;
+
 // Takes a file's bytes piece by piece, in order, and then names its encoding. In order of
 // precedence:
 //   EF BB BF: UTF-8; FF FE: UTF-16LE;
@@ -57,6 +59,8 @@ struct FileEncodingGuess {
     int encoding = -1;      // as Finish gives it
     bool asciiOnly = false; // the whole file was read and holds only ASCII (or nothing)
 };
-// The guess for the file at path (a file system path), read a block at a time; no guess as soon
-// as stop is set, or when the file cannot be read or is no regular file.
-FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop);
+// The guess for the file at path (a file system path), read a block at a time, reporting the
+// bytes read to progress (when given); no guess as soon as stop is set, or when the file cannot
+// be read or is no regular file.
+FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop,
+                                    OperationProgress* progress = nullptr);
