@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <new>
-#include <vector>
 
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
     JobOutcome outcome;
@@ -49,27 +48,30 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     }
 
     // Run, as the window runs it on the content box, which shows every line followed by CR LF:
-    // split at line feeds, each line loses the carriage returns at its end.
-    std::vector<std::u16string>& lines = file.lines;
-    for (std::u16string& line : lines) {
-        line.resize(TrimCarriageReturns(line).size());
-        outcome.emptyCount += line.empty();
+    // split at line feeds, each line loses the carriage returns at its end. Lines that end in a
+    // carriage return are rare, so the file's own list serves unless one does.
+    LineList text = std::move(file.lines);
+    if (std::any_of(text.begin(), text.end(),
+                    [](std::u16string_view line) { return line.ends_with(u'\r'); })) {
+        LineList trimmed;
+        trimmed.reserve(text.size());
+        for (const std::u16string_view line : text)
+            trimmed.push_back(TrimCarriageReturns(line));
+        text = std::move(trimmed);
     }
-    outcome.lineCount = lines.size();
     if (progress)
         progress->BeginStep(550, 800);
-    std::vector<std::u16string> kept;
+    RunLines run;
     try {
-        const std::vector<std::uint32_t> firsts = FirstOccurrences(lines, lines.size(), progress);
-        kept.reserve(firsts.size());
-        for (const std::uint32_t first : firsts)
-            kept.push_back(std::move(lines[first])); // no copy: the file's lines are not used again
+        run = KeepDistinctLines(std::move(text), progress);
     } catch (const std::bad_alloc&) {
         outcome.failedAt = JobOutcome::Stage::kRead;
         outcome.result = {FileFailure::kOutOfMemory};
         return outcome;
     }
-    outcome.keptCount = kept.size();
+    outcome.lineCount = run.text.size();
+    outcome.emptyCount = run.text.CountEmptyLines(run.text.size());
+    outcome.keptCount = run.result.size();
 
     // Save.
     if (progress)
@@ -77,7 +79,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     const LineEnd lineEnd = request.lineEnd == JobLineEnd::kLf       ? LineEnd::kLf
                             : request.lineEnd == JobLineEnd::kAsRead ? file.lineEnds.Majority()
                                                                      : LineEnd::kCrLf;
-    outcome.result = WriteFileLines(request.output, output.encoding, kept, progress, lineEnd);
+    outcome.result = WriteFileLines(request.output, output.encoding, run.result, progress, lineEnd);
     if (!outcome.result.Succeeded())
         outcome.failedAt = JobOutcome::Stage::kWrite;
     return outcome;

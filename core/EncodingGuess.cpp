@@ -192,7 +192,9 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<b
     EncodingGuesser guesser;
     // Fed up to the last line feed of each block, which no encoding but UTF-16LE puts inside a
     // character, so that the readings rarely have a cut character to carry over.
-    std::vector<char> block(1 << 20);
+    // Small blocks: each reading decodes a block into units of its own, and what a worker frees
+    // stays in the process's heap (HeapTuning.h), where it would only sit idle.
+    std::vector<char> block(64 * 1024);
     std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
     std::uint64_t bytesRead = 0;
     for (;;) {

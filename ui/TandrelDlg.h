@@ -7,10 +7,10 @@
 #include "platform/Dialog.h"
 
 #include <QIcon>
+#include <QThread>
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 class CComboBoxEx;
 class CEdit;
@@ -36,7 +36,7 @@ protected:
     // The line ends of the file last opened, for saving with the ends it came with.
     LineEndCounts m_openedLineEnds;
     // The encoding guess of the path last chosen, on a worker.
-    std::thread m_guessThread;
+    std::unique_ptr<QThread> m_guessThread;
     std::shared_ptr<std::atomic<bool>> m_guessStop = std::make_shared<std::atomic<bool>>(false);
     std::uint64_t m_guessGeneration = 0;
 

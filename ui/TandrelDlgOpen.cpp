@@ -17,6 +17,8 @@
 #include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
+#include <QFileInfo>
+#include <QThread>
 #include <new>
 
 void CTandrelDlg::OnPathChosen(const QString& path) {
@@ -29,11 +31,20 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
     } catch (const CException&) {
         return;
     }
-    // The whole file is read, which for a large one takes seconds: on a worker, so that the
-    // window keeps answering, and given up as soon as the user decides anything.
+    // The whole file is read. A file of a few megabytes takes a blink, and is judged at once;
+    // a larger one takes seconds, so it is read on a worker, so that the window keeps
+    // answering, and given up as soon as the user decides anything.
+    constexpr qint64 kGuessAtOnceBytes = 32 << 20;
+    if (QFileInfo(path).size() <= kGuessAtOnceBytes) {
+        const std::atomic<bool> never{false};
+        const int nGuess = GuessFileEncoding(bytes, never).encoding;
+        if (nGuess >= 0)
+            m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
+        return;
+    }
     const std::uint64_t generation = m_guessGeneration;
-    m_guessThread =
-        std::thread([this, generation, stop = m_guessStop, fsPath = std::move(bytes)] {
+    m_guessThread.reset(
+        QThread::create([this, generation, stop = m_guessStop, fsPath = std::move(bytes)] {
             const int nGuess = GuessFileEncoding(fsPath, *stop).encoding;
             QMetaObject::invokeMethod(
                 this,
@@ -42,14 +53,19 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
                         m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
                 },
                 Qt::QueuedConnection);
-        });
+        }));
+    // The guess needs little stack; a stack of the usual size would stay mapped in the C
+    // library's cache of stacks, and the commands' own workers measure their memory.
+    m_guessThread->setStackSize(256 * 1024);
+    m_guessThread->start();
 }
 
 void CTandrelDlg::AbandonEncodingGuess() {
     ++m_guessGeneration; // a result still on its way is dropped
-    if (m_guessThread.joinable()) {
+    if (m_guessThread) {
         m_guessStop->store(true);
-        m_guessThread.join();
+        m_guessThread->wait();
+        m_guessThread.reset();
     }
     m_guessStop = std::make_shared<std::atomic<bool>>(false);
 }
