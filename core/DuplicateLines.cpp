@@ -100,9 +100,9 @@ public:
         return slot.tag == tag ? slot.index : kNone;
     }
 
-    // Looks for a kept line equal to line; when there is none, records line as kept at
-    // index and returns true.
-    bool Insert(std::u16string_view line, std::uint32_t tag, std::uint32_t index) {
+    // Looks for a kept line equal to line and returns its index; when there is none, records
+    // line as kept at index and returns kNone.
+    std::uint32_t Insert(std::u16string_view line, std::uint32_t tag, std::uint32_t index) {
         ++lookups_;
         for (std::size_t at = tag & mask_;; at = (at + 1) & mask_, ++probes_) {
             Slot& slot = slots_[at];
@@ -110,10 +110,10 @@ public:
                 slot = Slot{tag, index};
                 if (++size_ > growAt_)
                     Grow();
-                return true;
+                return kNone;
             }
             if (slot.tag == tag && lines_[slot.index] == line)
-                return false;
+                return slot.index;
         }
     }
 
@@ -180,9 +180,11 @@ private:
 // The filter without a hash, for when keys keep failing: firsts (distinct first occurrences,
 // all before from) and the non-empty lines from from to count, their indices sorted by line
 // (stable, so the first of equal lines leads), give every distinct line's first occurrence.
-// O(n log n) comparisons whatever the text. Replaces firsts with all of them, in order.
+// O(n log n) comparisons whatever the text. Replaces firsts with all of them, in order, and
+// fills keptAs (when given) from from on, as FirstOccurrences does.
 void FirstOccurrencesBySorting(const LineList& lines, std::size_t from, std::size_t count,
-                               std::vector<std::uint32_t>& firsts) {
+                               std::vector<std::uint32_t>& firsts,
+                               std::vector<std::uint32_t>* keptAs) {
     std::vector<std::uint32_t> order = firsts;
     for (std::size_t i = from; i < count; ++i) {
         if (!lines[i].empty())
@@ -196,6 +198,19 @@ void FirstOccurrencesBySorting(const LineList& lines, std::size_t from, std::siz
             firsts.push_back(order[k]);
     }
     std::sort(firsts.begin(), firsts.end());
+    if (!keptAs)
+        return;
+    // The first of a run of equal lines in order is their first occurrence.
+    for (std::size_t k = 0, first = 0; k < order.size(); ++k) {
+        if (k == 0 || lines[order[k]] != lines[order[k - 1]])
+            first = std::lower_bound(firsts.begin(), firsts.end(), order[k]) - firsts.begin();
+        if (order[k] >= from)
+            (*keptAs)[order[k]] = static_cast<std::uint32_t>(first);
+    }
+    for (std::size_t i = from; i < count; ++i) {
+        if (lines[i].empty())
+            (*keptAs)[i] = KeptLineSet::kNone;
+    }
 }
 
 } // namespace
@@ -242,8 +257,11 @@ void SplitContentLines(std::u16string text) {
 }
 
 std::vector<std::uint32_t> FirstOccurrences(const LineList& lines, std::size_t count,
-                                            OperationProgress* progress) {
+                                            OperationProgress* progress,
+                                            std::vector<std::uint32_t>* keptAs) {
     count = std::min(count, lines.size());
+    if (keptAs)
+        keptAs->resize(count);
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
     KeptLineSet kept(lines, count / 2);
@@ -289,8 +307,18 @@ std::vector<std::uint32_t> FirstOccurrences(const LineList& lines, std::size_t c
             __builtin_prefetch(lines.LineAddress(likely[j % kAhead]));
 
         const std::u16string_view line = lines[i];
-        if (!line.empty() && kept.Insert(line, tag, static_cast<std::uint32_t>(i)))
-            firsts.push_back(static_cast<std::uint32_t>(i));
+        std::uint32_t position = KeptLineSet::kNone; // in firsts, of the line's first occurrence
+        if (!line.empty()) {
+            if (const std::uint32_t same = kept.Insert(line, tag, static_cast<std::uint32_t>(i));
+                same != KeptLineSet::kNone) {
+                position = keptAs ? (*keptAs)[same] : 0;
+            } else {
+                position = static_cast<std::uint32_t>(firsts.size());
+                firsts.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
+        if (keptAs)
+            (*keptAs)[i] = position;
         if (kept.Overworked()) [[unlikely]] {
             if (rekeys == kRekeys)
                 break;
@@ -300,7 +328,7 @@ std::vector<std::uint32_t> FirstOccurrences(const LineList& lines, std::size_t c
         }
     }
     if (i < count)
-        FirstOccurrencesBySorting(lines, i + 1, count, firsts);
+        FirstOccurrencesBySorting(lines, i + 1, count, firsts, keptAs);
     return firsts;
 }
 

@@ -57,6 +57,9 @@ int RemoveDuplicateLines();
 int RemoveDuplicateContentLines(std::u16string text);
 
 // Indexes of the first occurrences of the distinct non-empty lines among the first count
-// lines, in order. Reports the lines looked at to progress, within its current step.
+// lines, in order. Reports the lines looked at to progress, within its current step. keptAs,
+// when given, gets for each line the position in that list of its first occurrence, or
+// UINT32_MAX for an empty line.
 std::vector<std::uint32_t> FirstOccurrences(const LineList& lines, std::size_t count,
-                                            OperationProgress* progress = nullptr);
+                                            OperationProgress* progress = nullptr,
+                                            std::vector<std::uint32_t>* keptAs = nullptr);

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libqscintilla2-qt6-dev qt6-translations-l10n
+    libicu-dev
     fonts-ipafont-gothic
     googletest libgtest-dev
     clang libclang-rt-14-dev

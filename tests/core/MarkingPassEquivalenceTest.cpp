@@ -71,6 +71,19 @@ void ExpectSameStateAsMarkingPass(const Lines& working, int round) {
     ASSERT_EQ(run.result, expected.working) << "round " << round;
     ASSERT_EQ(run.work, expected.scratch) << "round " << round;
     ASSERT_EQ(run.text, working) << "round " << round;
+
+    // What the filter says of each line: empty, or the first occurrence of its text.
+    std::vector<std::uint32_t> keptAs;
+    const std::vector<std::uint32_t> firsts =
+        FirstOccurrences(run.text, run.text.size(), nullptr, &keptAs);
+    for (std::size_t i = 0; i < working.size(); ++i) {
+        if (working[i].empty()) {
+            ASSERT_EQ(keptAs[i], UINT32_MAX) << "round " << round;
+        } else {
+            ASSERT_LT(keptAs[i], firsts.size()) << "round " << round;
+            ASSERT_EQ(working[firsts[keptAs[i]]], working[i]) << "round " << round;
+        }
+    }
 }
 
 TEST(MarkingPassEquivalence, RandomSplitTexts) {

@@ -1,0 +1,55 @@
+// How Run decides that two lines are the same, and which of them it keeps. Every option is off
+// by default, and then Run compares lines code unit by code unit and keeps each line's first
+// occurrence, dropping the empty lines.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+struct CompareOptions {
+    // The comparison key of a line is made in this order; the line kept is always the text's own.
+    bool ignoreSpace = false; // without the White_Space characters at both ends
+    bool ignoreWidth = false; // <wide> and <narrow> forms as their decomposition, then NFC
+    bool ignoreKana = false;  // katakana as the hiragana they spell
+    bool ignoreCase = false;  // full case folding
+    // Which lines are left out.
+    bool blankAsEmpty = false; // a line of White_Space characters only counts as empty
+    bool keepEmpty = false;    // empty lines all stay, in place, never as repeats
+    bool keepLast = false;     // each line's last occurrence stays, in the order of those
+
+    // Whether a line may compare equal to a different text.
+    bool ChangesKeys() const { return ignoreSpace || ignoreWidth || ignoreKana || ignoreCase; }
+    bool operator==(const CompareOptions&) const = default;
+};
+
+// One option as the command line, the settings and the menu name it.
+struct CompareOptionName {
+    bool CompareOptions::*member;
+    std::string_view flag;       // the command-line flag
+    std::string_view settingKey; // the key under which the window remembers it
+};
+
+inline constexpr std::array<CompareOptionName, 7> kCompareOptionNames{{
+    {&CompareOptions::ignoreSpace, "--ignore-space", "compare/ignoreSpace"},
+    {&CompareOptions::ignoreWidth, "--ignore-width", "compare/ignoreWidth"},
+    {&CompareOptions::ignoreKana, "--ignore-kana", "compare/ignoreKana"},
+    {&CompareOptions::ignoreCase, "--ignore-case", "compare/ignoreCase"},
+    {&CompareOptions::blankAsEmpty, "--blank-as-empty", "compare/blankAsEmpty"},
+    {&CompareOptions::keepEmpty, "--keep-empty", "compare/keepEmpty"},
+    {&CompareOptions::keepLast, "--keep-last", "compare/keepLast"},
+}};
+
+// What the command line's flags ask of a Run: how to compare, and whether each kept line is
+// written after its count and a tab (--counts).
+struct RunFlags {
+    CompareOptions compare;
+    bool counts = false;
+};
+
+// Sets what arg asks for and returns true when arg is one of Run's flags; false otherwise, for
+// the caller to try its own.
+bool ParseRunFlag(std::string_view arg, RunFlags& flags);
+
+// The flags' lines for --help, each ending in a line feed.
+extern const std::string_view kRunFlagsHelp;
