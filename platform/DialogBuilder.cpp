@@ -102,18 +102,28 @@ QRect PlaceOf(const DialogItemTemplate& item, QWidget* control, DialogBaseUnits 
     return place;
 }
 
+void AddMenuItems(QMenu& menu, std::span<const MenuCommandTemplate> items,
+                  QHash<unsigned, QAction*>& commands) {
+    for (const MenuCommandTemplate& item : items) {
+        if (!item.submenu.empty()) {
+            QMenu* submenu = menu.addMenu(ToQString(item.text));
+            submenu->menuAction()->setObjectName(ToQString(item.name));
+            AddMenuItems(*submenu, item.submenu, commands);
+            continue;
+        }
+        QAction* action = menu.addAction(ToQString(item.text));
+        action->setObjectName(ToQString(item.name));
+        action->setCheckable(item.checkable);
+        commands.insert(item.id, action);
+    }
+}
+
 QMenuBar* CreateMenuBar(const MenuTemplate& menu, QDialog& dialog,
                         QHash<unsigned, QAction*>& commands) {
     auto* menuBar = new QMenuBar(&dialog);
     menuBar->setNativeMenuBar(false); // above the client area, as the template places it
-    for (const MenuPopupTemplate& popup : menu.popups) {
-        QMenu* popupMenu = menuBar->addMenu(ToQString(popup.text));
-        for (const MenuCommandTemplate& item : popup.items) {
-            QAction* action = popupMenu->addAction(ToQString(item.text));
-            action->setObjectName(ToQString(item.name));
-            commands.insert(item.id, action);
-        }
-    }
+    for (const MenuPopupTemplate& popup : menu.popups)
+        AddMenuItems(*menuBar->addMenu(ToQString(popup.text)), popup.items, commands);
     return menuBar;
 }
 

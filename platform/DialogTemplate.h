@@ -55,9 +55,11 @@ struct DialogItemTemplate {
 
 // A menu bar as data: popups in bar order, each holding its commands in menu order.
 struct MenuCommandTemplate {
-    unsigned id;           // command id, sent when the item is chosen
-    std::string_view text; // UTF-8
-    std::string_view name; // the id's name, used as the action's objectName
+    unsigned id;            // command id, sent when the item is chosen; 0 for a submenu
+    std::string_view text;  // UTF-8
+    std::string_view name;  // the id's name, used as the action's objectName
+    bool checkable = false; // the item carries a check mark that choosing it toggles
+    std::span<const MenuCommandTemplate> submenu = {}; // when not empty, the item opens these
 };
 
 struct MenuPopupTemplate {

@@ -42,7 +42,13 @@ std::size_t ChosenOption(const OptionSetting& setting) {
 }
 
 void AddOptionMenu(QMenuBar* menuBar) {
-    QMenu* options = menuBar->addMenu(QStringLiteral("オプション"));
+    // The menu bar's template already holds 「オプション」 with the comparison options.
+    QMenu* options = nullptr;
+    for (QAction* popup : menuBar->actions())
+        if (popup->text() == QStringLiteral("オプション"))
+            options = popup->menu();
+    if (!options)
+        options = menuBar->addMenu(QStringLiteral("オプション"));
     for (const OptionSetting* setting : kOptionSettings) {
         QMenu* submenu = options->addMenu(ToQString(setting->title));
         auto* group = new QActionGroup(submenu); // one choice at a time

@@ -25,7 +25,8 @@ struct OptionSetting {
 enum SaveLineEndChoice : std::size_t { kSaveCrLf, kSaveLf, kSaveAsOpened };
 extern const OptionSetting kSaveLineEndSetting;
 
-// Appends 「オプション」 to the end of menuBar, its items showing the stored choices.
+// Adds the settings to menuBar's 「オプション」 (appended when the bar has none), their items
+// showing the stored choices.
 void AddOptionMenu(QMenuBar* menuBar);
 
 // The index in setting.choices of what the user chose; the default when nothing (or something

@@ -6,6 +6,7 @@
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
 #include "platform/FileDropTarget.h"
+#include "platform/LineMargin.h"
 #include "platform/LinkCtrl.h"
 #include "platform/WindowMenu.h"
 #include "res/AppIcon.h"
@@ -28,6 +29,7 @@ CTandrelDlg::CTandrelDlg(QWidget* pParent)
     AddOptionMenu(findChild<QMenuBar*>());
     ConnectMessageMap();
     OnInitDialog();
+    ConnectCompareOptions();
 }
 
 CTandrelDlg::~CTandrelDlg() {
@@ -68,6 +70,8 @@ void CTandrelDlg::DoDataExchange() {
     DDX_Control(IDC_CONTENT, m_editContent);
     DDX_Control(IDC_ENCODING, m_comboEncoding);
     DDX_Control(IDC_RESULT, m_editResult);
+    m_marginContent = new CLineMargin(m_editContent, false);
+    m_marginResult = new CLineMargin(m_editResult, true);
 }
 
 bool CTandrelDlg::OnInitDialog() {

@@ -3,6 +3,7 @@
 // The commands talk to each other only through the document state (core/DocumentState.h).
 #pragma once
 
+#include "core/CompareOptions.h"
 #include "core/LineEnd.h"
 #include "platform/Dialog.h"
 
@@ -14,7 +15,10 @@
 
 class CComboBoxEx;
 class CEdit;
+class CLineMargin;
 class CMFCEditBrowseCtrl;
+struct RunCounts;
+struct RunLineMap;
 
 class CTandrelDlg : public CDialogEx {
     Q_OBJECT
@@ -33,6 +37,8 @@ protected:
     CEdit* m_editContent = nullptr;               // the loaded or typed text: Run's input
     CComboBoxEx* m_comboEncoding = nullptr;       // the encoding of both loading and saving
     CEdit* m_editResult = nullptr;                // Run's output, and Save's guard
+    CLineMargin* m_marginContent = nullptr;       // the lines the last Run left out
+    CLineMargin* m_marginResult = nullptr;        // the lines each result line stands for
     // The line ends of the file last opened, for saving with the ends it came with.
     LineEndCounts m_openedLineEnds;
     // The encoding guess of the path last chosen, on a worker.
@@ -55,9 +61,14 @@ private:
     void AbandonEncodingGuess();
     // The line end Save writes, as 「保存時の改行コード」 says.
     LineEnd SaveLineEnd() const;
-    // The counts of the Run that took nLineCount lines of g_vTextLines to nResultCount, as the
-    // tooltip of the label over the result box.
-    void ShowRunSummary(int nLineCount, int nResultCount);
+    // Sets the menu's options as they were last chosen, and remembers each choice.
+    void ConnectCompareOptions();
+    // The options as the menu shows them.
+    CompareOptions ChosenCompareOptions() const;
+    // What the last Run did: the lines it left out in the content box's margin, the lines
+    // each kept line stands for in the result box's, the counts as the tooltip of the label
+    // over the result box. Returns the counts' text.
+    std::u16string ShowRunLineMap(std::shared_ptr<const RunLineMap> map, const RunCounts& counts);
     // The picture shown while the minimized window is dragged.
     QIcon OnQueryDragIcon() const;
 

@@ -1,8 +1,10 @@
 // The Run command: the distinct non-empty lines of the content box, in order of first
 // occurrence, into the result box and into g_vResultLines for Save.
 #include "core/BoxTextCodec.h"
+#include "core/CompareFilter.h"
 #include "core/DocumentState.h"
 #include "core/DuplicateLines.h"
+#include "core/RunSummary.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"
@@ -41,10 +43,14 @@ void CTandrelDlg::OnBnClickedRun() {
     // the file lines, whose units the split lines share where they are equal.
     const std::string_view content = m_editContent->TextBytes();
     const LineList& fileLines = g_vFileLines;
+    const CompareOptions options = ChosenCompareOptions();
     struct RunResult {
         RunLines lines;
         BoxTextLoader box;
+        std::shared_ptr<RunLineMap> map = std::make_shared<RunLineMap>();
+        RunCounts counts;
     };
+    std::u16string strCounts;
     CommandProgress command(this, QStringLiteral("処理中…"));
     const CommandProgress::End end = command.Run(
         [&](OperationProgress& progress) {
@@ -53,7 +59,9 @@ void CTandrelDlg::OnBnClickedRun() {
             textLines.FollowLinesOf(fileLines);
             SplitBoxText(content, textLines, &progress);
             progress.BeginStep(350, 750);
-            RunResult made{KeepDistinctLines(std::move(textLines), &progress), {}};
+            RunResult made;
+            made.lines = KeepComparedLines(std::move(textLines), options, *made.map, &progress);
+            made.counts = CountRun(*made.map);
             progress.BeginStep(750, OperationProgress::kWhole);
             const LineList& result = made.lines.result;
             made.box = m_editResult->LoadLines(result, result.size(), u"\r\n", &progress);
@@ -64,6 +72,7 @@ void CTandrelDlg::OnBnClickedRun() {
             // step.
             m_editResult->TakeText(std::move(made.box));
             KeepRunLines(std::move(made.lines));
+            strCounts = ShowRunLineMap(std::move(made.map), made.counts);
         });
     if (end == CommandProgress::End::kCancelled)
         return;
@@ -73,8 +82,7 @@ void CTandrelDlg::OnBnClickedRun() {
         return;
     }
     ShowResultCurrent();
-    ShowRunSummary(g_nLineCount, static_cast<int>(g_vResultLines.size()));
 
     wait.End();
-    AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0);
+    AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0, strCounts);
 }

@@ -1,21 +1,41 @@
-// What the last Run did, in numbers, as the tooltip of the label over the result box: how many
-// lines went in, how many came out, and why the others went.
-#include "core/DocumentState.h"
+// What the last Run did: in the content box's margin the lines it left out (「重」 a repeat,
+// whose tooltip names the line it repeats, 「空」 an empty or blank line), in the result box's
+// the lines of the text each kept line stands for (「×3」), and the counts as the tooltip of
+// the label over the result box.
+#include "core/CompareFilter.h"
+#include "core/RunSummary.h"
+#include "platform/LineMargin.h"
+#include "platform/QtStrings.h"
 #include "res/ResourceIds.h"
 #include "ui/TandrelDlg.h"
 
-#include <QLocale>
+#include <algorithm>
 
-void CTandrelDlg::ShowRunSummary(int nLineCount, int nResultCount) {
-    // Counted from the list's index: reading ten million lines here would stall the window.
-    const auto nEmpty =
-        static_cast<qlonglong>(g_vTextLines.CountEmptyLines(static_cast<std::size_t>(nLineCount)));
-    const auto nDuplicates = nLineCount - nResultCount - nEmpty;
-    const QLocale numbers(QLocale::Japanese); // 1,000,000
-    const QString strSummary =
-        QStringLiteral("%1 行 → %2 行（重複 %3 行、空行 %4 行）")
-            .arg(numbers.toString(nLineCount), numbers.toString(nResultCount),
-                 numbers.toString(qlonglong{nDuplicates}), numbers.toString(qlonglong{nEmpty}));
+std::u16string CTandrelDlg::ShowRunLineMap(std::shared_ptr<const RunLineMap> map,
+                                           const RunCounts& counts) {
+    m_marginContent->Show(
+        [map](std::size_t line) -> CLineMargin::Mark {
+            if (line >= map->keptAs.size())
+                return {};
+            if (map->keptAs[line] == RunLineMap::kDropped)
+                return {QStringLiteral("空"), {}};
+            if (map->IsRepeat(line))
+                return {QStringLiteral("重"),
+                        QStringLiteral("%1 行目と同じ").arg(map->kept[map->keptAs[line]] + 1)};
+            return {};
+        },
+        QStringLiteral("重"));
+    const auto most = std::max_element(map->counts.begin(), map->counts.end());
+    m_marginResult->Show(
+        [map](std::size_t line) -> CLineMargin::Mark {
+            if (line >= map->counts.size())
+                return {};
+            return {QStringLiteral("×%1").arg(map->counts[line]), {}};
+        },
+        QStringLiteral("×%1").arg(most == map->counts.end() ? 1 : *most));
+
+    const std::u16string strSummary = RunCountsText(counts);
     if (QWidget* pCaption = GetDlgItem(IDC_RESULT_CAPTION))
-        pCaption->setToolTip(strSummary);
+        pCaption->setToolTip(ToQString(strSummary));
+    return strSummary;
 }

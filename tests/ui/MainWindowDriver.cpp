@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 
 void ResetDocumentState() {
@@ -39,6 +41,9 @@ MainWindowDriver::MainWindowDriver() {
     if (!g_previousHandler)
         g_previousHandler = qInstallMessageHandler(QuietAboutSizeHints);
     ResetDocumentState();
+    // Options chosen in one test stay out of the next, and out of the user's settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
     m_window = std::make_unique<CTandrelDlg>();
     m_window->show();
     m_window->activateWindow();

@@ -178,7 +178,7 @@ private slots:
         // After the program's own menu, the options, each a submenu of choices.
         QAction* options = menuBar->actions().last();
         QCOMPARE(options->text(), QStringLiteral("オプション"));
-        QAction* lineEnds = options->menu()->actions().first();
+        QAction* lineEnds = options->menu()->actions().last();
         QCOMPARE(lineEnds->text(), QStringLiteral("保存時の改行コード"));
         QStringList choices;
         for (const QAction* choice : lineEnds->menu()->actions())

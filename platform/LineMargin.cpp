@@ -1,0 +1,115 @@
+#include "platform/LineMargin.h"
+
+#include "platform/BoxTextCodec.h"
+#include "platform/Edit.h"
+
+#include <QHelpEvent>
+#include <QToolTip>
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+// Margin 0 belongs to line numbers, should the box ever show them.
+constexpr int kMargin = 1;
+
+} // namespace
+
+CLineMargin::CLineMargin(CEdit* pEdit, bool bRightAligned) : QObject(pEdit), m_pEdit(pEdit) {
+    m_pEdit->SendScintilla(QsciScintilla::SCI_SETMARGINTYPEN, kMargin,
+                           bRightAligned ? QsciScintilla::SC_MARGIN_RTEXT
+                                         : QsciScintilla::SC_MARGIN_TEXT);
+    m_pEdit->viewport()->installEventFilter(this);
+    connect(m_pEdit, &QsciScintilla::SCN_PAINTED, this, &CLineMargin::MarkVisibleLines);
+    connect(m_pEdit, &QsciScintilla::SCN_MODIFIED, this, [this](int, int type) {
+        if (m_markOf &&
+            (type & (QsciScintilla::SC_MOD_INSERTTEXT | QsciScintilla::SC_MOD_DELETETEXT)))
+            Clear();
+    });
+}
+
+void CLineMargin::Show(MarkOf markOf, const QString& widest) {
+    Clear();
+    m_markOf = std::move(markOf);
+    m_document = reinterpret_cast<void*>(m_pEdit->SendScintilla(QsciScintilla::SCI_GETDOCPOINTER));
+    // Long lines are shown in rows; only when the box has more lines than the text can it
+    // have rows, and only then are they looked for.
+    const auto bytes = std::string_view(m_pEdit->TextBytes());
+    const std::string_view rowBreak("\xFF\n\xFF", 3);
+    for (std::size_t at = bytes.find(rowBreak); at != std::string_view::npos;
+         at = bytes.find(rowBreak, at + 1))
+        m_rows.push_back(m_pEdit->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, at + 2));
+    m_pEdit->setMarginsFont(m_pEdit->font());
+    const QByteArray widestText = widest.toUtf8();
+    const long width = m_pEdit->SendScintilla(
+        QsciScintilla::SCI_TEXTWIDTH, QsciScintilla::STYLE_LINENUMBER, widestText.constData());
+    m_pEdit->SendScintilla(QsciScintilla::SCI_SETMARGINWIDTHN, kMargin, width + 8);
+}
+
+void CLineMargin::Clear() {
+    m_markOf = nullptr;
+    m_rows.clear();
+    m_firstMarked = m_lastMarked = -1;
+    m_pEdit->SendScintilla(QsciScintilla::SCI_SETMARGINWIDTHN, kMargin, 0L);
+    m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINTEXTCLEARALL);
+}
+
+CLineMargin::Mark CLineMargin::MarkAt(long editorLine) const {
+    if (!m_markOf || std::binary_search(m_rows.begin(), m_rows.end(), editorLine))
+        return {};
+    const auto rowsBefore =
+        std::lower_bound(m_rows.begin(), m_rows.end(), editorLine) - m_rows.begin();
+    return m_markOf(static_cast<std::size_t>(editorLine - rowsBefore));
+}
+
+bool CLineMargin::Stale() {
+    if (m_markOf && reinterpret_cast<void*>(
+                        m_pEdit->SendScintilla(QsciScintilla::SCI_GETDOCPOINTER)) != m_document)
+        Clear();
+    return !m_markOf;
+}
+
+void CLineMargin::MarkVisibleLines() {
+    if (Stale())
+        return;
+    const long first = m_pEdit->SendScintilla(QsciScintilla::SCI_GETFIRSTVISIBLELINE);
+    const long last = std::min(first + m_pEdit->SendScintilla(QsciScintilla::SCI_LINESONSCREEN) + 1,
+                               m_pEdit->SendScintilla(QsciScintilla::SCI_GETLINECOUNT));
+    if (first == m_firstMarked && last == m_lastMarked)
+        return; // painted again for the texts set last time
+    m_firstMarked = first;
+    m_lastMarked = last;
+    // A margin text is a change of the document to the editor, and others who listen for changes
+    // must not take it for an edit.
+    const long eventMask = m_pEdit->SendScintilla(QsciScintilla::SCI_GETMODEVENTMASK);
+    m_pEdit->SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK,
+                           eventMask & ~long{QsciScintilla::SC_MOD_CHANGEMARGIN});
+    for (long line = first; line < last; ++line) {
+        const QByteArray text = MarkAt(line).text.toUtf8();
+        if (text.isEmpty())
+            continue;
+        m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINSETTEXT, line, text.constData());
+        m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINSETSTYLE, line,
+                               long{QsciScintilla::STYLE_LINENUMBER});
+    }
+    m_pEdit->SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK, eventMask);
+}
+
+bool CLineMargin::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() != QEvent::ToolTip || Stale())
+        return QObject::eventFilter(pWatched, pEvent);
+    auto* pHelp = static_cast<QHelpEvent*>(pEvent);
+    const long marginWidth = m_pEdit->SendScintilla(QsciScintilla::SCI_GETMARGINWIDTHN, kMargin);
+    if (pHelp->pos().x() >= marginWidth)
+        return QObject::eventFilter(pWatched, pEvent);
+    const long position = m_pEdit->SendScintilla(QsciScintilla::SCI_POSITIONFROMPOINT,
+                                                 static_cast<unsigned long>(pHelp->pos().x()),
+                                                 static_cast<long>(pHelp->pos().y()));
+    const QString tip =
+        MarkAt(m_pEdit->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, position)).tip;
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(pHelp->globalPos(), tip, m_pEdit->viewport());
+    return true;
+}
