@@ -2,6 +2,7 @@
 
 #include "core/BoxTextCodec.h"
 #include "platform/EditAccessible.h"
+#include "platform/InvisibleCharacters.h"
 #include "platform/QtStrings.h"
 
 #include <QContextMenuEvent>
@@ -151,6 +152,7 @@ bool CEdit::IsWhitespaceShown() const {
 void CEdit::ShowWhitespace(bool bShow) {
     setWhitespaceVisibility(bShow ? WsVisible : WsInvisible);
     setEolVisibility(bShow);
+    ShowInvisibleCharacters(*this, bShow);
 }
 
 void CEdit::contextMenuEvent(QContextMenuEvent* e) {
@@ -197,6 +199,7 @@ std::string_view CEdit::TextBytes() const {
 void CEdit::ShowSpecialForms() {
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");
+    ShowInvisibleCharacters(*this, IsWhitespaceShown());
 }
 
 void CEdit::ShowDocument(void* document) {

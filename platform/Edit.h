@@ -8,7 +8,8 @@
 // U+2028, U+2029 and unpaired surrogates (BoxTextCodec.h says how); control characters, the
 // line and paragraph separators and lone carriage returns are shown as named blobs so that
 // none of them passes for a space or a line break. The context menu's "空白を表示" shows spaces,
-// tabs and line ends as marks too, for lines that differ only in them. Pasted and dropped text
+// tabs and line ends as marks too, and names the characters that look like a space or like
+// nothing (InvisibleCharacters.h), for lines that differ only in them. Pasted and dropped text
 // becomes box text as loaded text does: a lone carriage return stays in its line, CR LF and LF
 // end lines (as line feeds, like Enter), and a long line comes in rows.
 //

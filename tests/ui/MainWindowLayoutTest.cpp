@@ -389,6 +389,10 @@ private slots:
                 menu->close();
                 QCOMPARE(box->IsWhitespaceShown(), shown);
                 QCOMPARE(box->eolVisibility(), shown);
+                // And the characters that look like a space or nothing are named.
+                char name[16] = {};
+                box->SendScintilla(QsciScintillaBase::SCI_GETREPRESENTATION, "\u3000", name);
+                QCOMPARE(QString::fromUtf8(name), shown ? QStringLiteral("IDSP") : QString());
             }
         }
     }
