@@ -29,6 +29,14 @@ RunCounts CountRun(const RunLineMap& map) {
     return counts;
 }
 
+std::u16string CountedLine(std::uint32_t count, std::u16string_view line) {
+    const std::string digits = std::to_string(count);
+    std::u16string text(digits.begin(), digits.end());
+    text += u'\t';
+    text += line;
+    return text;
+}
+
 std::u16string RunCountsText(const RunCounts& counts) {
     return Grouped(counts.lines) + u" 行 → " + Grouped(counts.kept) + u" 行（重複 " +
            Grouped(counts.repeats) + u" 行、空行 " + Grouped(counts.empties) + u" 行）";

@@ -18,3 +18,6 @@ RunCounts CountRun(const RunLineMap& map);
 
 // "1,000,000 行 → 432,525 行（重複 547,475 行、空行 20,000 行）"
 std::u16string RunCountsText(const RunCounts& counts);
+
+// A result line as --counts writes it: the lines it stands for, a tab, the line ("3\tabc").
+std::u16string CountedLine(std::uint32_t count, std::u16string_view line);

@@ -10,7 +10,8 @@
 // --lines takes line counts (a suffix M means millions: --lines 1M,4M,10M; default 1M).
 // --encoding measures one encoding only (default: all three); with UTF-8 only that file is
 // written. FOLDER receives the input and output files (default: a temporary folder, removed
-// afterwards).
+// afterwards). With TANDREL_BENCH_ALL_OPTIONS set in the environment, every comparison option of
+// the menu オプション is on.
 #include "bench/BenchInputs.h"
 #include "core/DocumentState.h"
 #include "core/EncodingChoices.h"
@@ -20,6 +21,7 @@
 #include "platform/EditBrowseCtrl.h"
 #include "ui/TandrelDlg.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,6 +31,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -114,6 +117,13 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     for (int i = 0; i < ListPositionOf(encoding); ++i)
         QTest::keyClick(list, Qt::Key_Down);
     window.findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(input);
+    if (qEnvironmentVariableIsSet("TANDREL_BENCH_ALL_OPTIONS")) {
+        QStandardPaths::setTestModeEnabled(true); // the choices stay out of the user's settings
+        for (QAction* option : window.findChildren<QAction*>()) {
+            if (option->objectName().startsWith(QLatin1String("ID_COMPARE_")))
+                option->setChecked(true);
+        }
+    }
 
     const CommandTime open = TimeCommand(window, "IDC_OPEN");
     const int contentLines = g_nLineCount;
