@@ -28,6 +28,21 @@ constexpr bool IsKatakanaWithHiragana(char16_t c) {
 
 constexpr char16_t kHiraganaOffset = 0x60;
 
+// Text made only of these characters is in NFC whatever surrounds them: none has a canonical
+// decomposition of its own, and none is the second of a pair that composes (U+3099 and U+309A,
+// the combining sound marks, are). Latin-1, kana and the common ideographs: most lines.
+constexpr bool StaysInNfc(char16_t c) {
+    return c < 0x300 || (c >= 0x3000 && c < 0x3099) || (c > 0x309A && c < 0xA000);
+}
+
+// Characters that full case folding leaves alone, whatever surrounds them: the rest of ASCII,
+// and the blocks from CJK radicals to Yi and the Hangul syllables (Cyrillic Extended-B, from
+// U+A640, folds again). Lines made only of these need no folding at all.
+constexpr bool FoldsToItself(char16_t c) {
+    return (c < 0x80 && !(c >= u'A' && c <= u'Z')) || (c >= 0x2E80 && c < 0xA640) ||
+           (c >= 0xAC00 && c < 0xD800);
+}
+
 // ICU reports running out of memory as an error code; everywhere else here that is bad_alloc.
 void ThrowOnFailure(UErrorCode status) {
     if (status == U_MEMORY_ALLOCATION_ERROR)
@@ -89,6 +104,8 @@ std::u16string_view LineKeyMaker::Widen(std::u16string_view key) {
         key = mapped;
     }
     // Most lines are in NFC already, and the quick check says so without a copy.
+    if (std::all_of(key.begin(), key.end(), StaysInNfc))
+        return key;
     UErrorCode status = U_ZERO_ERROR;
     const auto length = static_cast<int32_t>(key.size());
     if (unorm2_spanQuickCheckYes(nfc_, key.data(), length, &status) == length) {
@@ -125,10 +142,12 @@ std::u16string_view LineKeyMaker::Hiragana(std::u16string_view key) {
 }
 
 std::u16string_view LineKeyMaker::Fold(std::u16string_view key) {
+    if (std::all_of(key.begin(), key.end(), FoldsToItself))
+        return key;
     std::u16string& folded = Other(key);
-    if (std::all_of(key.begin(), key.end(), [](char16_t c) { return c < 0x80; })) {
-        if (std::none_of(key.begin(), key.end(), [](char16_t c) { return c >= u'A' && c <= u'Z'; }))
-            return key;
+    // Then only ASCII capitals fold, each to its small letter.
+    if (std::all_of(key.begin(), key.end(),
+                    [](char16_t c) { return c < 0x80 || FoldsToItself(c); })) {
         folded.assign(key);
         for (char16_t& c : folded) {
             if (c >= u'A' && c <= u'Z')

@@ -31,6 +31,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +107,9 @@ long PeakMemoryKiB() {
 // One encoding in this process: prints "open run save peakKiB contentLines resultLines".
 int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     KeepLargeBuffersInHeap(); // as the program's start-up does
+    // Every run starts from the options' defaults, and leaves the user's settings alone.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
     CTandrelDlg window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
@@ -118,7 +122,6 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
         QTest::keyClick(list, Qt::Key_Down);
     window.findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(input);
     if (qEnvironmentVariableIsSet("TANDREL_BENCH_ALL_OPTIONS")) {
-        QStandardPaths::setTestModeEnabled(true); // the choices stay out of the user's settings
         for (QAction* option : window.findChildren<QAction*>()) {
             if (option->objectName().startsWith(QLatin1String("ID_COMPARE_")))
                 option->setChecked(true);
