@@ -20,7 +20,6 @@ CLineMargin::CLineMargin(CEdit* pEdit, bool bRightAligned) : QObject(pEdit), m_p
                            bRightAligned ? QsciScintilla::SC_MARGIN_RTEXT
                                          : QsciScintilla::SC_MARGIN_TEXT);
     m_pEdit->viewport()->installEventFilter(this);
-    connect(m_pEdit, &QsciScintilla::SCN_PAINTED, this, &CLineMargin::MarkVisibleLines);
     connect(m_pEdit, &QsciScintilla::SCN_MODIFIED, this, [this](int, int type) {
         if (m_markOf &&
             (type & (QsciScintilla::SC_MOD_INSERTTEXT | QsciScintilla::SC_MOD_DELETETEXT)))
@@ -47,11 +46,12 @@ void CLineMargin::Show(MarkOf markOf, const QString& widest) {
 }
 
 void CLineMargin::Clear() {
+    // The texts set stay behind, out of sight: clearing them all would visit every line of the
+    // text, and the next Show sets each line's text before it is painted again.
     m_markOf = nullptr;
     m_rows.clear();
     m_firstMarked = m_lastMarked = -1;
     m_pEdit->SendScintilla(QsciScintilla::SCI_SETMARGINWIDTHN, kMargin, 0L);
-    m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINTEXTCLEARALL);
 }
 
 CLineMargin::Mark CLineMargin::MarkAt(long editorLine) const {
@@ -85,10 +85,10 @@ void CLineMargin::MarkVisibleLines() {
     m_pEdit->SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK,
                            eventMask & ~long{QsciScintilla::SC_MOD_CHANGEMARGIN});
     for (long line = first; line < last; ++line) {
+        // Lines without a mark are set too, to take away what an earlier Show left there.
         const QByteArray text = MarkAt(line).text.toUtf8();
-        if (text.isEmpty())
-            continue;
-        m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINSETTEXT, line, text.constData());
+        m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINSETTEXT, line,
+                               text.isEmpty() ? nullptr : text.constData());
         m_pEdit->SendScintilla(QsciScintilla::SCI_MARGINSETSTYLE, line,
                                long{QsciScintilla::STYLE_LINENUMBER});
     }
@@ -96,6 +96,9 @@ void CLineMargin::MarkVisibleLines() {
 }
 
 bool CLineMargin::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // The lines about to be painted get their texts first, so that none shows an old one.
+    if (pEvent->type() == QEvent::Paint)
+        MarkVisibleLines();
     if (pEvent->type() != QEvent::ToolTip || Stale())
         return QObject::eventFilter(pWatched, pEvent);
     auto* pHelp = static_cast<QHelpEvent*>(pEvent);
