@@ -28,17 +28,29 @@ struct CompareOptionName {
     bool CompareOptions::*member;
     std::string_view flag;       // the command-line flag
     std::string_view settingKey; // the key under which the window remembers it
+    std::string_view help;       // what --help says of the flag, UTF-8
 };
 
 inline constexpr std::array<CompareOptionName, 7> kCompareOptionNames{{
-    {&CompareOptions::ignoreSpace, "--ignore-space", "compare/ignoreSpace"},
-    {&CompareOptions::ignoreWidth, "--ignore-width", "compare/ignoreWidth"},
-    {&CompareOptions::ignoreKana, "--ignore-kana", "compare/ignoreKana"},
-    {&CompareOptions::ignoreCase, "--ignore-case", "compare/ignoreCase"},
-    {&CompareOptions::blankAsEmpty, "--blank-as-empty", "compare/blankAsEmpty"},
-    {&CompareOptions::keepEmpty, "--keep-empty", "compare/keepEmpty"},
-    {&CompareOptions::keepLast, "--keep-last", "compare/keepLast"},
+    {&CompareOptions::ignoreSpace, "--ignore-space", "compare/ignoreSpace",
+     "行頭と行末の空白を無視して比べます"},
+    {&CompareOptions::ignoreWidth, "--ignore-width", "compare/ignoreWidth",
+     "全角と半角を区別しません"},
+    {&CompareOptions::ignoreKana, "--ignore-kana", "compare/ignoreKana",
+     "ひらがなとカタカナを区別しません"},
+    {&CompareOptions::ignoreCase, "--ignore-case", "compare/ignoreCase",
+     "大文字と小文字を区別しません"},
+    {&CompareOptions::blankAsEmpty, "--blank-as-empty", "compare/blankAsEmpty",
+     "空白だけの行を空行とみなします"},
+    {&CompareOptions::keepEmpty, "--keep-empty", "compare/keepEmpty",
+     "空行をすべてその位置に残します"},
+    {&CompareOptions::keepLast, "--keep-last", "compare/keepLast",
+     "各行の最後の出現を、その順に残します"},
 }};
+
+inline constexpr std::string_view kCountsFlag = "--counts";
+inline constexpr std::string_view kCountsHelp =
+    "残した各行の前に、それが表す入力の行数とタブを書きます";
 
 // What the command line's flags ask of a Run: how to compare, and whether each kept line is
 // written after its count and a tab (--counts).
@@ -50,6 +62,3 @@ struct RunFlags {
 // Sets what arg asks for and returns true when arg is one of Run's flags; false otherwise, for
 // the caller to try its own.
 bool ParseRunFlag(std::string_view arg, RunFlags& flags);
-
-// The flags' lines for --help, each ending in a line feed.
-extern const std::string_view kRunFlagsHelp;
