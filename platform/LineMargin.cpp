@@ -1,6 +1,6 @@
 #include "platform/LineMargin.h"
 
-#include "platform/BoxTextCodec.h"
+#include "core/BoxTextCodec.h"
 #include "platform/Edit.h"
 
 #include <QHelpEvent>
@@ -27,17 +27,22 @@ CLineMargin::CLineMargin(CEdit* pEdit, bool bRightAligned) : QObject(pEdit), m_p
     });
 }
 
-void CLineMargin::Show(MarkOf markOf, const QString& widest) {
+void CLineMargin::Show(MarkOf markOf, std::size_t textLines, const QString& widest) {
     Clear();
     m_markOf = std::move(markOf);
     m_document = reinterpret_cast<void*>(m_pEdit->SendScintilla(QsciScintilla::SCI_GETDOCPOINTER));
-    // Long lines are shown in rows; only when the box has more lines than the text can it
-    // have rows, and only then are they looked for.
-    const auto bytes = std::string_view(m_pEdit->TextBytes());
-    const std::string_view rowBreak("\xFF\n\xFF", 3);
-    for (std::size_t at = bytes.find(rowBreak); at != std::string_view::npos;
-         at = bytes.find(rowBreak, at + 1))
-        m_rows.push_back(m_pEdit->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, at + 2));
+    // Long lines are shown in rows; only when the box has more lines than the text (and the
+    // empty one after its last line feed) can it have rows, and only then are they looked for.
+    const auto editorLines =
+        static_cast<std::size_t>(m_pEdit->SendScintilla(QsciScintilla::SCI_GETLINECOUNT));
+    const std::string_view bytes =
+        editorLines > textLines + 1 ? m_pEdit->TextBytes() : std::string_view();
+    for (std::size_t at = bytes.find(kBoxRowMark); at != std::string_view::npos;
+         at = bytes.find(kBoxRowMark, at + 1)) {
+        if (IsBoxRowBreak(bytes, at))
+            m_rows.push_back(m_pEdit->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION,
+                                                    at + kBoxRowBreakSize - 1));
+    }
     m_pEdit->setMarginsFont(m_pEdit->font());
     const QByteArray widestText = widest.toUtf8();
     const long width = m_pEdit->SendScintilla(

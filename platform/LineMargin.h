@@ -26,8 +26,9 @@ public:
     // A margin of pEdit, hidden until Show; its text is aligned to the right with bRightAligned.
     CLineMargin(CEdit* pEdit, bool bRightAligned);
 
-    // Shows markOf's marks beside the box's current text, in a margin wide enough for widest.
-    void Show(MarkOf markOf, const QString& widest);
+    // Shows markOf's marks beside the box's current text of textLines lines, in a margin wide
+    // enough for widest.
+    void Show(MarkOf markOf, std::size_t textLines, const QString& widest);
     // Hides the margin and forgets the marks.
     void Clear();
 

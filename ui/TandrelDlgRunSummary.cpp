@@ -24,7 +24,7 @@ std::u16string CTandrelDlg::ShowRunLineMap(std::shared_ptr<const RunLineMap> map
                         QStringLiteral("%1 行目と同じ").arg(map->kept[map->keptAs[line]] + 1)};
             return {};
         },
-        QStringLiteral("重"));
+        map->keptAs.size(), QStringLiteral("重"));
     const auto most = std::max_element(map->counts.begin(), map->counts.end());
     m_marginResult->Show(
         [map](std::size_t line) -> CLineMargin::Mark {
@@ -32,7 +32,7 @@ std::u16string CTandrelDlg::ShowRunLineMap(std::shared_ptr<const RunLineMap> map
                 return {};
             return {QStringLiteral("×%1").arg(map->counts[line]), {}};
         },
-        QStringLiteral("×%1").arg(most == map->counts.end() ? 1 : *most));
+        map->counts.size(), QStringLiteral("×%1").arg(most == map->counts.end() ? 1 : *most));
 
     const std::u16string strSummary = RunCountsText(counts);
     if (QWidget* pCaption = GetDlgItem(IDC_RESULT_CAPTION))
