@@ -2,6 +2,7 @@
 // for the lines left out (with the line a repeat repeats), the result box's counts, the counts
 // under the completion message, and the marks gone with the next edit.
 #include "MainWindowDriver.h"
+#include "core/BoxTextCodec.h"
 #include "platform/LineMargin.h"
 
 #include <QAction>
@@ -50,6 +51,17 @@ private slots:
         window.TypeIntoContent(QStringLiteral("c"));
         QVERIFY(content->findChild<CLineMargin*>()->MarkAt(4).text.isEmpty());
         QCOMPARE(content->SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 1UL), 0L);
+    }
+
+    void marksFollowTheTextsLinesPastTheRowsOfALongLine() {
+        MainWindowDriver window;
+        window.Content()->SetWindowText(std::u16string(2 * kBoxRowUnits + 1, u'x') + u"\nb\nb\n");
+        QCOMPARE(window.ClickForMessage("IDC_RUN").detail,
+                 QStringLiteral("3 行 → 2 行（重複 1 行、空行 0 行）"));
+        auto* margin = window.Content()->findChild<CLineMargin*>();
+        QCOMPARE(margin->MarkAt(1).text, QString()); // a row of the first line
+        QCOMPARE(margin->MarkAt(3).text, QString());
+        QCOMPARE(margin->MarkAt(4).tip, QStringLiteral("2 行目と同じ"));
     }
 };
 
