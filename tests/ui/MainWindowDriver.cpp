@@ -27,6 +27,10 @@ QByteArray ReadBytes(const QString& path) {
 
 namespace {
 
+// The windows' remembered options live apart from the user's: Qt settles where settings go
+// with their first use, so this comes before anything in the program runs.
+[[maybe_unused]] const bool g_testSettings = (QStandardPaths::setTestModeEnabled(true), true);
+
 // The offscreen platform cannot pass a fixed size on to a window manager it does not have, and
 // says so for every fixed-size window; nothing else is filtered.
 QtMessageHandler g_previousHandler = nullptr;
@@ -41,8 +45,7 @@ MainWindowDriver::MainWindowDriver() {
     if (!g_previousHandler)
         g_previousHandler = qInstallMessageHandler(QuietAboutSizeHints);
     ResetDocumentState();
-    // Options chosen in one test stay out of the next, and out of the user's settings.
-    QStandardPaths::setTestModeEnabled(true);
+    // Options chosen in one test stay out of the next.
     QSettings().clear();
     m_window = std::make_unique<CTandrelDlg>();
     m_window->show();
