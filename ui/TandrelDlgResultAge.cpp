@@ -3,6 +3,7 @@
 // be the result of what the user sees, so it is greyed, its label says so, and Save asks.
 #include "platform/DialogIds.h"
 #include "platform/Edit.h"
+#include "platform/LineMargin.h"
 #include "platform/MessageBox.h"
 #include "res/ResourceIds.h"
 #include "ui/TandrelDlg.h"
@@ -14,6 +15,8 @@ void CTandrelDlg::OnContentChanged() {
         return; // no result yet, or already out of date
     m_resultAge = ResultAge::kOutOfDate;
     m_editResult->setColor(m_editResult->palette().color(QPalette::Disabled, QPalette::Text));
+    // The counts beside the result were those of a text that is no more.
+    m_marginResult->Clear();
     QWidget* pCaption = GetDlgItem(IDC_RESULT_CAPTION);
     pCaption->setToolTip(
         QStringLiteral("この処理結果は、「ファイルの内容」が変わる前のテキストから作られたもので"

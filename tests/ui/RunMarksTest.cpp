@@ -51,6 +51,7 @@ private slots:
         window.TypeIntoContent(QStringLiteral("c"));
         QVERIFY(content->findChild<CLineMargin*>()->MarkAt(4).text.isEmpty());
         QCOMPARE(content->SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 1UL), 0L);
+        QCOMPARE(window.Result()->SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 1UL), 0L);
     }
 
     void marksFollowTheTextsLinesPastTheRowsOfALongLine() {
