@@ -24,18 +24,14 @@ KeyGroups::KeyGroups(std::size_t expected) : hashKey_(tandrel::ProcessLineHashKe
 
 KeyGroups::~KeyGroups() = default;
 
-std::uint32_t KeyGroups::Find(std::u16string_view key, std::u16string_view line,
+std::uint32_t KeyGroups::Find(std::u16string_view key, std::uint32_t tag, std::u16string_view line,
                               std::uint32_t index) {
-    const auto tag = static_cast<std::uint32_t>(tandrel::HashLine(key, hashKey_));
     for (std::size_t at = tag & mask_;; at = (at + 1) & mask_) {
         Slot& slot = slots_[at];
         if (slot.group == RunLineMap::kDropped) {
-            const std::less<const char16_t*> before;
-            const bool inLine = !before(key.data(), line.data()) &&
-                                !before(line.data() + line.size(), key.data() + key.size());
             const auto group = static_cast<std::uint32_t>(keys_.size());
             slot = Slot{tag, group};
-            keys_.push_back(inLine ? key : Keep(key));
+            keys_.push_back(InLine(key, line) ? key : Keep(key));
             firsts_.push_back(index);
             if (keys_.size() * 4 > slots_.size() * 3)
                 Grow();

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -37,10 +38,24 @@ public:
     explicit KeyGroups(std::size_t expected);
     ~KeyGroups();
 
+    // The tag of key, which chooses its first slot.
+    std::uint32_t Tag(std::u16string_view key) const {
+        return static_cast<std::uint32_t>(tandrel::HashLine(key, hashKey_));
+    }
+    // Asks the processor to fetch the first slot of a key about to be looked up: in a table of
+    // millions of slots nearly every first probe misses the cache.
+    void Prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots_[tag & mask_]); }
     // The number of key's group; a new group, first met at line index, when key is new. A key
     // that is part of its line is kept as a view, which the line list must outlive; others
     // are copied.
-    std::uint32_t Find(std::u16string_view key, std::u16string_view line, std::uint32_t index);
+    std::uint32_t Find(std::u16string_view key, std::uint32_t tag, std::u16string_view line,
+                       std::uint32_t index);
+    // Whether key is a part of line.
+    static bool InLine(std::u16string_view key, std::u16string_view line) {
+        const std::less<const char16_t*> before;
+        return !before(key.data(), line.data()) &&
+               !before(line.data() + line.size(), key.data() + key.size());
+    }
     // The first line of each group, in group order.
     std::vector<std::uint32_t> TakeFirsts() { return std::move(firsts_); }
 
@@ -86,12 +101,33 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
         KeyGroups groups(count / 2);
         const ProgressTicker ticker(progress, count);
         map.keptAs.resize(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            ticker.Tick(i);
-            const std::u16string_view line = lines[i];
-            map.keptAs[i] = maker.IsEmpty(line)
-                                ? RunLineMap::kDropped
-                                : groups.Find(maker.Key(line), line, static_cast<std::uint32_t>(i));
+        // Keys are made a batch ahead of their lookups, so that the lookups' first slots are
+        // fetched meanwhile. A key made in the maker's buffer is copied aside for its turn.
+        constexpr std::size_t kBatch = 16;
+        std::u16string_view keys[kBatch];
+        std::u16string copies[kBatch];
+        std::uint32_t tags[kBatch];
+        for (std::size_t start = 0; start < count; start += kBatch) {
+            const std::size_t end = std::min(count, start + kBatch);
+            for (std::size_t i = start; i < end; ++i) {
+                ticker.Tick(i);
+                const std::u16string_view line = lines[i];
+                std::u16string_view& key = keys[i - start];
+                key = maker.IsEmpty(line) ? std::u16string_view() : maker.Key(line);
+                if (key.data() == nullptr) {
+                    map.keptAs[i] = RunLineMap::kDropped;
+                    continue;
+                }
+                if (!KeyGroups::InLine(key, line))
+                    key = copies[i - start].assign(key);
+                tags[i - start] = groups.Tag(key);
+                groups.Prefetch(tags[i - start]);
+            }
+            for (std::size_t i = start; i < end; ++i) {
+                if (keys[i - start].data() != nullptr)
+                    map.keptAs[i] = groups.Find(keys[i - start], tags[i - start], lines[i],
+                                                static_cast<std::uint32_t>(i));
+            }
         }
         map.kept = groups.TakeFirsts();
     }

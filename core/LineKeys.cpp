@@ -9,6 +9,9 @@
 
 namespace {
 
+// The tests below are passed to the algorithms as lambdas, which the compiler inlines, rather
+// than as function pointers, which it calls for every code unit of every line.
+//
 // Every character with a <wide> or <narrow> decomposition lies here: the ideographic space and
 // the Halfwidth and Fullwidth Forms block. The property itself is asked only inside.
 constexpr bool MayBeWideOrNarrow(char16_t c) {
@@ -87,7 +90,8 @@ std::u16string_view LineKeyMaker::Key(std::u16string_view line) {
 
 std::u16string_view LineKeyMaker::Widen(std::u16string_view key) {
     std::u16string& mapped = Other(key);
-    if (std::any_of(key.begin(), key.end(), IsWideOrNarrow)) {
+    if (std::any_of(key.begin(), key.end(), [](char16_t c) { return MayBeWideOrNarrow(c); }) &&
+        std::any_of(key.begin(), key.end(), IsWideOrNarrow)) {
         mapped.clear();
         for (const char16_t c : key) {
             if (!IsWideOrNarrow(c)) {
@@ -104,7 +108,7 @@ std::u16string_view LineKeyMaker::Widen(std::u16string_view key) {
         key = mapped;
     }
     // Most lines are in NFC already, and the quick check says so without a copy.
-    if (std::all_of(key.begin(), key.end(), StaysInNfc))
+    if (std::all_of(key.begin(), key.end(), [](char16_t c) { return StaysInNfc(c); }))
         return key;
     UErrorCode status = U_ZERO_ERROR;
     const auto length = static_cast<int32_t>(key.size());
@@ -130,7 +134,7 @@ std::u16string_view LineKeyMaker::Widen(std::u16string_view key) {
 }
 
 std::u16string_view LineKeyMaker::Hiragana(std::u16string_view key) {
-    if (std::none_of(key.begin(), key.end(), IsKatakanaWithHiragana))
+    if (std::none_of(key.begin(), key.end(), [](char16_t c) { return IsKatakanaWithHiragana(c); }))
         return key;
     std::u16string& hiragana = Other(key);
     hiragana.assign(key);
@@ -142,7 +146,7 @@ std::u16string_view LineKeyMaker::Hiragana(std::u16string_view key) {
 }
 
 std::u16string_view LineKeyMaker::Fold(std::u16string_view key) {
-    if (std::all_of(key.begin(), key.end(), FoldsToItself))
+    if (std::all_of(key.begin(), key.end(), [](char16_t c) { return FoldsToItself(c); }))
         return key;
     std::u16string& folded = Other(key);
     // Then only ASCII capitals fold, each to its small letter.
