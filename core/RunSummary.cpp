@@ -26,6 +26,8 @@ RunCounts CountRun(const RunLineMap& map) {
     counts.empties = static_cast<std::uint64_t>(
         std::count(map.keptAs.begin(), map.keptAs.end(), RunLineMap::kDropped));
     counts.repeats = counts.lines - counts.kept - counts.empties;
+    if (!map.counts.empty())
+        counts.most = *std::max_element(map.counts.begin(), map.counts.end());
     return counts;
 }
 

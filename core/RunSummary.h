@@ -12,6 +12,7 @@ struct RunCounts {
     std::uint64_t kept = 0;    // lines of the result
     std::uint64_t repeats = 0; // lines left out as repeats
     std::uint64_t empties = 0; // lines left out as empty (or blank)
+    std::uint64_t most = 0;    // the most lines that one result line stands for
 };
 
 RunCounts CountRun(const RunLineMap& map);

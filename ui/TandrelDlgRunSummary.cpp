@@ -9,8 +9,6 @@
 #include "res/ResourceIds.h"
 #include "ui/TandrelDlg.h"
 
-#include <algorithm>
-
 std::u16string CTandrelDlg::ShowRunLineMap(std::shared_ptr<const RunLineMap> map,
                                            const RunCounts& counts) {
     m_marginContent->Show(
@@ -25,14 +23,13 @@ std::u16string CTandrelDlg::ShowRunLineMap(std::shared_ptr<const RunLineMap> map
             return {};
         },
         map->keptAs.size(), QStringLiteral("重"));
-    const auto most = std::max_element(map->counts.begin(), map->counts.end());
     m_marginResult->Show(
         [map](std::size_t line) -> CLineMargin::Mark {
             if (line >= map->counts.size())
                 return {};
             return {QStringLiteral("×%1").arg(map->counts[line]), {}};
         },
-        map->counts.size(), QStringLiteral("×%1").arg(most == map->counts.end() ? 1 : *most));
+        map->counts.size(), QStringLiteral("×%1").arg(counts.most));
 
     const std::u16string strSummary = RunCountsText(counts);
     if (QWidget* pCaption = GetDlgItem(IDC_RESULT_CAPTION))
