@@ -303,8 +303,12 @@ std::vector<std::uint32_t> FirstOccurrences(const LineList& lines, std::size_t c
                 __builtin_prefetch(lines.EntryAddress(likely[j % kAhead]));
         }
         if (const std::size_t j = i + kAhead / 4;
-            j < count && likely[j % kAhead] != KeptLineSet::kNone)
+            j < count && likely[j % kAhead] != KeptLineSet::kNone) {
             __builtin_prefetch(lines.LineAddress(likely[j % kAhead]));
+            // And where a repeat finds its first occurrence's place in firsts.
+            if (keptAs)
+                __builtin_prefetch(keptAs->data() + likely[j % kAhead]);
+        }
 
         const std::u16string_view line = lines[i];
         std::uint32_t position = KeptLineSet::kNone; // in firsts, of the line's first occurrence
