@@ -258,6 +258,8 @@ int RunCommandLineJob(int argc, char** argv) {
     request.output = output;
     request.outputEncoding = options.outputEncoding;
     request.lineEnd = options.lineEnd;
+    request.compare = options.run.compare;
+    request.counts = options.run.counts;
     OperationProgress progress;
     JobOutcome outcome;
     {

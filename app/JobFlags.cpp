@@ -66,6 +66,8 @@ std::optional<std::string> ParseJobFlags(int argc, char** argv, JobOptions& opti
             flagsEnded = true;
             continue;
         }
+        if (ParseRunFlag(argument, options.run))
+            continue;
         const std::size_t equals = argument.find('=');
         const std::string_view name = argument.substr(0, equals);
         const FlagRule* rule = nullptr;
@@ -106,6 +108,14 @@ std::string JobHelpText() {
         text += left + std::string(left.size() < 32 ? 32 - left.size() : 1, ' ') +
                 std::string(rule.flag.help) + "\n";
     }
+    const auto line = [&text](std::string_view flag, std::string_view help) {
+        const std::string left = "  " + std::string(flag);
+        text += left + std::string(left.size() < 32 ? 32 - left.size() : 1, ' ') +
+                std::string(help) + "\n";
+    };
+    for (const CompareOptionName& name : kCompareOptionNames)
+        line(name.flag, name.help);
+    line(kCountsFlag, kCountsHelp);
     text += "\n終了コード: 0 成功、1 読み込みまたは書き込みの失敗、2 コマンドラインの誤り\n";
     return text;
 }

@@ -2,6 +2,7 @@
 // what it takes, what --help says of it and what it sets, so that a new flag is a new row.
 #pragma once
 
+#include "core/CompareOptions.h"
 #include "core/DistinctLinesJob.h"
 
 #include <optional>
@@ -23,6 +24,7 @@ struct JobOptions {
     int outputEncoding = -1;
     JobLineEnd lineEnd = JobLineEnd::kCrLf;
     bool stats = false;
+    RunFlags run; // how Run compares, and --counts
     bool help = false;
     bool version = false;
 };

@@ -1,12 +1,14 @@
 #include "core/DistinctLinesJob.h"
 
 #include "core/CException.h"
+#include "core/CompareFilter.h"
 #include "core/DuplicateLines.h"
 #include "core/EncodedTextFiles.h"
 #include "core/EncodingChoices.h"
 #include "core/EncodingGuess.h"
 #include "core/FileSystemNames.h"
 #include "core/OperationProgress.h"
+#include "core/RunSummary.h"
 
 #include <algorithm>
 #include <new>
@@ -62,16 +64,25 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     if (progress)
         progress->BeginStep(550, 800);
     RunLines run;
+    RunLineMap map;
     try {
-        run = KeepDistinctLines(std::move(text), progress);
+        run = KeepComparedLines(std::move(text), request.compare, map, progress);
+        if (request.counts) {
+            LineList counted;
+            counted.reserve(run.result.size());
+            for (std::size_t k = 0; k < run.result.size(); ++k)
+                counted.push_back(CountedLine(map.counts[k], run.result[k]));
+            run.result = std::move(counted);
+        }
     } catch (const std::bad_alloc&) {
         outcome.failedAt = JobOutcome::Stage::kRead;
         outcome.result = {FileFailure::kOutOfMemory};
         return outcome;
     }
-    outcome.lineCount = run.text.size();
-    outcome.emptyCount = run.text.CountEmptyLines(run.text.size());
-    outcome.keptCount = run.result.size();
+    const RunCounts counts = CountRun(map);
+    outcome.lineCount = counts.lines;
+    outcome.emptyCount = counts.empties;
+    outcome.keptCount = counts.kept;
 
     // Save.
     if (progress)

@@ -2,6 +2,7 @@
 // those the window saves for the same file and choices.
 #pragma once
 
+#include "core/CompareOptions.h"
 #include "core/FileFailure.h"
 
 #include <cstddef>
@@ -18,6 +19,8 @@ struct JobRequest {
     std::u16string output;   // replaced only when the job succeeds
     int outputEncoding = -1; // -1: the input's
     JobLineEnd lineEnd = JobLineEnd::kCrLf;
+    CompareOptions compare;
+    bool counts = false; // each kept line written after its count and a tab
 };
 
 struct JobOutcome {
