@@ -21,7 +21,6 @@ CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
 bool CTandrelApp::InitInstance() {
     // Qt's widgets need no common-controls or shell set-up, and Qt already draws them in the
     // platform's own style and at the screen's scale, so start-up begins with the registry name.
-    // It names the organisation, under which the window remembers its options (QSettings).
     QCoreApplication::setOrganizationName(
         QStringLiteral("アプリケーション ウィザードで生成されたローカル アプリケーション"));
 

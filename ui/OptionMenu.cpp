@@ -1,11 +1,11 @@
 #include "ui/OptionMenu.h"
 
 #include "platform/QtStrings.h"
+#include "ui/ProgramSettings.h"
 
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 
 namespace {
 
@@ -24,17 +24,10 @@ namespace {
 
 const OptionSetting* const kOptionSettings[] = {&kSaveLineEndSetting};
 
-// The program's settings file. Named here rather than after the application's organisation,
-// which carries the long registry name of the window's start-up.
-QSettings Settings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tandrel"),
-                     QStringLiteral("Tandrel"));
-}
-
 } // namespace
 
 std::size_t ChosenOption(const OptionSetting& setting) {
-    const QString stored = Settings().value(ToQString(setting.key)).toString();
+    const QString stored = ProgramSettings().value(ToQString(setting.key)).toString();
     for (std::size_t i = 0; i < setting.choices.size(); ++i)
         if (stored == ToQString(setting.choices[i].stored))
             return i;
@@ -61,7 +54,7 @@ void AddOptionMenu(QMenuBar* menuBar) {
             item->setChecked(i == chosen);
             group->addAction(item);
             QObject::connect(item, &QAction::triggered, item, [setting, pChoice = &choice] {
-                Settings().setValue(ToQString(setting->key), ToQString(pChoice->stored));
+                ProgramSettings().setValue(ToQString(setting->key), ToQString(pChoice->stored));
             });
         }
     }

@@ -1,10 +1,10 @@
 // The menu "オプション": how Run compares lines and which it keeps. Each choice is remembered
 // for the next start; the options reach Run as one value, read from the menu when Run starts.
 #include "res/ResourceIds.h"
+#include "ui/ProgramSettings.h"
 #include "ui/TandrelDlg.h"
 
 #include <QAction>
-#include <QSettings>
 
 namespace {
 
@@ -22,13 +22,13 @@ QString SettingKey(const CompareOptionName& name) {
 } // namespace
 
 void CTandrelDlg::ConnectCompareOptions() {
-    const QSettings settings;
+    const QSettings settings = ProgramSettings();
     for (std::size_t i = 0; i < kCompareOptionNames.size(); ++i) {
         QAction* pItem = GetMenuCommand(CommandOfOption(i));
         const QString key = SettingKey(kCompareOptionNames[i]);
         pItem->setChecked(settings.value(key, false).toBool());
         connect(pItem, &QAction::toggled, this,
-                [key](bool bChecked) { QSettings().setValue(key, bChecked); });
+                [key](bool bChecked) { ProgramSettings().setValue(key, bChecked); });
     }
 }
 

@@ -19,6 +19,7 @@
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"
+#include "ui/ProgramSettings.h"
 #include "ui/TandrelDlg.h"
 
 #include <QAction>
@@ -31,7 +32,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,7 +109,7 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     KeepLargeBuffersInHeap(); // as the program's start-up does
     // Every run starts from the options' defaults, and leaves the user's settings alone.
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().clear();
+    ProgramSettings().clear();
     CTandrelDlg window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {

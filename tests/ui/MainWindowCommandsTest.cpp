@@ -310,7 +310,7 @@ private slots:
             MainWindowDriver chooser;
             chooser.Window().findChild<QAction*>(item)->trigger();
         }
-        MainWindowDriver window;
+        MainWindowDriver window(MainWindowDriver::Settings::kRemember);
         QVERIFY(window.Window().findChild<QAction*>(item)->isChecked());
         const QString path = PathOf(QStringLiteral("opened.txt"));
         WriteBytes(path, opened);

@@ -2,6 +2,7 @@
 
 #include "core/DocumentState.h"
 #include "core/EncodingChoices.h"
+#include "ui/ProgramSettings.h"
 
 #include <QApplication>
 #include <QFile>
@@ -41,12 +42,13 @@ void QuietAboutSizeHints(QtMsgType type, const QMessageLogContext& context, cons
 
 } // namespace
 
-MainWindowDriver::MainWindowDriver() {
+MainWindowDriver::MainWindowDriver(Settings settings) {
     if (!g_previousHandler)
         g_previousHandler = qInstallMessageHandler(QuietAboutSizeHints);
     ResetDocumentState();
     // Options chosen in one test stay out of the next.
-    QSettings().clear();
+    if (settings == Settings::kForget)
+        ProgramSettings().clear();
     m_window = std::make_unique<CTandrelDlg>();
     m_window->show();
     m_window->activateWindow();

@@ -14,8 +14,10 @@
 
 class MainWindowDriver {
 public:
-    // A fresh window over a fresh document state, shown and active.
-    MainWindowDriver();
+    // A fresh window over a fresh document state, shown and active. The options a user chose
+    // are forgotten first, unless the window is to show what an earlier one remembered.
+    enum class Settings { kForget, kRemember };
+    explicit MainWindowDriver(Settings settings = Settings::kForget);
     ~MainWindowDriver();
 
     CTandrelDlg& Window() { return *m_window; }
