@@ -6,6 +6,7 @@
 #include "core/FailureText.h"
 #include "core/FileSystemNames.h"
 #include "core/OperationProgress.h"
+#include "core/RunSummary.h"
 #include "core/TextCodecs.h"
 #include "res/VersionInfo.h"
 
@@ -47,14 +48,6 @@ int UsageError(const std::string& problem) {
                       "\n使い方: tandrel --output 出力ファイル [オプション] [入力ファイル]\n"
                       "詳しくは tandrel --help を見て下さい。\n");
     return 2;
-}
-
-// 1,000,000
-std::string Grouped(std::size_t number) {
-    std::string digits = std::to_string(number);
-    for (std::size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, ",");
-    return digits;
 }
 
 std::string TemporaryFolder() {
@@ -295,10 +288,13 @@ int RunCommandLineJob(int argc, char** argv) {
         }
     }
     if (options.stats) {
-        const std::size_t duplicates = outcome.lineCount - outcome.keptCount - outcome.emptyCount;
-        Print(stderr, Grouped(outcome.lineCount) + " 行 → " + Grouped(outcome.keptCount) +
-                          " 行（重複 " + Grouped(duplicates) + " 行、空行 " +
-                          Grouped(outcome.emptyCount) + " 行）\n");
+        const RunCounts counts{
+            .lines = outcome.lineCount,
+            .kept = outcome.keptCount,
+            .repeats = outcome.lineCount - outcome.keptCount - outcome.emptyCount,
+            .empties = outcome.emptyCount,
+        };
+        Print(stderr, Utf8(RunCountsText(counts)) + "\n"); // the window's words
     }
     return 0;
 }
