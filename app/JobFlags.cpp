@@ -126,6 +126,10 @@ std::span<const JobFlag> JobFlags() {
         for (const FlagRule& rule : kFlagRules)
             if (rule.flag.name != "--help" && rule.flag.name != "--version")
                 all.push_back(rule.flag);
+        // How Run compares belongs to the job too: naming it asks for the job.
+        for (const CompareOptionName& name : kCompareOptionNames)
+            all.push_back({name.flag, "", name.help});
+        all.push_back({kCountsFlag, "", kCountsHelp});
         return all;
     }();
     return flags;

@@ -29,7 +29,8 @@ struct JobOptions {
     bool version = false;
 };
 
-// The job's flags, without --help and --version, for the window program's --help as well.
+// The job's flags, the comparison flags among them, without --help and --version: for the
+// window program's --help as well.
 std::span<const JobFlag> JobFlags();
 
 // Whether the command line asks for the job rather than the window: it names one of the job's
