@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QSettings>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 void ResetDocumentState() {
@@ -28,9 +28,15 @@ QByteArray ReadBytes(const QString& path) {
 
 namespace {
 
-// The windows' remembered options live apart from the user's: Qt settles where settings go
-// with their first use, so this comes before anything in the program runs.
-[[maybe_unused]] const bool g_testSettings = (QStandardPaths::setTestModeEnabled(true), true);
+// The windows' remembered options live apart from the user's, and apart from those of the test
+// programs that run beside this one, which would otherwise change the options under its feet:
+// each program keeps them in a folder of its own. Qt settles where settings go with their first
+// use, so this comes before anything in the program runs.
+[[maybe_unused]] const bool g_testSettings = [] {
+    static const QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
+    return true;
+}();
 
 // The offscreen platform cannot pass a fixed size on to a window manager it does not have, and
 // says so for every fixed-size window; nothing else is filtered.
