@@ -38,7 +38,9 @@ int AfxMessageBox(std::u16string_view lpszText, unsigned nType, unsigned /*nIDHe
         box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
         box.setEscapeButton(QMessageBox::No);
     }
-    if (!detail.empty())
+    if (!detail.empty() && (nType & MB_DETAILSHOWN))
+        box.setInformativeText(ToQString(detail));
+    else if (!detail.empty())
         box.setDetailedText(ToQString(detail));
     const int pressed = box.exec();
     if (!question)

@@ -83,6 +83,7 @@ private:
                     answers.problems.join(QStringLiteral("; ")),
                     {},
                     {},
+                    {},
                     {}};
         return answers.messages.first();
     }

@@ -73,8 +73,12 @@ MessageSeen MainWindowDriver::ClickForMessage(const char* buttonName) {
     answers.ReadMessage();
     Click(Button(buttonName), answers);
     if (!answers.problems.isEmpty() || answers.messages.size() != 1)
-        return {
-            QStringLiteral("(problem)"), answers.problems.join(QStringLiteral("; ")), {}, {}, {}};
+        return {QStringLiteral("(problem)"),
+                answers.problems.join(QStringLiteral("; ")),
+                {},
+                {},
+                {},
+                {}};
     return answers.messages.first();
 }
 

@@ -28,8 +28,13 @@ ModalAnswers& ModalAnswers::AnswerQuestion(bool yes) {
 
 void ModalAnswers::AnswerMessage(QWidget* window, QMessageBox::StandardButton button) {
     auto* box = static_cast<QMessageBox*>(window);
-    MessageSeen seen{box->windowTitle(),  box->text(), box->icon(),
-                     box->detailedText(), {},          QApplication::overrideCursor() != nullptr};
+    MessageSeen seen{box->windowTitle(),
+                     box->text(),
+                     box->icon(),
+                     box->detailedText(),
+                     box->informativeText(),
+                     {},
+                     QApplication::overrideCursor() != nullptr};
     for (QAbstractButton* each : box->buttons()) {
         // The details' show/hide button is not one of the box's answers.
         if (box->buttonRole(each) != QMessageBox::ActionRole)

@@ -21,6 +21,7 @@ struct MessageSeen {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString detail;      // the detailed text behind 「詳細を表示」, empty when there is none
+    QString informative; // the text shown under the message, empty when there is none
     QStringList buttons; // the texts of the box's buttons
     bool busyCursor = false; // whether the wait cursor was still up while the box showed
 };

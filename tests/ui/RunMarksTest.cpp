@@ -28,7 +28,7 @@ private slots:
         window.TypeIntoContent(QStringLiteral("a\nb\n\nA \na\nB\n"));
         const MessageSeen done = window.ClickForMessage("IDC_RUN");
         QCOMPARE(done.text, QStringLiteral("処理が完了しました。"));
-        QCOMPARE(done.detail, QStringLiteral("6 行 → 2 行（重複 3 行、空行 1 行）"));
+        QCOMPARE(done.informative, QStringLiteral("6 行 → 2 行（重複 3 行、空行 1 行）"));
         QCOMPARE(window.Result()->text(), QStringLiteral("a\r\nb\r\n"));
 
         CEdit* content = window.Content();
@@ -57,7 +57,7 @@ private slots:
     void marksFollowTheTextsLinesPastTheRowsOfALongLine() {
         MainWindowDriver window;
         window.Content()->SetWindowText(std::u16string(2 * kBoxRowUnits + 1, u'x') + u"\nb\nb\n");
-        QCOMPARE(window.ClickForMessage("IDC_RUN").detail,
+        QCOMPARE(window.ClickForMessage("IDC_RUN").informative,
                  QStringLiteral("3 行 → 2 行（重複 1 行、空行 0 行）"));
         auto* margin = window.Content()->findChild<CLineMargin*>();
         QCOMPARE(margin->MarkAt(1).text, QString()); // a row of the first line
