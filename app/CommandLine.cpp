@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
-#include "app/JobFlags.h"
-#include "core/FileSystemNames.h"
+#include "app/cli/JobFlags.h"
+#include "core/files/FileSystemNames.h"
 #include "platform/JapaneseTranslations.h"
 #include "platform/QtStrings.h"
 #include "res/VersionInfo.h"

@@ -15,5 +15,5 @@ void AnswerHelpAndVersion(int argc, char** argv);
 
 // The first file the command line names, as an absolute path; empty when none is named. argv is
 // taken as the very bytes it holds, so a name that is not UTF-8 still names its file
-// (core/FileSystemNames.h). File managers may pass a file:// address instead of a path.
+// (core/files/FileSystemNames.h). File managers may pass a file:// address instead of a path.
 QString FileNameFromCommandLine(int argc, char** argv);

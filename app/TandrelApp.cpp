@@ -1,7 +1,7 @@
 #include "app/TandrelApp.h"
 
 #include "app/CommandLine.h"
-#include "core/HeapTuning.h"
+#include "core/base/HeapTuning.h"
 #include "platform/JapaneseTranslations.h"
 #include "res/VersionInfo.h"
 #include "ui/TandrelDlg.h"

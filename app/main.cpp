@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
-#include "app/CommandLineJob.h"
-#include "app/JobFlags.h"
+#include "app/cli/CommandLineJob.h"
+#include "app/cli/JobFlags.h"
 #include "app/TandrelApp.h"
 
 int main(int argc, char* argv[]) {

@@ -1,8 +1,8 @@
 // The content box's buffer form. Arbitrary buffer bytes (what any edit could leave) must split
 // into the lines of the text they decode to; arbitrary text must come back unchanged, in the form
 // the box keeps, with its long lines in rows.
-#include "core/BoxTextCodec.h"
-#include "core/LineList.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/lines/LineList.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <algorithm>

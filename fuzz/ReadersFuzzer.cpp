@@ -2,9 +2,9 @@
 // must report success or failure only through g_nError, and must count exactly the lines it
 // leaves. Where a read succeeds, writing its lines back in an encoding that can hold them and
 // reading that file again must give the same lines.
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
-#include "core/UnicodeScalars.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/encoding/UnicodeScalars.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>

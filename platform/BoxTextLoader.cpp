@@ -1,7 +1,7 @@
 #include "platform/BoxTextLoader.h"
 
-#include "core/BoxTextCodec.h"
-#include "core/OperationProgress.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/base/OperationProgress.h"
 
 #include <algorithm>
 #include <cstddef>

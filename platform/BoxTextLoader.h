@@ -5,7 +5,7 @@
 // was.
 #pragma once
 
-#include "core/LineList.h"
+#include "core/lines/LineList.h"
 
 #include <cstddef>
 #include <string>

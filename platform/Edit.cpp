@@ -1,6 +1,6 @@
 #include "platform/Edit.h"
 
-#include "core/BoxTextCodec.h"
+#include "core/lines/BoxTextCodec.h"
 #include "platform/EditAccessible.h"
 #include "platform/InvisibleCharacters.h"
 #include "platform/QtStrings.h"

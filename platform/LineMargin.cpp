@@ -1,6 +1,6 @@
 #include "platform/LineMargin.h"
 
-#include "core/BoxTextCodec.h"
+#include "core/lines/BoxTextCodec.h"
 #include "platform/Edit.h"
 
 #include <QHelpEvent>

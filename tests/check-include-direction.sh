@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a library includes a header of a layer above it. The layers point down only:
-#   core      nothing of the others (standard C++ and the C library)
+#   core      nothing of the others (standard C++, the C library, iconv and ICU)
+#   app/cli   core, and the build's facts (the command line: no Qt, no window)
 #   platform  core
 #   res       platform
 #   ui        core, platform, res; and app/AboutDlg.h, the one exception, commented where it is
@@ -12,6 +13,7 @@ cd "$1"
 
 declare -A allowed=(
     [core]="core"
+    [app/cli]="core app/cli res/VersionInfo.h res/BuildFacts.h"
     [platform]="core platform"
     [res]="platform res"
     [ui]="core platform res ui app/AboutDlg.h"

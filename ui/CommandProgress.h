@@ -7,7 +7,7 @@
 // changed nothing.
 #pragma once
 
-#include "core/OperationProgress.h"
+#include "core/base/OperationProgress.h"
 
 #include <QString>
 #include <chrono>

@@ -2,7 +2,7 @@
 // with the reason as its detail. A command that runs out of memory has changed nothing.
 #pragma once
 
-#include "core/FailureText.h"
+#include "core/files/FailureText.h"
 
 #include <string>
 #include <string_view>

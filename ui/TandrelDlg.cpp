@@ -1,7 +1,7 @@
 #include "ui/TandrelDlg.h"
 
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"

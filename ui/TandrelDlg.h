@@ -1,10 +1,10 @@
 // The main window: pick a file and its encoding, load it into the content box (Open), reduce the
 // content to its distinct non-empty lines in the result box (Run), and save that result (Save).
-// The commands talk to each other only through the document state (core/DocumentState.h).
+// The commands talk to each other only through the document state (core/document/DocumentState.h).
 #pragma once
 
-#include "core/CompareOptions.h"
-#include "core/LineEnd.h"
+#include "core/compare/CompareOptions.h"
+#include "core/lines/LineEnd.h"
 #include "platform/Dialog.h"
 
 #include <QIcon>

@@ -1,10 +1,10 @@
 // The Run command: the distinct non-empty lines of the content box, in order of first
 // occurrence, into the result box and into g_vResultLines for Save.
-#include "core/BoxTextCodec.h"
-#include "core/CompareFilter.h"
-#include "core/DocumentState.h"
-#include "core/DuplicateLines.h"
-#include "core/RunSummary.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/compare/CompareFilter.h"
+#include "core/document/DocumentState.h"
+#include "core/lines/DuplicateLines.h"
+#include "core/document/RunSummary.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"

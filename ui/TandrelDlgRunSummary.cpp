@@ -2,8 +2,8 @@
 // whose tooltip names the line it repeats, 「空」 an empty or blank line), in the result box's
 // the lines of the text each kept line stands for (「×3」), and the counts as the tooltip of
 // the label over the result box.
-#include "core/CompareFilter.h"
-#include "core/RunSummary.h"
+#include "core/compare/CompareFilter.h"
+#include "core/document/RunSummary.h"
 #include "platform/LineMargin.h"
 #include "platform/QtStrings.h"
 #include "res/ResourceIds.h"

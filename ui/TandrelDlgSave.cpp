@@ -1,9 +1,9 @@
 // The Save command: the lines of the last Run, each ended by a line feed, into a file the user
 // names, in the chosen encoding.
-#include "core/DocumentState.h"
-#include "core/EncodedTextFiles.h"
-#include "core/EncodingChoices.h"
-#include "core/FailureText.h"
+#include "core/document/DocumentState.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/files/FailureText.h"
 #include "platform/Edit.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"

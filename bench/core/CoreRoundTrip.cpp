@@ -9,12 +9,12 @@
 //
 // FOLDER receives the input files (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
-#include "core/DocumentState.h"
-#include "core/DuplicateLines.h"
-#include "core/EncodedTextFiles.h"
-#include "core/EncodingChoices.h"
-#include "core/HeapTuning.h"
-#include "core/JoinLines.h"
+#include "core/document/DocumentState.h"
+#include "core/lines/DuplicateLines.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/base/HeapTuning.h"
+#include "core/lines/JoinLines.h"
 
 #include <algorithm>
 #include <array>

@@ -6,8 +6,8 @@
 //   tandrel_long_line_bench [MB...]         (default: 5 50)
 //
 // The line mixes ASCII and Japanese words, written as UTF-8 with a byte-order mark.
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"

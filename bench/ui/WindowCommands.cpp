@@ -13,9 +13,9 @@
 // afterwards). With TANDREL_BENCH_ALL_OPTIONS set in the environment, every comparison option of
 // the menu オプション is on.
 #include "bench/BenchInputs.h"
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
-#include "core/HeapTuning.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/base/HeapTuning.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"

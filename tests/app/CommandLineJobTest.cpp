@@ -1,8 +1,8 @@
 // The command line's job through the real executable, started without a display: its exit
 // statuses and messages, standard input and output, and the very bytes a Save from the window
 // writes for the same file.
-#include "core/EncodedTextFiles.h"
-#include "core/EncodingChoices.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/EncodingChoices.h"
 #include "tests/ui/MainWindowDriver.h"
 #include "tests/ui/ModalAnswers.h"
 

@@ -4,9 +4,9 @@
 #include "app/TandrelApp.h"
 
 #include "app/CommandLine.h"
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
-#include "core/FileSystemNames.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/files/FileSystemNames.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
 #include "platform/EditBrowseCtrl.h"

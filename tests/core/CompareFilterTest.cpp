@@ -2,7 +2,7 @@
 // written out quadratically: a line is left out when it is empty (unless empty lines stay) or
 // when another line of the same key comes first (last, with keep-last). With every option off
 // the result is also exactly the plain filter's.
-#include "core/CompareFilter.h"
+#include "core/compare/CompareFilter.h"
 
 #include <gtest/gtest.h>
 #include <random>

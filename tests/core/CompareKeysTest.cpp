@@ -1,7 +1,7 @@
 // Each option's key of every assigned code point, against the keys that Python's Unicode data
 // gives (tests/data/unicode/compare-keys.tsv, scripts/gen-compare-keys.py). Python's data and
 // ICU's are of different Unicode versions, so only code points assigned in both are compared.
-#include "core/LineKeys.h"
+#include "core/compare/LineKeys.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Code page 932 against the reference mapping files: every row both ways, through the codec
 // and through the ANSI reader and writer, and nothing beyond the rows.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/TextCodecs.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/TextCodecs.h"
 
 #include <map>
 #include <set>

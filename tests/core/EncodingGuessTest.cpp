@@ -1,8 +1,8 @@
 // The encoding guess on whole files. The Japanese samples are the bytes Python's codecs write
 // for them ('euc_jp', 'cp932', 'utf-16-le').
-#include "core/EncodingGuess.h"
+#include "core/encoding/EncodingGuess.h"
 
-#include "core/EncodingChoices.h"
+#include "core/encoding/EncodingChoices.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

@@ -2,8 +2,8 @@
 // refused or one of the documented vendor rows, and every character of code page 932 through a
 // round trip, through the codec and through the reader and writer.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/TextCodecs.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/TextCodecs.h"
 
 #include <map>
 #include <set>

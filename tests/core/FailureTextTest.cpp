@@ -1,9 +1,9 @@
 // File names that are not UTF-8, and the words that say why a file failed.
-#include "core/FailureText.h"
+#include "core/files/FailureText.h"
 
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/FileSystemNames.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/files/FileSystemNames.h"
 
 #include <set>
 

@@ -1,9 +1,9 @@
 // What the plain file functions say beyond success: where invalid bytes lie, which character
 // cannot be written, and a refused permission told apart from a missing file.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/StdioFile.h"
-#include "core/UnicodeScalars.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/files/StdioFile.h"
+#include "core/encoding/UnicodeScalars.h"
 
 #include <algorithm>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // Equal hashes are always confirmed by comparing lines, so a weak hash never gives a wrong
 // result, only a slow one. These tests catch the weaknesses: code units the hash ignores, and
 // lines that collide whatever the process's key.
-#include "core/LineHash.h"
+#include "core/lines/LineHash.h"
 
 #include <gtest/gtest.h>
 #include <set>

@@ -1,9 +1,9 @@
 // What the shared line lists can get wrong: a list that shares units must see the same lines
 // whatever becomes of the list it took them from, and sharing must never change a line.
 #include "TextFileFixture.h"
-#include "core/DuplicateLines.h"
-#include "core/EncodedTextFiles.h"
-#include "core/JoinLines.h"
+#include "core/lines/DuplicateLines.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/lines/JoinLines.h"
 
 #include <random>
 

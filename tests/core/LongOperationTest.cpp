@@ -1,9 +1,9 @@
 // The readers and writers as the window runs them on a worker thread: on lists of their own,
 // and stopping when asked without leaving anything behind.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/JoinLines.h"
-#include "core/OperationProgress.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/lines/JoinLines.h"
+#include "core/base/OperationProgress.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The filter must leave exactly the state that the plain marking pass leaves: the pass below
 // compares every line with every line, blanks later repeats, then compacts. It is quadratic,
 // so the inputs are short; short alphabets make repeats, empty lines and near-repeats common.
-#include "core/DocumentState.h"
-#include "core/DuplicateLines.h"
-#include "core/LineHash.h"
+#include "core/document/DocumentState.h"
+#include "core/lines/DuplicateLines.h"
+#include "core/lines/LineHash.h"
 
 #include <gtest/gtest.h>
 #include <random>

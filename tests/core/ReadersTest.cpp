@@ -1,9 +1,9 @@
 // The three readers: byte-order marks, line ends and line rules, block boundaries, invalid
 // input and the failure contract on the document state.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/EncodingChoices.h"
-#include "core/StdioFile.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/files/StdioFile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,5 @@
-#include "core/DocumentState.h"
-#include "core/DuplicateLines.h"
+#include "core/document/DocumentState.h"
+#include "core/lines/DuplicateLines.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,8 +1,8 @@
 // Random text written by each writer and read back by the reader of the same encoding comes
 // back as exactly the lines that were written.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/StdioFile.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/files/StdioFile.h"
 
 #include <random>
 

@@ -3,8 +3,8 @@
 // the file-size limit fails the save instead of ending the process, and a killed saver
 // leaves nothing behind.
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
-#include "core/ReplacementFile.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/files/ReplacementFile.h"
 
 #include <csignal>
 #include <cstring>

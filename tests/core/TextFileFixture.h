@@ -2,7 +2,7 @@
 // them out again, and a clean document state. The folder and all it holds go at the end.
 #pragma once
 
-#include "core/DocumentState.h"
+#include "core/document/DocumentState.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,7 +1,7 @@
 // The UTF-8 decoder's short cuts (ASCII a byte or eight at a time between longer forms) must
 // accept and refuse exactly what glibc's iconv does, and give the same units. Inputs mix ASCII
 // runs of every length with sequences of each form, some of them broken.
-#include "core/TextCodecs.h"
+#include "core/encoding/TextCodecs.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

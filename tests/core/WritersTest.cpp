@@ -1,7 +1,7 @@
 // The three writers: the bytes they write, and what a failed write leaves behind (nothing:
 // the target stays as it was and no temporary file remains).
 #include "TextFileFixture.h"
-#include "core/EncodedTextFiles.h"
+#include "core/files/EncodedTextFiles.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

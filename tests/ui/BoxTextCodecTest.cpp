@@ -1,9 +1,9 @@
 // The text boxes' byte forms: every UTF-16 text must come back unchanged, the editor must never
 // see a line end the text does not have, and ordinary text must be ordinary UTF-8.
-#include "core/BoxTextCodec.h"
+#include "core/lines/BoxTextCodec.h"
 
-#include "core/DocumentState.h"
-#include "core/DuplicateLines.h"
+#include "core/document/DocumentState.h"
+#include "core/lines/DuplicateLines.h"
 
 #include <QRandomGenerator>
 #include <QString>

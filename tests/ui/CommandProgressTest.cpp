@@ -3,7 +3,7 @@
 #include "ui/CommandProgress.h"
 
 #include "MainWindowDriver.h"
-#include "core/DocumentState.h"
+#include "core/document/DocumentState.h"
 
 #include <QDir>
 #include <QFile>

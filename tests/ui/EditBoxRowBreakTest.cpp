@@ -1,7 +1,7 @@
 // The text box keeps its buffer in the codec's form through whatever the user does, so that a
 // line end it shows is a line feed of the text Run reads exactly when it is not a row break.
-#include "core/BoxTextCodec.h"
-#include "core/LineList.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/lines/LineList.h"
 #include "platform/Edit.h"
 
 #include <QAccessible>

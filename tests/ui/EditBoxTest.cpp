@@ -1,7 +1,7 @@
 // The multi-line text box on its own: exact text in and out, what the editor shows as lines,
 // what typing, pasting, copying, Tab and undo do.
-#include "core/BoxTextCodec.h"
-#include "core/JoinLines.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/lines/JoinLines.h"
 #include "platform/Edit.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The three commands of the main window, walked through the real window: buttons clicked,
 // message boxes read and closed, file dialogs filled in, files checked byte for byte.
 #include "MainWindowDriver.h"
-#include "core/BoxTextCodec.h"
-#include "core/DocumentState.h"
-#include "core/FailureText.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/document/DocumentState.h"
+#include "core/files/FailureText.h"
 #include "res/VersionInfo.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #include "MainWindowDriver.h"
 
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
 #include "ui/ProgramSettings.h"
 
 #include <QApplication>

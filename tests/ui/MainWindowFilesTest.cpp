@@ -1,9 +1,9 @@
 // Files in and out around the three commands: a file dropped on the window, the encoding chosen
 // from a file's first bytes, and the save dialog's folder, extension and size.
 #include "MainWindowDriver.h"
-#include "core/DocumentState.h"
-#include "core/EncodingChoices.h"
-#include "core/FileSystemNames.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/files/FileSystemNames.h"
 #include "ui/CommandProgress.h"
 
 #include <QComboBox>

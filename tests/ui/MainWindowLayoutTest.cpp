@@ -3,7 +3,7 @@
 // disabled controls, tab order, initial focus, the encoding list, the menu bar, the path box and
 // the two links.
 #include "MainWindowDriver.h"
-#include "core/DocumentState.h"
+#include "core/document/DocumentState.h"
 #include "platform/DialogUnits.h"
 #include "platform/Edit.h"
 #include "platform/LinkCtrl.h"

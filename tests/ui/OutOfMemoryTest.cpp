@@ -2,8 +2,8 @@
 // was. The commands run in a child process whose address space is limited, so that a file of a
 // few hundred megabytes cannot load, however much memory this machine has.
 #include "MainWindowDriver.h"
-#include "core/DocumentState.h"
-#include "core/HeapTuning.h"
+#include "core/document/DocumentState.h"
+#include "core/base/HeapTuning.h"
 
 #include <QFile>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // for the lines left out (with the line a repeat repeats), the result box's counts, the counts
 // under the completion message, and the marks gone with the next edit.
 #include "MainWindowDriver.h"
-#include "core/BoxTextCodec.h"
+#include "core/lines/BoxTextCodec.h"
 #include "platform/LineMargin.h"
 
 #include <QAction>

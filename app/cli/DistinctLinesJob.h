@@ -1,0 +1,38 @@
+// Open, Run and Save in one go, without a window: the command line's job. The bytes written are
+// those the window saves for the same file and choices.
+#pragma once
+
+#include "core/compare/CompareOptions.h"
+#include "core/files/FileFailure.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class OperationProgress;
+
+enum class JobLineEnd { kCrLf, kLf, kAsRead };
+
+struct JobRequest {
+    std::u16string input;    // a regular file
+    int inputEncoding = -1;  // a g_nEncoding value; -1: guessed from the file
+    std::u16string output;   // replaced only when the job succeeds
+    int outputEncoding = -1; // -1: the input's
+    JobLineEnd lineEnd = JobLineEnd::kCrLf;
+    CompareOptions compare;
+    bool counts = false; // each kept line written after its count and a tab
+};
+
+struct JobOutcome {
+    enum class Stage { kDone, kGuess, kRead, kWrite };
+    Stage failedAt = Stage::kDone;
+    FileResult result;      // why it failed
+    std::uint64_t line = 0; // the line (from 1) of a failed read or write, 0 when none
+    int inputEncoding = -1; // the encoding read with
+    std::size_t lineCount = 0, keptCount = 0, emptyCount = 0; // as the window's Run counts them
+};
+
+// Runs the job, reporting its steps to progress (which may be null). A file whose encoding the
+// guess cannot place fails at kGuess, unless it holds only ASCII, which it reads as UTF-8
+// without a mark.
+JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress);

@@ -1,0 +1,171 @@
+#include "core/compare/LineKeys.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+
+namespace {
+
+// The tests below are passed to the algorithms as lambdas, which the compiler inlines, rather
+// than as function pointers, which it calls for every code unit of every line.
+//
+// Every character with a <wide> or <narrow> decomposition lies here: the ideographic space and
+// the Halfwidth and Fullwidth Forms block. The property itself is asked only inside.
+constexpr bool MayBeWideOrNarrow(char16_t c) {
+    return c == 0x3000 || (c >= 0xFF01 && c <= 0xFFEE);
+}
+
+bool IsWideOrNarrow(char16_t c) {
+    if (!MayBeWideOrNarrow(c))
+        return false;
+    const auto type = u_getIntPropertyValue(c, UCHAR_DECOMPOSITION_TYPE);
+    return type == U_DT_WIDE || type == U_DT_NARROW;
+}
+
+constexpr bool IsKatakanaWithHiragana(char16_t c) {
+    return (c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE;
+}
+
+constexpr char16_t kHiraganaOffset = 0x60;
+
+// Text made only of these characters is in NFC whatever surrounds them: none has a canonical
+// decomposition of its own, and none is the second of a pair that composes (U+3099 and U+309A,
+// the combining sound marks, are). Latin-1, kana and the common ideographs: most lines.
+constexpr bool StaysInNfc(char16_t c) {
+    return c < 0x300 || (c >= 0x3000 && c < 0x3099) || (c > 0x309A && c < 0xA000);
+}
+
+// Characters that full case folding leaves alone, whatever surrounds them: the rest of ASCII,
+// and the blocks from CJK radicals to Yi and the Hangul syllables (Cyrillic Extended-B, from
+// U+A640, folds again). Lines made only of these need no folding at all.
+constexpr bool FoldsToItself(char16_t c) {
+    return (c < 0x80 && !(c >= u'A' && c <= u'Z')) || (c >= 0x2E80 && c < 0xA640) ||
+           (c >= 0xAC00 && c < 0xD800);
+}
+
+// ICU reports running out of memory as an error code; everywhere else here that is bad_alloc.
+void ThrowOnFailure(UErrorCode status) {
+    if (status == U_MEMORY_ALLOCATION_ERROR)
+        throw std::bad_alloc();
+    if (U_FAILURE(status))
+        throw std::runtime_error(u_errorName(status));
+}
+
+} // namespace
+
+std::u16string_view TrimWhiteSpace(std::u16string_view line) {
+    std::size_t start = 0;
+    std::size_t end = line.size();
+    while (start < end && IsWhiteSpace(line[start]))
+        ++start;
+    while (end > start && IsWhiteSpace(line[end - 1]))
+        --end;
+    return line.substr(start, end - start);
+}
+
+LineKeyMaker::LineKeyMaker(const CompareOptions& options) : options_(options) {
+    if (options_.ignoreWidth) {
+        UErrorCode status = U_ZERO_ERROR;
+        nfc_ = unorm2_getNFCInstance(&status);
+        nfkc_ = unorm2_getNFKCInstance(&status);
+        ThrowOnFailure(status);
+    }
+}
+
+std::u16string_view LineKeyMaker::Key(std::u16string_view line) {
+    std::u16string_view key = line;
+    if (options_.ignoreSpace)
+        key = TrimWhiteSpace(key);
+    if (options_.ignoreWidth)
+        key = Widen(key);
+    if (options_.ignoreKana)
+        key = Hiragana(key);
+    if (options_.ignoreCase)
+        key = Fold(key);
+    return key;
+}
+
+std::u16string_view LineKeyMaker::Widen(std::u16string_view key) {
+    std::u16string& mapped = Other(key);
+    if (std::any_of(key.begin(), key.end(), [](char16_t c) { return MayBeWideOrNarrow(c); }) &&
+        std::any_of(key.begin(), key.end(), IsWideOrNarrow)) {
+        mapped.clear();
+        for (const char16_t c : key) {
+            if (!IsWideOrNarrow(c)) {
+                mapped += c;
+                continue;
+            }
+            // Both kinds map one character to one BMP character.
+            UChar decomposition[4];
+            UErrorCode status = U_ZERO_ERROR;
+            const int32_t length = unorm2_getRawDecomposition(nfkc_, c, decomposition, 4, &status);
+            ThrowOnFailure(status);
+            mapped.append(decomposition, static_cast<std::size_t>(length));
+        }
+        key = mapped;
+    }
+    // Most lines are in NFC already, and the quick check says so without a copy.
+    if (std::all_of(key.begin(), key.end(), [](char16_t c) { return StaysInNfc(c); }))
+        return key;
+    UErrorCode status = U_ZERO_ERROR;
+    const auto length = static_cast<int32_t>(key.size());
+    if (unorm2_spanQuickCheckYes(nfc_, key.data(), length, &status) == length) {
+        ThrowOnFailure(status);
+        return key;
+    }
+    std::u16string& composed = Other(key);
+    // Composition rarely lengthens a text (U+0344 becomes two characters); when it does
+    // beyond the room given, ICU says how much it needs.
+    composed.resize(key.size() + 8);
+    int32_t composedLength = unorm2_normalize(nfc_, key.data(), length, composed.data(),
+                                              static_cast<int32_t>(composed.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        composed.resize(static_cast<std::size_t>(composedLength));
+        composedLength =
+            unorm2_normalize(nfc_, key.data(), length, composed.data(), composedLength, &status);
+    }
+    ThrowOnFailure(status);
+    composed.resize(static_cast<std::size_t>(composedLength));
+    return composed;
+}
+
+std::u16string_view LineKeyMaker::Hiragana(std::u16string_view key) {
+    if (std::none_of(key.begin(), key.end(), [](char16_t c) { return IsKatakanaWithHiragana(c); }))
+        return key;
+    std::u16string& hiragana = Other(key);
+    hiragana.assign(key);
+    for (char16_t& c : hiragana) {
+        if (IsKatakanaWithHiragana(c))
+            c -= kHiraganaOffset;
+    }
+    return hiragana;
+}
+
+std::u16string_view LineKeyMaker::Fold(std::u16string_view key) {
+    if (std::all_of(key.begin(), key.end(), [](char16_t c) { return FoldsToItself(c); }))
+        return key;
+    std::u16string& folded = Other(key);
+    // Then only ASCII capitals fold, each to its small letter.
+    if (std::all_of(key.begin(), key.end(),
+                    [](char16_t c) { return c < 0x80 || FoldsToItself(c); })) {
+        folded.assign(key);
+        for (char16_t& c : folded) {
+            if (c >= u'A' && c <= u'Z')
+                c += u'a' - u'A';
+        }
+        return folded;
+    }
+    // Full folding makes at most three code units of one.
+    folded.resize(key.size() * 3);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length =
+        u_strFoldCase(folded.data(), static_cast<int32_t>(folded.size()), key.data(),
+                      static_cast<int32_t>(key.size()), U_FOLD_CASE_DEFAULT, &status);
+    ThrowOnFailure(status);
+    folded.resize(static_cast<std::size_t>(length));
+    return folded;
+}

@@ -1,0 +1,55 @@
+// The comparison key of a line under the options of CompareOptions.h: what Run compares instead
+// of the line itself. Made in a fixed order: trim, width, kana, case.
+#pragma once
+
+#include "core/compare/CompareOptions.h"
+
+#include <string>
+#include <string_view>
+
+struct UNormalizer2;
+
+// Unicode's White_Space property, for the characters a UTF-16 code unit can hold alone (no
+// White_Space character lies outside the BMP).
+constexpr bool IsWhiteSpace(char16_t c) {
+    if (c <= 0x20)
+        return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+    if (c < 0x85)
+        return false;
+    return c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
+           c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+// line without the White_Space characters at its start and end.
+std::u16string_view TrimWhiteSpace(std::u16string_view line);
+
+class LineKeyMaker {
+public:
+    explicit LineKeyMaker(const CompareOptions& options);
+
+    // Whether Run leaves line out as empty: it is, or it is blank and blank lines count as
+    // empty.
+    bool IsEmpty(std::u16string_view line) const {
+        return line.empty() || (options_.blankAsEmpty && TrimWhiteSpace(line).empty());
+    }
+
+    // The key of line: line itself, or a part of it, when no step changes it (the common case,
+    // which then costs no copy); otherwise a view of the maker's own buffer, valid until the
+    // next call.
+    std::u16string_view Key(std::u16string_view line);
+
+private:
+    // Each step reads one buffer (or the line) and writes the other.
+    std::u16string& Other(std::u16string_view key) {
+        return key.data() == first_.data() ? second_ : first_;
+    }
+    std::u16string_view Widen(std::u16string_view key);
+    std::u16string_view Hiragana(std::u16string_view key);
+    std::u16string_view Fold(std::u16string_view key);
+
+    CompareOptions options_;
+    const UNormalizer2* nfc_ = nullptr;
+    const UNormalizer2* nfkc_ = nullptr;
+    std::u16string first_;
+    std::u16string second_;
+};

@@ -1,0 +1,104 @@
+#include "core/files/FailureText.h"
+
+#include "core/encoding/UnicodeScalars.h"
+
+#include <cstdio>
+
+namespace {
+
+std::u16string Number(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    return {digits.begin(), digits.end()};
+}
+
+// "U+2764": at least four hexadecimal digits, as the code charts write them.
+std::u16string CodePoint(char32_t character) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(character));
+    return {text, text + std::char_traits<char>::length(text)};
+}
+
+// A character worth showing as itself: not a control character, which would show as nothing
+// or break the line, and not half of a surrogate pair.
+bool Printable(char32_t character) {
+    return character >= 0x20 && !(character >= 0x7F && character < 0xA0) && character != 0x2028 &&
+           character != 0x2029 && !IsSurrogate(character);
+}
+
+std::u16string Character(char32_t character) {
+    if (character < 0x10000)
+        return std::u16string(1, static_cast<char16_t>(character));
+    return {HighSurrogateOf(character), LowSurrogateOf(character)};
+}
+
+// The path as the user can read it: a byte of the name that is not UTF-8 (carried as U+DC80
+// to U+DCFF, FileSystemNames.h) shows as \xE9.
+std::u16string ReadablePath(std::u16string_view path) {
+    std::u16string readable;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char16_t unit = path[i];
+        const bool paired =
+            IsHighSurrogate(unit) && i + 1 < path.size() && IsLowSurrogate(path[i + 1]);
+        if (paired) {
+            readable.append(path.substr(i, 2));
+            ++i;
+        } else if (IsSurrogate(unit)) {
+            char text[8];
+            if (unit >= 0xDC80 && unit <= 0xDCFF)
+                std::snprintf(text, sizeof text, "\\x%02X", static_cast<unsigned>(unit - 0xDC00));
+            else
+                std::snprintf(text, sizeof text, "\\u%04X", static_cast<unsigned>(unit));
+            readable.append(text, text + std::char_traits<char>::length(text));
+        } else {
+            readable += unit;
+        }
+    }
+    return readable;
+}
+
+std::u16string Reason(const FileResult& result) {
+    switch (result.failure) {
+    case FileFailure::kNone:
+        return {};
+    case FileFailure::kBadPath:
+        return u"このファイル名は使えません（NUL "
+               u"文字か、対になっていないサロゲートを含んでいます）。";
+    case FileFailure::kChangedName:
+        return u"このファイル名は使えません。名前の中の読めない文字が「\uFFFD」（U+FFFD）に"
+               u"置き換えられているため、選んだファイルとは別のファイルを指しています。";
+    case FileFailure::kNotFound:
+        return u"ファイルが見つかりません（ファイルか、途中のフォルダーがありません）。";
+    case FileFailure::kNotRegularFile:
+        return u"通常のファイルではありません（フォルダー、デバイス、FIFO など）。";
+    case FileFailure::kPermission:
+        return u"アクセス権がありません（権限がないか、読み取り専用の場所です）。";
+    case FileFailure::kInvalidBytes:
+        return Number(result.line) + u" 行目（ファイルの先頭から " + Number(result.position) +
+               u" バイトの位置）に、指定された文字コードでは読めないバイトがあります。";
+    case FileFailure::kUnmappableCharacter: {
+        const std::u16string shown = Printable(result.character)
+                                         ? u"「" + Character(result.character) + u"」（" +
+                                               CodePoint(result.character) + u"）"
+                                         : u"文字 " + CodePoint(result.character) + u" ";
+        return Number(result.line) + u" 行目 " + Number(result.column) + u" 文字目の" + shown +
+               u"は、指定された文字コードでは書けない文字です。";
+    }
+    case FileFailure::kDiskFull:
+        return u"ディスクの空きが足りないか、ファイルが大きすぎます。";
+    case FileFailure::kOutOfMemory:
+        return u"メモリが足りません。";
+    case FileFailure::kOther:
+        break;
+    }
+    return u"システムのエラーで読み書きできませんでした。";
+}
+
+} // namespace
+
+std::u16string FailureDetail(std::u16string_view path, const FileResult& result) {
+    if (result.Succeeded() || result.failure == FileFailure::kOutOfMemory)
+        return Reason(result);
+    if (path.empty())
+        return u"ファイルが選ばれていません（保存のダイアログがキャンセルされました）。";
+    return u"ファイル: " + ReadablePath(path) + u"\n" + Reason(result);
+}

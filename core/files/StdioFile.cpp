@@ -1,0 +1,467 @@
+#include "core/files/StdioFile.h"
+
+#include "core/encoding/Cp932Tables.h"
+#include "core/files/FileSystemNames.h"
+#include "core/lines/LineList.h"
+#include "core/base/OperationProgress.h"
+#include "core/encoding/TextCodecs.h"
+#include "core/encoding/UnicodeScalars.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// One on-disk encoding: its conversions and how a line end and a byte-order mark look in it.
+struct TextCodec {
+    const char* name;
+    std::size_t unitBytes; // size of one CR or LF on disk
+    char16_t* (*decode)(std::string_view, char16_t*);
+    char* (*encode)(std::u16string_view, char*);
+    // The bytes of the character that a byte starts, as far as that byte tells.
+    std::size_t (*characterBytes)(unsigned char);
+    std::string_view lineEnd;
+    std::string_view mark;
+};
+
+// What a reader does with a byte-order mark at the start of the file.
+enum class MarkRule {
+    kIgnored, // no mark is recognised: its bytes are text
+    kDecides, // a UTF-8 or UTF-16LE mark overrides the codec
+    kDropped, // a UTF-8 mark is skipped; the codec stays
+};
+
+// One of the ways to open a file.
+struct OpenMode {
+    std::string_view name;
+    bool writing;
+    const TextCodec* codec;
+    MarkRule mark;
+};
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr TextCodec kCp932{
+    .name = "code page 932",
+    .unitBytes = 1,
+    .decode = DecodeCp932,
+    .encode = EncodeCp932,
+    .characterBytes = [](unsigned char lead) -> std::size_t {
+        return cp932::kSingleByte[lead] == cp932::kLeadByte ? 2 : 1;
+    },
+    .lineEnd = "\r\n"sv,
+    .mark = ""sv,
+};
+constexpr TextCodec kUtf8{
+    .name = "UTF-8",
+    .unitBytes = 1,
+    .decode = DecodeUtf8,
+    .encode = EncodeUtf8,
+    .characterBytes = [](unsigned char lead) -> std::size_t { return Utf8SequenceLength(lead); },
+    .lineEnd = "\r\n"sv,
+    .mark = "\xEF\xBB\xBF"sv,
+};
+constexpr TextCodec kUtf16LE{
+    .name = "UTF-16LE",
+    .unitBytes = 2,
+    .decode = DecodeUtf16LE,
+    .encode = EncodeUtf16LE,
+    .characterBytes = [](unsigned char) -> std::size_t { return 2; },
+    .lineEnd = "\r\0\n\0"sv,
+    .mark = "\xFF\xFE"sv,
+};
+
+constexpr TextCodec kUtf8WithoutMark{
+    .name = "UTF-8",
+    .unitBytes = 1,
+    .decode = DecodeUtf8,
+    .encode = EncodeUtf8,
+    .characterBytes = kUtf8.characterBytes,
+    .lineEnd = "\r\n"sv,
+    .mark = ""sv,
+};
+constexpr TextCodec kEucJp{
+    .name = "EUC-JP",
+    .unitBytes = 1,
+    .decode = DecodeEucJp,
+    .encode = EncodeEucJp,
+    // 8F starts three bytes (JIS X 0212), 8E and the row bytes A1 to FE two, the rest one.
+    .characterBytes = [](unsigned char lead) -> std::size_t {
+        return lead == 0x8F ? 3 : lead == 0x8E || (lead >= 0xA1 && lead <= 0xFE) ? 2 : 1;
+    },
+    .lineEnd = "\r\n"sv,
+    .mark = ""sv,
+};
+
+constexpr std::array kModes{
+    OpenMode{"r", false, &kCp932, MarkRule::kIgnored},
+    OpenMode{"r, ccs=UTF-8", false, &kUtf8, MarkRule::kDecides},
+    OpenMode{"r, ccs=UTF-16LE", false, &kUtf16LE, MarkRule::kDecides},
+    OpenMode{"r, ccs=UTF-8-NOBOM", false, &kUtf8WithoutMark, MarkRule::kDropped},
+    OpenMode{"r, ccs=EUC-JP", false, &kEucJp, MarkRule::kIgnored},
+    OpenMode{"w", true, &kCp932, MarkRule::kIgnored},
+    OpenMode{"w, ccs=UTF-8", true, &kUtf8, MarkRule::kIgnored},
+    OpenMode{"w, ccs=UTF-16LE", true, &kUtf16LE, MarkRule::kIgnored},
+    OpenMode{"w, ccs=UTF-8-NOBOM", true, &kUtf8WithoutMark, MarkRule::kIgnored},
+    OpenMode{"w, ccs=EUC-JP", true, &kEucJp, MarkRule::kIgnored},
+};
+
+// Text is encoded and written this many code units at a time, so that the output buffer
+// stays small and warm in the cache however long the text is.
+constexpr std::size_t kWriteChunkUnits = 128 * 1024;
+// Worst case on disk for one code unit: an LF written as CR LF in UTF-16LE.
+constexpr std::size_t kMaxBytesPerUnitWithLineEnd =
+    std::max<std::size_t>(kMaxEncodedBytesPerUnit, 4);
+
+const OpenMode& FindMode(std::string_view name) {
+    for (const OpenMode& mode : kModes) {
+        if (mode.name == name) {
+            return mode;
+        }
+    }
+    throw CException("unknown open mode '" + std::string(name) + "'");
+}
+
+// Where decoding bytes failed: the offset of the first character whose bytes the codec cannot
+// decode on their own. Only a failure pays for this second look.
+std::size_t FirstUndecodable(const TextCodec& codec, std::string_view bytes) {
+    char16_t units[2];
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t length =
+            std::min(codec.characterBytes(static_cast<unsigned char>(bytes[i])), bytes.size() - i);
+        if (codec.decode(bytes.substr(i, length), units) == nullptr)
+            break;
+        i += length;
+    }
+    return i;
+}
+
+// The number of characters in text, a surrogate pair counting as one.
+std::size_t CountCharacters(std::u16string_view text) {
+    std::size_t pairs = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (IsHighSurrogate(text[i]) && IsLowSurrogate(text[i + 1]))
+            ++pairs;
+    return text.size() - pairs;
+}
+
+// The character that starts at text[i]: a surrogate pair's scalar, or the unit itself.
+char32_t CharacterAt(std::u16string_view text, std::size_t i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+        return ScalarOfPair(text[i], text[i + 1]);
+    return text[i];
+}
+
+// Where encoding text failed: the index of its first character (a surrogate pair counts as one)
+// that the codec cannot encode on its own. Only a failure pays for this second look.
+std::size_t FirstUnencodable(const TextCodec& codec, std::u16string_view text) {
+    char bytes[2 * kMaxEncodedBytesPerUnit];
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const bool pair =
+            IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+        const std::size_t length = pair ? 2 : 1;
+        if (codec.encode(text.substr(i, length), bytes) == nullptr) {
+            break;
+        }
+        i += length;
+    }
+    return i;
+}
+
+} // namespace
+
+CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName, LineEnd lineEnd)
+    : path_(FileSystemPath(path)) {
+    const OpenMode& mode = FindMode(modeName);
+    codec_ = mode.codec;
+    // LF alone is the last unit of CR LF.
+    lineEnd_ =
+        lineEnd == LineEnd::kCrLf ? codec_->lineEnd : codec_->lineEnd.substr(codec_->unitBytes);
+
+    if (mode.writing) {
+        output_ = std::make_unique<ReplacementFile>(path_);
+        output_->Write(codec_->mark);
+        return;
+    }
+
+    // Non-blocking only for the opening itself: a FIFO without a writer would otherwise hang the
+    // window here before it could be refused as no regular file.
+    fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd_ < 0) {
+        ThrowSystemError("cannot open", path_);
+    }
+    try {
+        StartReading(mode);
+    } catch (...) {
+        close(fd_); // the destructor does not run for an object that was never constructed
+        throw;
+    }
+}
+
+void CStdioFile::StartReading(const OpenMode& mode) {
+    struct stat status;
+    if (fstat(fd_, &status) != 0) {
+        ThrowSystemError("cannot examine", path_);
+    }
+    // Only a regular file has an end: a FIFO or a device such as /dev/zero could keep the
+    // window reading until memory runs out.
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        ThrowSystemError("cannot read", path_, FileFailure::kNotRegularFile);
+    }
+    fileSize_ = static_cast<std::size_t>(status.st_size);
+    if (fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ThrowSystemError("cannot read", path_);
+    }
+    buffer_.resize(kReadBlockBytes);
+    FillBuffer();
+    const std::string_view start(buffer_.data(), end_);
+    if (mode.mark == MarkRule::kDecides) {
+        for (const TextCodec* marked : {&kUtf8, &kUtf16LE}) {
+            if (start.starts_with(marked->mark)) {
+                codec_ = marked;
+                begin_ = scanned_ = marked->mark.size();
+            }
+        }
+    } else if (mode.mark == MarkRule::kDropped && start.starts_with(kUtf8.mark)) {
+        begin_ = scanned_ = kUtf8.mark.size();
+    }
+}
+
+CStdioFile::~CStdioFile() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+bool CStdioFile::ReadString(std::u16string& line) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!NextLine(first, last)) {
+        line.clear();
+        return false;
+    }
+    line.resize(last - first);
+    line.resize(DecodeLine(first, last, line.data()));
+    return true;
+}
+
+bool CStdioFile::ReadString(LineList& lines) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!NextLine(first, last))
+        return false;
+    // Never more code units than bytes, so the line decodes straight into the list.
+    lines.FinishLine(DecodeLine(first, last, lines.LineSpace(last - first)));
+    return true;
+}
+
+bool CStdioFile::NextLine(std::size_t& first, std::size_t& last) {
+    if (fd_ < 0) {
+        throw CException("the file is not open for reading");
+    }
+    const std::size_t unit = codec_->unitBytes;
+    for (;;) {
+        const std::size_t lineFeed = FindLineFeed();
+        if (lineFeed != std::string::npos) {
+            first = begin_;
+            last = lineFeed;
+            if (last - begin_ >= unit &&
+                std::memcmp(&buffer_[last - unit], codec_->lineEnd.data(), unit) == 0) {
+                last -= unit; // the CR of CR LF
+                ++lineEnds_.crLf;
+            } else {
+                ++lineEnds_.lf;
+            }
+            begin_ = scanned_ = lineFeed + unit;
+            ++linesRead_;
+            return true;
+        }
+        if (endOfFile_) {
+            if (begin_ == end_) {
+                return false;
+            }
+            first = begin_;
+            last = end_;
+            begin_ = scanned_ = end_;
+            ++linesRead_;
+            return true;
+        }
+        Refill();
+    }
+}
+
+std::size_t CStdioFile::EstimateLineCount() const {
+    if (buffer_.empty()) {
+        return 0; // not open for reading
+    }
+    const auto lineFeeds =
+        static_cast<std::size_t>(std::count(&buffer_[begin_], &buffer_[0] + end_, '\n'));
+    if (endOfFile_ || end_ == 0) {
+        return lineFeeds + 1;
+    }
+    const std::size_t guess = (lineFeeds + 1) * std::max(fileSize_, end_) / end_;
+    // The first block may be all short lines before one huge line: the guess alone could then
+    // ask for gigabytes that the lines never need and starve the reading itself. The rest of
+    // the file is granted at most one entry per entry's size, so the list reserved never
+    // outgrows the file; a file of still shorter lines only grows the list as it goes.
+    const std::size_t rest = std::max(fileSize_, end_) - end_;
+    const std::size_t room = lineFeeds + 1 + rest / sizeof(std::u16string);
+    return std::min(guess + guess / 8, room);
+}
+
+// Reads until the buffer is full or the file is used up, so that block boundaries fall at
+// the same places on every run.
+void CStdioFile::FillBuffer() {
+    while (end_ < buffer_.size() && !endOfFile_) {
+        const ssize_t count = read(fd_, &buffer_[end_], buffer_.size() - end_);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowSystemError("cannot read", path_);
+        }
+        if (count == 0) {
+            endOfFile_ = true;
+        }
+        end_ += static_cast<std::size_t>(count);
+    }
+}
+
+// Moves the unfinished line to the front of the buffer, growing the buffer when that line
+// already fills it, and reads behind it.
+void CStdioFile::Refill() {
+    if (progress_) {
+        progress_->ThrowIfCancelled();
+        progress_->Report(consumed_ + end_, fileSize_);
+    }
+    if (begin_ > 0) {
+        consumed_ += begin_;
+        std::memmove(buffer_.data(), &buffer_[begin_], end_ - begin_);
+        end_ -= begin_;
+        scanned_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) {
+        buffer_.resize(buffer_.size() * 2);
+    }
+    FillBuffer();
+}
+
+// Position of the next line feed among the undelivered bytes, or npos. In UTF-16LE a line
+// feed is the code unit 0A 00, so a 0A byte only counts at an even distance from begin_.
+std::size_t CStdioFile::FindLineFeed() {
+    const char* const data = buffer_.data();
+    if (codec_->unitBytes == 1) {
+        const void* hit = std::memchr(data + scanned_, '\n', end_ - scanned_);
+        if (hit != nullptr) {
+            return static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        }
+        scanned_ = end_;
+        return std::string::npos;
+    }
+    std::size_t from = scanned_;
+    while (end_ - from >= 2) {
+        const void* hit = std::memchr(data + from, '\n', end_ - from - 1);
+        if (hit == nullptr) {
+            break;
+        }
+        const auto position = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        if ((position - begin_) % 2 == 0 && data[position + 1] == '\0') {
+            return position;
+        }
+        from = position + 1;
+    }
+    scanned_ = begin_ + ((end_ - begin_) & ~std::size_t{1});
+    return std::string::npos;
+}
+
+std::size_t CStdioFile::DecodeLine(std::size_t first, std::size_t last, char16_t* out) const {
+    const std::string_view bytes(&buffer_[0] + first, last - first);
+    const char16_t* end = codec_->decode(bytes, out);
+    if (end == nullptr) {
+        throw CException("'" + path_ + "' holds bytes that are not valid " + codec_->name,
+                         {.failure = FileFailure::kInvalidBytes,
+                          .position = consumed_ + first + FirstUndecodable(*codec_, bytes),
+                          .line = linesRead_}); // NextLine counted it already
+    }
+    return static_cast<std::size_t>(end - out);
+}
+
+void CStdioFile::WriteString(std::u16string_view text) {
+    if (!output_ || closed_) {
+        throw CException("the file is not open for writing");
+    }
+    if (encoded_.empty()) {
+        // One unit more than a chunk, for a surrogate pair that straddles the chunk's end.
+        encoded_.resize((kWriteChunkUnits + 1) * kMaxBytesPerUnitWithLineEnd);
+    }
+    while (!text.empty()) {
+        if (progress_) {
+            progress_->ThrowIfCancelled();
+        }
+        const char16_t* const chunkStart = text.data();
+        std::size_t units = std::min(text.size(), kWriteChunkUnits);
+        if (units < text.size() && IsHighSurrogate(text[units - 1])) {
+            ++units;
+        }
+        std::u16string_view chunk = text.substr(0, units);
+        text.remove_prefix(units);
+
+        char* out = encoded_.data();
+        for (;;) {
+            const std::size_t lineFeed = chunk.find(u'\n');
+            const std::u16string_view line = chunk.substr(0, lineFeed);
+            out = codec_->encode(line, out);
+            if (out == nullptr)
+                ThrowUnencodable(line, unitsWritten_ +
+                                           static_cast<std::size_t>(line.data() - chunkStart));
+            if (lineFeed == std::u16string_view::npos) {
+                // The line goes on in the next chunk: its column count carries over.
+                lineCharacters_ += CountCharacters(line);
+                break;
+            }
+            out = std::copy(lineEnd_.begin(), lineEnd_.end(), out);
+            chunk.remove_prefix(lineFeed + 1);
+            ++linesWritten_;
+            lineCharacters_ = 0;
+        }
+        output_->Write(
+            std::string_view(encoded_.data(), static_cast<std::size_t>(out - encoded_.data())));
+        unitsWritten_ += units;
+    }
+}
+
+void CStdioFile::ThrowUnencodable(std::u16string_view line, std::uint64_t lineIndex) const {
+    const std::size_t at = FirstUnencodable(*codec_, line);
+    throw CException(std::string("the text holds a character that ") + codec_->name +
+                         " cannot represent",
+                     {.failure = FileFailure::kUnmappableCharacter,
+                      .position = lineIndex + at,
+                      .line = linesWritten_ + 1,
+                      .column = lineCharacters_ + CountCharacters(line.substr(0, at)) + 1,
+                      .character = CharacterAt(line, at)});
+}
+
+void CStdioFile::Close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    if (output_) {
+        output_->Commit();
+        return;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) {
+        ThrowSystemError("cannot close", path_);
+    }
+}

@@ -1,0 +1,114 @@
+// Our stand-in for a C stream opened with _wfopen and wrapped in MFC's CStdioFile: a text file
+// opened in one of these modes, read line by line or written, with CR LF line ends on disk
+// unless the writer asks for LF.
+//
+//   "r"                   code page 932; no byte-order mark is recognised
+//   "r, ccs=UTF-8"        a mark decides (EF BB BF: UTF-8, FF FE: UTF-16LE); UTF-8 without one
+//   "r, ccs=UTF-16LE"     a mark decides likewise; UTF-16LE without one
+//   "r, ccs=UTF-8-NOBOM"  UTF-8; a UTF-8 mark at the start is skipped
+//   "r, ccs=EUC-JP"       EUC-JP; no mark is recognised
+//   "w"                   code page 932, no mark
+//   "w, ccs=UTF-8"        EF BB BF, then UTF-8
+//   "w, ccs=UTF-16LE"     FF FE, then UTF-16LE
+//   "w, ccs=UTF-8-NOBOM"  UTF-8, no mark
+//   "w, ccs=EUC-JP"       EUC-JP, no mark
+//
+// Every failure, including bytes or characters the encoding cannot convert exactly, raises
+// CException with its reason. A file opened for writing takes the place of its target only at
+// Close: until then, and after any failure, the target stays as it was.
+#pragma once
+
+#include "core/files/CException.h"
+#include "core/lines/LineEnd.h"
+#include "core/files/ReplacementFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class LineList;
+class OperationProgress;
+struct TextCodec;
+struct OpenMode;
+
+class CStdioFile {
+public:
+    // Bytes read from the file at a time; a line longer than this grows the buffer.
+    static constexpr std::size_t kReadBlockBytes = 256 * 1024;
+
+    // Opens `path` (UTF-16, converted to UTF-8 for the file system) in one of the modes. A
+    // file opened for writing writes each LF as lineEnd.
+    CStdioFile(std::u16string_view path, std::string_view mode, LineEnd lineEnd = LineEnd::kCrLf);
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+    ~CStdioFile();
+
+    // Puts the next line, without its line end, into `line` and returns true; returns false
+    // (and leaves `line` empty) once the file is used up. A line end is LF or CR LF; a CR
+    // that is not followed by LF belongs to the line. Nothing is delivered after a final
+    // line end, so an empty file, or one holding only a mark, has no lines.
+    bool ReadString(std::u16string& line);
+    // The same, appending the line to lines, decoded straight into the list's own block.
+    bool ReadString(LineList& lines);
+
+    // A generous guess at the number of lines of a file opened for reading, taken from the
+    // first block and the file's size, for reserving room before reading them all.
+    std::size_t EstimateLineCount() const;
+
+    // The line ends read so far.
+    const LineEndCounts& LineEnds() const { return lineEnds_; }
+
+    // Encodes text and writes it, each LF as the line end chosen at opening.
+    void WriteString(std::u16string_view text);
+
+    // Reading: closes the file. Writing: completes the file and puts it in place of the target.
+    void Close();
+
+    // From now on, reading reports the bytes read to progress, and reading and writing throw
+    // OperationCancelled between blocks once progress asks to stop.
+    void SetProgress(OperationProgress* progress) { progress_ = progress; }
+
+private:
+    void StartReading(const OpenMode& mode);
+    void FillBuffer();
+    void Refill();
+    std::size_t FindLineFeed();
+    // The undelivered bytes of the next line without its line end, [first, last); false once
+    // the file is used up. The line counts as delivered.
+    bool NextLine(std::size_t& first, std::size_t& last);
+    // Decodes buffer_[first, last) to out (room for last - first units); returns the units.
+    std::size_t DecodeLine(std::size_t first, std::size_t last, char16_t* out) const;
+    // line (at lineIndex in all the text written) holds a character the codec cannot encode.
+    [[noreturn]] void ThrowUnencodable(std::u16string_view line, std::uint64_t lineIndex) const;
+
+    std::string path_; // for messages
+    const TextCodec* codec_;
+    std::string_view lineEnd_; // the bytes written for each LF
+    LineEndCounts lineEnds_;
+    bool closed_ = false;
+    OperationProgress* progress_ = nullptr;
+
+    // Reading: buffer_[begin_, end_) holds bytes not yet delivered; the bytes before scanned_
+    // are known to hold no line feed.
+    int fd_ = -1;
+    std::size_t fileSize_ = 0;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    std::size_t scanned_ = 0;
+    bool endOfFile_ = false;
+    std::uint64_t consumed_ = 0;  // bytes of the file before buffer_[0]
+    std::uint64_t linesRead_ = 0; // lines delivered, for saying where a bad line is
+
+    // Writing.
+    std::unique_ptr<ReplacementFile> output_;
+    std::string encoded_;
+    std::uint64_t unitsWritten_ = 0; // code units of text written so far
+    // Where the text being written stands, for saying where a character cannot be encoded:
+    // the line feeds written, and the characters of the current line before this chunk.
+    std::uint64_t linesWritten_ = 0;
+    std::uint64_t lineCharacters_ = 0;
+};

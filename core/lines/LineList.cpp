@@ -1,0 +1,210 @@
+#include "core/lines/LineList.h"
+
+#include "core/base/HugePages.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <utility>
+
+namespace {
+
+// The length of every empty line, which then takes no room in any block.
+constexpr char16_t kEmptyLine[2] = {0, 0};
+const char16_t* const kEmptyUnits = kEmptyLine + 2;
+
+// Blocks start small, so that the many small lists of a session cost little, and double up to
+// eight megabytes: large enough that a file of gigabytes takes a few hundred of them.
+// How far a list that follows another looks for the next line it may share.
+constexpr std::size_t kLinesLookedAhead = 4;
+
+constexpr std::size_t kFirstBlockUnits = 2 * 1024;
+constexpr std::size_t kLargestBlockUnits = 4 * 1024 * 1024;
+// From this size on a block is placed on huge-page boundaries, so that a system that backs
+// memory with huge pages by itself can do so for all of it: its first touch is then a handful
+// of faults instead of thousands. The blocks are not advised to use them (HugePages.h): on
+// systems that compact memory for advised regions only, as Debian's default does, every
+// advised fault may wait for compaction, and at ten million lines that made Open a quarter
+// slower, where the whole text went through blocks of this size.
+constexpr std::size_t kHugePageBytes = 2 * 1024 * 1024;
+
+std::shared_ptr<char16_t[]> NewBlock(std::size_t units) {
+    const std::size_t bytes = units * sizeof(char16_t);
+    if (bytes < kHugePageBytes) {
+        // The units are written before they are read; zeroing them first would touch every
+        // page twice.
+        return std::make_shared_for_overwrite<char16_t[]>(units);
+    }
+    const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    void* memory = std::aligned_alloc(kHugePageBytes, rounded);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return std::shared_ptr<char16_t[]>(static_cast<char16_t*>(memory),
+                                       [](char16_t* units) { std::free(units); });
+}
+
+} // namespace
+
+LineList::LineList(std::initializer_list<std::u16string_view> lines) {
+    index_.reserve(lines.size());
+    for (const std::u16string_view line : lines)
+        push_back(line);
+}
+
+LineList::LineList(const std::vector<std::u16string>& lines) {
+    index_.reserve(lines.size());
+    for (const std::u16string& line : lines)
+        push_back(line);
+}
+
+LineList::LineList(const LineList& other) : index_(other.index_), blocks_(other.blocks_) {}
+
+LineList& LineList::operator=(const LineList& other) {
+    if (this != &other)
+        *this = LineList(other);
+    return *this;
+}
+
+LineList::LineList(LineList&& other) noexcept
+    : index_(std::move(other.index_)), blocks_(std::move(other.blocks_)),
+      tail_(std::exchange(other.tail_, nullptr)), room_(std::exchange(other.room_, 0)),
+      nextBlockUnits_(std::exchange(other.nextBlockUnits_, 0)) {
+    other.index_.clear();
+    other.blocks_.clear();
+    other.earlier_ = nullptr;
+}
+
+LineList& LineList::operator=(LineList&& other) noexcept {
+    if (this != &other) {
+        index_ = std::move(other.index_);
+        blocks_ = std::move(other.blocks_);
+        tail_ = std::exchange(other.tail_, nullptr);
+        room_ = std::exchange(other.room_, 0);
+        nextBlockUnits_ = std::exchange(other.nextBlockUnits_, 0);
+        earlier_ = nullptr;
+        other.index_.clear();
+        other.blocks_.clear();
+        other.earlier_ = nullptr;
+    }
+    return *this;
+}
+
+LineList::~LineList() = default;
+
+void LineList::reserve(std::size_t lines) {
+    if (lines <= index_.capacity())
+        return;
+    index_.reserve(lines);
+    tandrel::AdviseHugePages(index_.data(), index_.capacity() * sizeof(index_[0]));
+}
+
+void LineList::clear() {
+    index_.clear();
+    blocks_.clear();
+    tail_ = nullptr;
+    room_ = 0;
+    nextBlockUnits_ = 0;
+    earlier_ = nullptr;
+}
+
+void LineList::Truncate(std::size_t count) {
+    if (count < index_.size())
+        index_.resize(count);
+}
+
+void LineList::push_back(std::u16string_view line) {
+    if (TakeFromEarlier(line))
+        return;
+    if (line.empty()) {
+        index_.push_back(kEmptyUnits);
+        return;
+    }
+    std::copy(line.begin(), line.end(), LineSpace(line.size()));
+    FinishLine(line.size());
+}
+
+char16_t* LineList::LineSpace(std::size_t units) {
+    if (room_ < units + kLengthUnits)
+        StartBlock(units + kLengthUnits);
+    return tail_ + kLengthUnits;
+}
+
+void LineList::FinishLine(std::size_t units) {
+    if (units == 0) {
+        index_.push_back(kEmptyUnits);
+        return;
+    }
+    const auto length = static_cast<std::uint32_t>(units);
+    std::memcpy(tail_, &length, sizeof length);
+    index_.push_back(tail_ + kLengthUnits);
+    tail_ += units + kLengthUnits;
+    room_ -= units + kLengthUnits;
+}
+
+void LineList::StartBlock(std::size_t units) {
+    nextBlockUnits_ = std::clamp(nextBlockUnits_ * 2, kFirstBlockUnits, kLargestBlockUnits);
+    const std::size_t size = std::max(units, nextBlockUnits_);
+    std::shared_ptr<char16_t[]> block = NewBlock(size);
+    blocks_.push_back(block);
+    tail_ = block.get();
+    room_ = size;
+}
+
+std::size_t LineList::CountEmptyLines(std::size_t count) const {
+    count = std::min(count, index_.size());
+    // Every empty line points at the one static length, so the lines themselves stay unread.
+    return static_cast<std::size_t>(
+        std::count(index_.begin(), index_.begin() + count, kEmptyUnits));
+}
+
+LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {
+    LineList picked;
+    picked.reserve(indices.size());
+    for (const std::uint32_t i : indices)
+        picked.index_.push_back(index_[i]);
+    picked.blocks_ = blocks_;
+    return picked;
+}
+
+void LineList::FollowLinesOf(const LineList& earlier) {
+    earlier_ = &earlier;
+    earlierNext_ = 0;
+    earlierAdopted_ = false;
+}
+
+bool LineList::TakeFromEarlier(std::u16string_view line) {
+    if (earlier_ == nullptr)
+        return false;
+    const LineList& earlier = *earlier_;
+    // The next line, or one of the few after it (lines of the earlier list deleted, or one
+    // replaced); a line that matches none of them leaves the place as it is, as an inserted
+    // line would.
+    const std::size_t last = std::min(earlier.size(), earlierNext_ + kLinesLookedAhead);
+    for (std::size_t k = earlierNext_; k < last; ++k) {
+        if (earlier[k] == line) {
+            if (!earlierAdopted_) {
+                Adopt(earlier);
+                earlierAdopted_ = true;
+            }
+            index_.push_back(earlier.index_[k]);
+            earlierNext_ = k + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+void LineList::Adopt(const LineList& from) {
+    blocks_.insert(blocks_.end(), from.blocks_.begin(), from.blocks_.end());
+    std::sort(blocks_.begin(), blocks_.end(), std::less<>());
+    blocks_.erase(std::unique(blocks_.begin(), blocks_.end()), blocks_.end());
+}
+
+bool operator==(const LineList& a, const LineList& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+bool operator==(const LineList& a, const std::vector<std::u16string>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
