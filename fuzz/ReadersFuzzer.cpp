@@ -4,6 +4,7 @@
 // reading that file again must give the same lines.
 #include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/files/EncodedTextFiles.h"
 #include "core/encoding/UnicodeScalars.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -56,7 +57,7 @@ Lines Read(const EncodingChoice& encoding, const std::u16string& path) {
     g_nError = 0;
     // No reader can produce a line holding a line feed: this one must have been discarded.
     g_vFileLines = {u"earlier\nfile"};
-    encoding.ReadLines(path);
+    ReadEncodedLines(encoding, path);
     FUZZ_CHECK(g_nError == 0 || g_nError == 1);
     FUZZ_CHECK(g_nLineCount == static_cast<int>(g_vFileLines.size()));
     // The file exists, so the earlier lines are gone even when reading fails.
@@ -74,7 +75,7 @@ void ExpectRoundTrip(const EncodingChoice& encoding, const Lines& lines) {
     }
     const std::u16string copy = PathIn("copy.txt");
     g_nError = 0;
-    encoding.WriteText(copy, text);
+    WriteEncodedText(encoding, copy, text);
     FUZZ_CHECK(g_nError == 0);
     const Lines again = Read(encoding, copy);
     FUZZ_CHECK(g_nError == 0);

@@ -2,6 +2,7 @@
 
 #include "platform/QtStrings.h"
 #include "ui/ProgramSettings.h"
+#include "core/lines/LineEnd.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -9,11 +10,13 @@
 
 namespace {
 
-constexpr OptionChoice kSaveLineEndChoices[] = {
-    {"CR+LF", "ID_SAVE_LINE_END_CRLF", "crlf"},
-    {"LF", "ID_SAVE_LINE_END_LF", "lf"},
-    {"元のファイルに合わせる", "ID_SAVE_LINE_END_AS_OPENED", "as-opened"},
-};
+constexpr auto kSaveLineEndChoices = [] {
+    std::array<OptionChoice, kLineEndChoices.size()> choices;
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        choices[i] = {kLineEndChoices[i].menuText, kLineEndChoices[i].menuName,
+                      kLineEndChoices[i].settingValue};
+    return choices;
+}();
 
 } // namespace
 

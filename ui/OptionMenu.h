@@ -21,8 +21,8 @@ struct OptionSetting {
     std::span<const OptionChoice> choices; // the first is the default
 };
 
-// 「保存時の改行コード」: how Save ends the lines it writes.
-enum SaveLineEndChoice : std::size_t { kSaveCrLf, kSaveLf, kSaveAsOpened };
+// 「保存時の改行コード」: how Save ends the lines it writes, its choices those of
+// kLineEndChoices in their order.
 extern const OptionSetting kSaveLineEndSetting;
 
 // Adds the settings to menuBar's 「オプション」 (appended when the bar has none), their items

@@ -88,10 +88,10 @@ bool CTandrelDlg::OnInitDialog() {
     // The one icon carries every size, so it serves as both the large and the small icon.
     setWindowIcon(m_hIcon);
 
-    for (int position = 0; position < static_cast<int>(kEncodingChoices.size()); ++position)
-        m_comboEncoding->InsertItem(position,
-                                    FindEncodingChoice(EncodingAtListPosition(position))->name);
-    m_comboEncoding->SetCurSel(ListPositionOf(0));
+    // An item's position is its encoding's value, so the selection is g_nEncoding as it is.
+    for (const EncodingChoice& encoding : kEncodingChoices)
+        m_comboEncoding->InsertItem(encoding.value, encoding.itemText);
+    m_comboEncoding->SetCurSel(0);
     return true;
 }
 
@@ -101,7 +101,5 @@ void CTandrelDlg::ChooseFile(const QString& path) {
 
 void CTandrelDlg::OnCbnSelchangeEncoding() {
     AbandonEncodingGuess(); // the user's choice stands
-    // The list is sorted, so an item's position is not its encoding's index.
-    g_nEncoding =
-        EncodingAtListPosition(qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel());
+    g_nEncoding = qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel();
 }

@@ -39,7 +39,7 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
         const std::atomic<bool> never{false};
         const int nGuess = GuessFileEncoding(bytes, never).encoding;
         if (nGuess >= 0)
-            m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
+            m_comboEncoding->ChooseItem(nGuess);
         return;
     }
     const std::uint64_t generation = m_guessGeneration;
@@ -50,7 +50,7 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
                 this,
                 [this, generation, nGuess] {
                     if (generation == m_guessGeneration && nGuess >= 0)
-                        m_comboEncoding->ChooseItem(ListPositionOf(nGuess));
+                        m_comboEncoding->ChooseItem(nGuess);
                 },
                 Qt::QueuedConnection);
         }));
@@ -98,7 +98,7 @@ void CTandrelDlg::OnBnClickedOpen() {
             OpenedFile made;
             progress.BeginStep(0, 600);
             if (encoding)
-                made.file = ReadFileLines(strPath, encoding->encoding, &progress);
+                made.file = ReadFileLines(strPath, *encoding, &progress);
             if (!made.file.result.Succeeded())
                 return made;
             // Without a reader the box shows the file lines it would have shown anyway.

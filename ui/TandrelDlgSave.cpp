@@ -44,7 +44,7 @@ void CTandrelDlg::OnBnClickedSave() {
     CommandProgress command(this, QStringLiteral("保存中…"));
     const CommandProgress::End end = command.Run(
         [&](OperationProgress& progress) {
-            return encoding ? WriteFileLines(strPath, encoding->encoding, lines, &progress, lineEnd)
+            return encoding ? WriteFileLines(strPath, *encoding, lines, &progress, lineEnd)
                             : FileResult{};
         },
         [&](FileResult result) { written = result; });
@@ -66,12 +66,6 @@ void CTandrelDlg::OnBnClickedSave() {
 }
 
 LineEnd CTandrelDlg::SaveLineEnd() const {
-    switch (ChosenOption(kSaveLineEndSetting)) {
-    case kSaveLf:
-        return LineEnd::kLf;
-    case kSaveAsOpened:
-        return m_openedLineEnds.Majority();
-    default:
-        return LineEnd::kCrLf;
-    }
+    return LineEndFor(static_cast<LineEndChoice>(ChosenOption(kSaveLineEndSetting)),
+                      m_openedLineEnds);
 }

@@ -42,7 +42,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     // Open.
     if (progress)
         progress->BeginStep(guessed ? 150 : 0, 550);
-    FileLines file = ReadFileLines(request.input, input.encoding, progress);
+    FileLines file = ReadFileLines(request.input, input, progress);
     if (!file.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kRead;
         outcome.result = file.result;
@@ -87,10 +87,8 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     // Save.
     if (progress)
         progress->BeginStep(800, OperationProgress::kWhole);
-    const LineEnd lineEnd = request.lineEnd == JobLineEnd::kLf       ? LineEnd::kLf
-                            : request.lineEnd == JobLineEnd::kAsRead ? file.lineEnds.Majority()
-                                                                     : LineEnd::kCrLf;
-    outcome.result = WriteFileLines(request.output, output.encoding, run.result, progress, lineEnd);
+    outcome.result = WriteFileLines(request.output, output, run.result, progress,
+                                    LineEndFor(request.lineEnd, file.lineEnds));
     if (!outcome.result.Succeeded())
         outcome.failedAt = JobOutcome::Stage::kWrite;
     return outcome;

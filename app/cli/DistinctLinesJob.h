@@ -4,6 +4,7 @@
 
 #include "core/compare/CompareOptions.h"
 #include "core/files/FileFailure.h"
+#include "core/lines/LineEnd.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,14 +12,12 @@
 
 class OperationProgress;
 
-enum class JobLineEnd { kCrLf, kLf, kAsRead };
-
 struct JobRequest {
     std::u16string input;    // a regular file
     int inputEncoding = -1;  // a g_nEncoding value; -1: guessed from the file
     std::u16string output;   // replaced only when the job succeeds
     int outputEncoding = -1; // -1: the input's
-    JobLineEnd lineEnd = JobLineEnd::kCrLf;
+    LineEndChoice lineEnd = LineEndChoice::kCrLf;
     CompareOptions compare;
     bool counts = false; // each kept line written after its count and a tab
 };

@@ -7,12 +7,8 @@
 namespace {
 // An encoding's name on the command line, or -1.
 int EncodingNamed(std::string_view name) {
-    if (name == "cp932")
-        name = "ansi";
-    for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
-        if (kEncodingChoices[i].flagName == name)
-            return static_cast<int>(i);
-    return -1;
+    const EncodingChoice* choice = FindEncodingNamed(name);
+    return choice ? choice->value : -1;
 }
 
 struct FlagRule {
@@ -37,10 +33,9 @@ constexpr FlagRule kFlagRules[] = {
      [](JobOptions& o, std::string_view v) { return (o.outputEncoding = EncodingNamed(v)) >= 0; }},
     {{"--line-end", "crlf|lf|keep", "出力の改行コード（keep: 入力の多数派。既定: crlf）"},
      [](JobOptions& o, std::string_view v) {
-         o.lineEnd = v == "lf"     ? JobLineEnd::kLf
-                     : v == "keep" ? JobLineEnd::kAsRead
-                                   : JobLineEnd::kCrLf;
-         return v == "crlf" || v == "lf" || v == "keep";
+         const std::optional<LineEndChoice> choice = LineEndFlagged(v);
+         o.lineEnd = choice.value_or(LineEndChoice::kCrLf);
+         return choice.has_value();
      }},
     {{"--stats", "", "行数の集計を標準エラーに表示します"},
      [](JobOptions& o, std::string_view) { return o.stats = true; }},

@@ -22,7 +22,7 @@ struct JobOptions {
     std::optional<std::string> output;
     int inputEncoding = -1; // auto
     int outputEncoding = -1;
-    JobLineEnd lineEnd = JobLineEnd::kCrLf;
+    LineEndChoice lineEnd = LineEndChoice::kCrLf;
     bool stats = false;
     RunFlags run; // how Run compares, and --counts
     bool help = false;

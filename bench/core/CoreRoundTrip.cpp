@@ -42,7 +42,7 @@ using Clock = std::chrono::steady_clock;
 // An encoding's name for the console; the names are ASCII.
 std::string NameOf(const EncodingChoice& encoding) {
     std::string name;
-    for (const char16_t c : encoding.name)
+    for (const char16_t c : encoding.itemText)
         name.push_back(static_cast<char>(c));
     return name;
 }
@@ -61,7 +61,7 @@ int RunRoundTrip(const EncodingChoice& encoding, const std::string& input,
                  const std::string& output) {
     KeepLargeBuffersInHeap(); // as the window does
     Clock::time_point start = Clock::now();
-    encoding.ReadLines(ToUtf16(input));
+    ReadEncodedLines(encoding, ToUtf16(input));
     const double read = SecondsSince(start);
     if (g_nError != 0) {
         std::fprintf(stderr, "%s: reading %s failed\n", NameOf(encoding).c_str(), input.c_str());
@@ -83,7 +83,7 @@ int RunRoundTrip(const EncodingChoice& encoding, const std::string& input,
     // What Save does with the result.
     start = Clock::now();
     const bool written =
-        WriteFileLines(ToUtf16(output), encoding.encoding, g_vResultLines, nullptr).Succeeded();
+        WriteFileLines(ToUtf16(output), encoding, g_vResultLines, nullptr).Succeeded();
     const double write = SecondsSince(start);
     if (!written) {
         std::fprintf(stderr, "%s: writing %s failed\n", NameOf(encoding).c_str(), output.c_str());

@@ -57,7 +57,7 @@ std::unique_ptr<CTandrelDlg> Open(const QString& path, double& seconds,
         std::fprintf(stderr, "the window was not shown\n");
     auto* list = window->findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
     list->setFocus();
-    for (int i = 0; i < ListPositionOf(static_cast<int>(kUtf8Choice)); ++i)
+    for (std::size_t i = 0; i < kUtf8Choice; ++i)
         QTest::keyClick(list, Qt::Key_Down); // to UTF-8
     window->findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(path);
     auto* exit = window->findChild<QPushButton*>(QStringLiteral("IDCANCEL"));

@@ -46,7 +46,7 @@ namespace {
 
 // The encoding list's item text, for printing.
 QByteArray EncodingName(int encoding) {
-    const std::u16string_view name = kEncodingChoices[static_cast<std::size_t>(encoding)].name;
+    const std::u16string_view name = kEncodingChoices[static_cast<std::size_t>(encoding)].itemText;
     return QStringView(name.data(), static_cast<qsizetype>(name.size())).toLatin1();
 }
 
@@ -118,7 +118,7 @@ int RunOneEncoding(int encoding, const QString& input, const QString& output) {
     }
     auto* list = window.findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
     list->setFocus();
-    for (int i = 0; i < ListPositionOf(encoding); ++i)
+    for (int i = 0; i < encoding; ++i)
         QTest::keyClick(list, Qt::Key_Down);
     window.findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(input);
     if (qEnvironmentVariableIsSet("TANDREL_BENCH_ALL_OPTIONS")) {

@@ -5,7 +5,8 @@
 
 #include "core/lines/LineList.h"
 
-// Index of the chosen encoding: 0 ANSI (code page 932), 1 UTF-8, 2 UTF-16LE.
+// The chosen encoding: a row of kEncodingChoices (core/encoding/EncodingChoices.h), which is
+// also its position in the encoding list.
 extern int g_nEncoding;
 // 1 after a reader or writer failed; the command that called it clears it again.
 extern int g_nError;

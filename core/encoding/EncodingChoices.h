@@ -1,58 +1,64 @@
-// The encodings the user can choose. An encoding's index in kEncodingChoices is its value of
-// g_nEncoding and picks both the reader and the writer; the encoding list shows them in its own
-// order, listPosition.
+// The encodings the user can choose, one row each: everything the program knows of an encoding
+// is in its row, and the encoding list, the readers and writers, the stream layer and the
+// command line all read it from there. A row's place in kEncodingChoices is its value of
+// g_nEncoding and its position in the encoding list, which shows the rows in this order.
 #pragma once
 
-#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/TextCodecs.h"
 
 #include <array>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
-struct EncodingChoice {
-    std::u16string_view name; // the list's item text
-    void (*ReadLines)(std::u16string path);
-    void (*WriteText)(std::u16string path, std::u16string text);
-    TextEncoding encoding;     // for ReadTextFile and WriteTextFile
-    int listPosition;          // the item's place in the encoding list
-    std::string_view flagName; // on the command line
+// What a reader does with a byte-order mark (its codec's mark) at the start of the file.
+enum class MarkRule {
+    kIgnored, // no mark is recognised: its bytes are text
+    kDecides, // a mark of any row that also decides overrides the codec, and is skipped
+    kSkipped, // the codec's own mark is skipped; the codec stays
 };
 
-// Positions in kEncodingChoices, for code that needs one encoding in particular.
+struct EncodingChoice {
+    int value;                                 // of g_nEncoding: the row's place in the table
+    std::u16string_view itemText;              // in the encoding list
+    std::array<std::string_view, 2> flagNames; // on the command line, the first the usual one
+    const TextCodec* codec;                    // how the stream layer converts
+    bool writesMark;                           // the writer starts the file with codec->mark
+    MarkRule readMark;                         // what the reader does with a mark
+};
+
+// Values of the rows, for code that needs one encoding in particular.
 inline constexpr std::size_t kAnsiChoice = 0, kUtf8Choice = 1, kUtf16LEChoice = 2,
                              kUtf8NoMarkChoice = 3, kEucJpChoice = 4;
 
-// The list is sorted as a sorted list of names is read, numbers by their value: so "UTF-8"
-// comes before "UTF-16LE", where the first three items have always stood, and the two added
-// items go where they sort. New encodings take new values, so a value never changes meaning.
+// The first three are the encodings the program has always had; later ones take new values
+// at the end, so that a value never changes meaning.
 inline constexpr std::array<EncodingChoice, 5> kEncodingChoices = {{
-    {u"ANSI", ReadAnsiLines, WriteAnsiText, TextEncoding::kAnsi, 0, "ansi"},
-    {u"UTF-8", ReadUtf8Lines, WriteUtf8Text, TextEncoding::kUtf8, 2, "utf-8"},
-    {u"UTF-16LE", ReadUtf16LELines, WriteUtf16LEText, TextEncoding::kUtf16LE, 4, "utf-16le"},
-    {u"UTF-8 (BOMなし)", ReadUtf8NoMarkLines, WriteUtf8NoMarkText, TextEncoding::kUtf8NoMark, 3,
-     "utf-8-nobom"},
-    {u"EUC-JP", ReadEucJpLines, WriteEucJpText, TextEncoding::kEucJp, 1, "euc-jp"},
+    {0, u"ANSI", {"ansi", "cp932"}, &kCp932Codec, false, MarkRule::kIgnored},
+    {1, u"UTF-8", {"utf-8"}, &kUtf8Codec, true, MarkRule::kDecides},
+    {2, u"UTF-16LE", {"utf-16le"}, &kUtf16LECodec, true, MarkRule::kDecides},
+    {3, u"UTF-8 (BOMなし)", {"utf-8-nobom"}, &kUtf8Codec, false, MarkRule::kSkipped},
+    {4, u"EUC-JP", {"euc-jp"}, &kEucJpCodec, false, MarkRule::kIgnored},
 }};
 
-// The choice for an encoding index, or nullptr for an index outside the list.
+static_assert([] {
+    for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
+        if (kEncodingChoices[i].value != static_cast<int>(i))
+            return false;
+    return true;
+}());
+
+// The row of an encoding value, or nullptr for a value outside the table.
 inline const EncodingChoice* FindEncodingChoice(int nEncoding) {
     if (nEncoding < 0 || nEncoding >= static_cast<int>(kEncodingChoices.size()))
         return nullptr;
     return &kEncodingChoices[static_cast<std::size_t>(nEncoding)];
 }
 
-// The encoding index of the list item at position, or -1 for a position outside the list.
-constexpr int EncodingAtListPosition(int position) {
-    for (std::size_t i = 0; i < kEncodingChoices.size(); ++i)
-        if (kEncodingChoices[i].listPosition == position)
-            return static_cast<int>(i);
-    return -1;
-}
+// The row with the command-line name, matched without regard to the case of its letters
+// ("UTF-8", "CP932"); nullptr for a name no row has.
+const EncodingChoice* FindEncodingNamed(std::string_view name);
 
-// The list position of an encoding index, or -1 for an index outside the list.
-constexpr int ListPositionOf(int nEncoding) {
-    const EncodingChoice* choice = nullptr;
-    if (nEncoding >= 0 && nEncoding < static_cast<int>(kEncodingChoices.size()))
-        choice = &kEncodingChoices[static_cast<std::size_t>(nEncoding)];
-    return choice ? choice->listPosition : -1;
-}
+// Every command-line name, in the order of the rows: for the command line to list when a name
+// is wrong, and to complete.
+std::vector<std::string_view> EncodingFlagNames();

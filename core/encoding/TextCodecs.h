@@ -1,6 +1,7 @@
 // Conversions between the on-disk encodings and UTF-16 text. They convert exactly and
 // refuse what they cannot convert exactly, so that nothing read or written is silently
-// altered. Line ends are not their business: the stream layer (StdioFile) translates them.
+// altered. Line ends are not their business: the stream layer (StdioFile) translates them,
+// with what each codec's TextCodec below says of its line end.
 //
 // Decoders write at most bytes.size() code units to out and return the end of what they
 // wrote, or nullptr when the bytes are not valid in the encoding. Encoders write at most
@@ -34,3 +35,22 @@ char* EncodeUtf16LE(std::u16string_view text, char* out);
 // without a character fail, and so does a character without a code that reads back as itself.
 char16_t* DecodeEucJp(std::string_view bytes, char16_t* out);
 char* EncodeEucJp(std::u16string_view text, char* out);
+
+// One on-disk encoding as the stream layer uses it: its conversions and how a line end looks
+// in it. Whether a file carries a byte-order mark is the encoding's choice (EncodingChoices.h):
+// UTF-8 is written with one and without.
+struct TextCodec {
+    const char* name;      // for messages
+    std::size_t unitBytes; // size of one CR or LF on disk
+    char16_t* (*decode)(std::string_view, char16_t*);
+    char* (*encode)(std::u16string_view, char*);
+    // The bytes of the character that a byte starts, as far as that byte tells.
+    std::size_t (*characterBytes)(unsigned char);
+    std::string_view lineEnd; // CR LF
+    std::string_view mark;    // U+FEFF, where a file may start with it to name the encoding
+};
+
+extern const TextCodec kCp932Codec;
+extern const TextCodec kUtf8Codec;
+extern const TextCodec kUtf16LECodec;
+extern const TextCodec kEucJpCodec;

@@ -2,6 +2,7 @@
 
 #include "core/document/DocumentState.h"
 #include "core/base/OperationProgress.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/StdioFile.h"
 
 #include <cstddef>
@@ -9,23 +10,6 @@
 #include <utility>
 
 namespace {
-
-// The stream modes of each encoding, in the order of TextEncoding.
-struct StreamModes {
-    const char* read;
-    const char* write;
-};
-constexpr StreamModes kStreamModes[] = {
-    {"r", "w"},
-    {"r, ccs=UTF-8", "w, ccs=UTF-8"},
-    {"r, ccs=UTF-16LE", "w, ccs=UTF-16LE"},
-    {"r, ccs=UTF-8-NOBOM", "w, ccs=UTF-8-NOBOM"},
-    {"r, ccs=EUC-JP", "w, ccs=EUC-JP"},
-};
-
-const StreamModes& ModesOf(TextEncoding encoding) {
-    return kStreamModes[static_cast<std::size_t>(encoding)];
-}
 
 // Runs work on a stream, turning a failure into its reason.
 template <class Work> FileResult CatchFailure(Work&& work) {
@@ -43,10 +27,10 @@ template <class Work> FileResult CatchFailure(Work&& work) {
 // Opens path for writing, lets write fill it, and puts it in place of the target unless
 // something failed or progress asked to stop.
 template <class Write>
-FileResult WriteFile(std::u16string_view path, TextEncoding encoding, LineEnd lineEnd,
+FileResult WriteFile(std::u16string_view path, const EncodingChoice& encoding, LineEnd lineEnd,
                      OperationProgress* progress, Write&& write) {
     return CatchFailure([&] {
-        CStdioFile file(path, ModesOf(encoding).write, lineEnd);
+        CStdioFile file(path, encoding, CStdioFile::Access::kWrite, lineEnd);
         file.SetProgress(progress);
         write(file);
         if (progress)
@@ -55,18 +39,9 @@ FileResult WriteFile(std::u16string_view path, TextEncoding encoding, LineEnd li
     });
 }
 
-void ReadLines(const std::u16string& path, TextEncoding encoding) {
-    KeepFileLines(ReadFileLines(path, encoding, nullptr));
-}
-
-void WriteText(const std::u16string& path, const std::u16string& text, TextEncoding encoding) {
-    if (!WriteTextFile(path, encoding, text).Succeeded())
-        g_nError = 1;
-}
-
 } // namespace
 
-FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding, LineList& lines,
+FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding, LineList& lines,
                         std::size_t& lineCount) {
     FileLines file = ReadFileLines(path, encoding, nullptr);
     lineCount = file.lines.size();
@@ -75,11 +50,11 @@ FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding, LineLis
     return file.result;
 }
 
-FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
+FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
                         OperationProgress* progress) {
     FileLines file;
     file.result = CatchFailure([&] {
-        CStdioFile stream(path, ModesOf(encoding).read);
+        CStdioFile stream(path, encoding, CStdioFile::Access::kRead);
         stream.SetProgress(progress);
         file.opened = true;
         try {
@@ -106,14 +81,14 @@ void KeepFileLines(FileLines&& file) noexcept {
         g_nError = 1;
 }
 
-FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding, std::u16string_view text,
-                         LineEnd lineEnd) {
+FileResult WriteTextFile(std::u16string_view path, const EncodingChoice& encoding,
+                         std::u16string_view text, LineEnd lineEnd) {
     return WriteFile(path, encoding, lineEnd, nullptr,
                      [&](CStdioFile& file) { file.WriteString(text); });
 }
 
-FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding, const LineList& lines,
-                          OperationProgress* progress, LineEnd lineEnd) {
+FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                          const LineList& lines, OperationProgress* progress, LineEnd lineEnd) {
     // Half a megabyte of text at a time: nothing beside the file, and as few writes as one
     // joined text would take (smaller pieces made a million-line save measurably slower).
     constexpr std::size_t kChunkUnits = 256 * 1024;
@@ -133,34 +108,43 @@ FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding, const
     });
 }
 
+void ReadEncodedLines(const EncodingChoice& encoding, std::u16string path) {
+    KeepFileLines(ReadFileLines(path, encoding, nullptr));
+}
+
+void WriteEncodedText(const EncodingChoice& encoding, std::u16string path, std::u16string text) {
+    if (!WriteTextFile(path, encoding, text).Succeeded())
+        g_nError = 1;
+}
+
 void ReadAnsiLines(std::u16string path) {
-    ReadLines(path, TextEncoding::kAnsi);
+    ReadEncodedLines(kEncodingChoices[kAnsiChoice], std::move(path));
 }
 void ReadUtf8Lines(std::u16string path) {
-    ReadLines(path, TextEncoding::kUtf8);
+    ReadEncodedLines(kEncodingChoices[kUtf8Choice], std::move(path));
 }
 void ReadUtf16LELines(std::u16string path) {
-    ReadLines(path, TextEncoding::kUtf16LE);
+    ReadEncodedLines(kEncodingChoices[kUtf16LEChoice], std::move(path));
 }
 void ReadUtf8NoMarkLines(std::u16string path) {
-    ReadLines(path, TextEncoding::kUtf8NoMark);
+    ReadEncodedLines(kEncodingChoices[kUtf8NoMarkChoice], std::move(path));
 }
 void ReadEucJpLines(std::u16string path) {
-    ReadLines(path, TextEncoding::kEucJp);
+    ReadEncodedLines(kEncodingChoices[kEucJpChoice], std::move(path));
 }
 
 void WriteAnsiText(std::u16string path, std::u16string text) {
-    WriteText(path, text, TextEncoding::kAnsi);
+    WriteEncodedText(kEncodingChoices[kAnsiChoice], std::move(path), std::move(text));
 }
 void WriteUtf8Text(std::u16string path, std::u16string text) {
-    WriteText(path, text, TextEncoding::kUtf8);
+    WriteEncodedText(kEncodingChoices[kUtf8Choice], std::move(path), std::move(text));
 }
 void WriteUtf16LEText(std::u16string path, std::u16string text) {
-    WriteText(path, text, TextEncoding::kUtf16LE);
+    WriteEncodedText(kEncodingChoices[kUtf16LEChoice], std::move(path), std::move(text));
 }
 void WriteUtf8NoMarkText(std::u16string path, std::u16string text) {
-    WriteText(path, text, TextEncoding::kUtf8NoMark);
+    WriteEncodedText(kEncodingChoices[kUtf8NoMarkChoice], std::move(path), std::move(text));
 }
 void WriteEucJpText(std::u16string path, std::u16string text) {
-    WriteText(path, text, TextEncoding::kEucJp);
+    WriteEncodedText(kEncodingChoices[kEucJpChoice], std::move(path), std::move(text));
 }

@@ -1,13 +1,15 @@
-// The readers and writers of text files, one of each per encoding. Each call opens, reads or
-// writes completely, and closes; a failure sets g_nError to 1 and is reported in no other way.
-//
-// Readers replace g_vFileLines with the file's lines (no terminators) and set g_nLineCount.
-// Writers take a text whose lines all end with "\n" and write each "\n" as CR LF.
-// Paths arrive as UTF-16 and are converted to the file system's encoding (UTF-8).
+// The readers and writers of text files, for any encoding of kEncodingChoices.
 //
 // Open's and Save's data work is ReadFileLines and WriteFileLines, which take their inputs and
-// return their results and reasons as values, with progress and cancel; the six functions
-// above, ReadTextFile and WriteTextFile are wrappers over them.
+// return their results and reasons as values, with progress and cancel; every other function
+// here is a wrapper over them.
+//
+// The document's reader and writer of an encoding (ReadEncodedLines, WriteEncodedText, and one
+// named pair per encoding) open, read or write completely, and close; a failure sets g_nError
+// to 1 and is reported in no other way. Readers replace g_vFileLines with the file's lines (no
+// terminators) and set g_nLineCount. Writers take a text whose lines all end with "\n" and
+// write each "\n" as CR LF. Paths arrive as UTF-16 and are converted to the file system's
+// encoding (UTF-8).
 #pragma once
 
 #include "core/files/FileFailure.h"
@@ -19,30 +21,34 @@
 #include <string_view>
 
 class OperationProgress;
+struct EncodingChoice;
 
-void ReadAnsiLines(std::u16string path);       // code page 932, no byte-order mark
-void ReadUtf8Lines(std::u16string path);       // a mark decides; UTF-8 without one
-void ReadUtf16LELines(std::u16string path);    // a mark decides; UTF-16LE without one
-void ReadUtf8NoMarkLines(std::u16string path); // UTF-8; a UTF-8 mark is skipped
-void ReadEucJpLines(std::u16string path);      // EUC-JP, no mark
+// The document's reader and writer of an encoding, as above.
+void ReadEncodedLines(const EncodingChoice& encoding, std::u16string path);
+void WriteEncodedText(const EncodingChoice& encoding, std::u16string path, std::u16string text);
 
-void WriteAnsiText(std::u16string path, std::u16string text);       // code page 932, no mark
-void WriteUtf8Text(std::u16string path, std::u16string text);       // EF BB BF, then UTF-8
-void WriteUtf16LEText(std::u16string path, std::u16string text);    // FF FE, then UTF-16LE
-void WriteUtf8NoMarkText(std::u16string path, std::u16string text); // UTF-8, no mark
-void WriteEucJpText(std::u16string path, std::u16string text);      // EUC-JP, no mark
+// The same for each row of kEncodingChoices, under its own name.
+void ReadAnsiLines(std::u16string path);
+void ReadUtf8Lines(std::u16string path);
+void ReadUtf16LELines(std::u16string path);
+void ReadUtf8NoMarkLines(std::u16string path);
+void ReadEucJpLines(std::u16string path);
 
-enum class TextEncoding { kAnsi, kUtf8, kUtf16LE, kUtf8NoMark, kEucJp };
+void WriteAnsiText(std::u16string path, std::u16string text);
+void WriteUtf8Text(std::u16string path, std::u16string text);
+void WriteUtf16LEText(std::u16string path, std::u16string text);
+void WriteUtf8NoMarkText(std::u16string path, std::u16string text);
+void WriteEucJpText(std::u16string path, std::u16string text);
 
 // Reads the file at path into lines. When the file cannot be opened, lines is left as it was
 // and lineCount is 0; otherwise lines is replaced by the file's lines up to any failure, and
 // lineCount is their number.
-FileResult ReadTextFile(std::u16string_view path, TextEncoding encoding, LineList& lines,
+FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding, LineList& lines,
                         std::size_t& lineCount);
 // Writes text to the file at path, each "\n" as lineEnd; the file keeps its old content unless
 // this succeeds.
-FileResult WriteTextFile(std::u16string_view path, TextEncoding encoding, std::u16string_view text,
-                         LineEnd lineEnd = LineEnd::kCrLf);
+FileResult WriteTextFile(std::u16string_view path, const EncodingChoice& encoding,
+                         std::u16string_view text, LineEnd lineEnd = LineEnd::kCrLf);
 
 // Open's step, as the window runs it on a worker thread: reads into a list of its own,
 // reporting to progress and stopping (OperationCancelled) when it asks.
@@ -52,7 +58,7 @@ struct FileLines {
     FileResult result;
     LineEndCounts lineEnds; // of the lines read
 };
-FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
+FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
                         OperationProgress* progress);
 // Makes what ReadFileLines produced the document's, as the reader itself would have: the lines
 // replace g_vFileLines when the file was opened, g_nLineCount counts them, and a failure sets
@@ -60,5 +66,6 @@ FileLines ReadFileLines(std::u16string_view path, TextEncoding encoding,
 void KeepFileLines(FileLines&& file) noexcept;
 // Save's step: writes every line followed by "\n" (on disk: lineEnd), in small pieces rather
 // than joined into one text the size of the file. A stop leaves the target as it was.
-FileResult WriteFileLines(std::u16string_view path, TextEncoding encoding, const LineList& lines,
-                          OperationProgress* progress, LineEnd lineEnd = LineEnd::kCrLf);
+FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                          const LineList& lines, OperationProgress* progress,
+                          LineEnd lineEnd = LineEnd::kCrLf);

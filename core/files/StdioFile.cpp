@@ -1,10 +1,9 @@
 #include "core/files/StdioFile.h"
 
-#include "core/encoding/Cp932Tables.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/FileSystemNames.h"
 #include "core/lines/LineList.h"
 #include "core/base/OperationProgress.h"
-#include "core/encoding/TextCodecs.h"
 #include "core/encoding/UnicodeScalars.h"
 
 #include <algorithm>
@@ -15,101 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// One on-disk encoding: its conversions and how a line end and a byte-order mark look in it.
-struct TextCodec {
-    const char* name;
-    std::size_t unitBytes; // size of one CR or LF on disk
-    char16_t* (*decode)(std::string_view, char16_t*);
-    char* (*encode)(std::u16string_view, char*);
-    // The bytes of the character that a byte starts, as far as that byte tells.
-    std::size_t (*characterBytes)(unsigned char);
-    std::string_view lineEnd;
-    std::string_view mark;
-};
-
-// What a reader does with a byte-order mark at the start of the file.
-enum class MarkRule {
-    kIgnored, // no mark is recognised: its bytes are text
-    kDecides, // a UTF-8 or UTF-16LE mark overrides the codec
-    kDropped, // a UTF-8 mark is skipped; the codec stays
-};
-
-// One of the ways to open a file.
-struct OpenMode {
-    std::string_view name;
-    bool writing;
-    const TextCodec* codec;
-    MarkRule mark;
-};
-
 namespace {
-
-using namespace std::string_view_literals;
-
-constexpr TextCodec kCp932{
-    .name = "code page 932",
-    .unitBytes = 1,
-    .decode = DecodeCp932,
-    .encode = EncodeCp932,
-    .characterBytes = [](unsigned char lead) -> std::size_t {
-        return cp932::kSingleByte[lead] == cp932::kLeadByte ? 2 : 1;
-    },
-    .lineEnd = "\r\n"sv,
-    .mark = ""sv,
-};
-constexpr TextCodec kUtf8{
-    .name = "UTF-8",
-    .unitBytes = 1,
-    .decode = DecodeUtf8,
-    .encode = EncodeUtf8,
-    .characterBytes = [](unsigned char lead) -> std::size_t { return Utf8SequenceLength(lead); },
-    .lineEnd = "\r\n"sv,
-    .mark = "\xEF\xBB\xBF"sv,
-};
-constexpr TextCodec kUtf16LE{
-    .name = "UTF-16LE",
-    .unitBytes = 2,
-    .decode = DecodeUtf16LE,
-    .encode = EncodeUtf16LE,
-    .characterBytes = [](unsigned char) -> std::size_t { return 2; },
-    .lineEnd = "\r\0\n\0"sv,
-    .mark = "\xFF\xFE"sv,
-};
-
-constexpr TextCodec kUtf8WithoutMark{
-    .name = "UTF-8",
-    .unitBytes = 1,
-    .decode = DecodeUtf8,
-    .encode = EncodeUtf8,
-    .characterBytes = kUtf8.characterBytes,
-    .lineEnd = "\r\n"sv,
-    .mark = ""sv,
-};
-constexpr TextCodec kEucJp{
-    .name = "EUC-JP",
-    .unitBytes = 1,
-    .decode = DecodeEucJp,
-    .encode = EncodeEucJp,
-    // 8F starts three bytes (JIS X 0212), 8E and the row bytes A1 to FE two, the rest one.
-    .characterBytes = [](unsigned char lead) -> std::size_t {
-        return lead == 0x8F ? 3 : lead == 0x8E || (lead >= 0xA1 && lead <= 0xFE) ? 2 : 1;
-    },
-    .lineEnd = "\r\n"sv,
-    .mark = ""sv,
-};
-
-constexpr std::array kModes{
-    OpenMode{"r", false, &kCp932, MarkRule::kIgnored},
-    OpenMode{"r, ccs=UTF-8", false, &kUtf8, MarkRule::kDecides},
-    OpenMode{"r, ccs=UTF-16LE", false, &kUtf16LE, MarkRule::kDecides},
-    OpenMode{"r, ccs=UTF-8-NOBOM", false, &kUtf8WithoutMark, MarkRule::kDropped},
-    OpenMode{"r, ccs=EUC-JP", false, &kEucJp, MarkRule::kIgnored},
-    OpenMode{"w", true, &kCp932, MarkRule::kIgnored},
-    OpenMode{"w, ccs=UTF-8", true, &kUtf8, MarkRule::kIgnored},
-    OpenMode{"w, ccs=UTF-16LE", true, &kUtf16LE, MarkRule::kIgnored},
-    OpenMode{"w, ccs=UTF-8-NOBOM", true, &kUtf8WithoutMark, MarkRule::kIgnored},
-    OpenMode{"w, ccs=EUC-JP", true, &kEucJp, MarkRule::kIgnored},
-};
 
 // Text is encoded and written this many code units at a time, so that the output buffer
 // stays small and warm in the cache however long the text is.
@@ -117,15 +22,6 @@ constexpr std::size_t kWriteChunkUnits = 128 * 1024;
 // Worst case on disk for one code unit: an LF written as CR LF in UTF-16LE.
 constexpr std::size_t kMaxBytesPerUnitWithLineEnd =
     std::max<std::size_t>(kMaxEncodedBytesPerUnit, 4);
-
-const OpenMode& FindMode(std::string_view name) {
-    for (const OpenMode& mode : kModes) {
-        if (mode.name == name) {
-            return mode;
-        }
-    }
-    throw CException("unknown open mode '" + std::string(name) + "'");
-}
 
 // Where decoding bytes failed: the offset of the first character whose bytes the codec cannot
 // decode on their own. Only a failure pays for this second look.
@@ -177,17 +73,17 @@ std::size_t FirstUnencodable(const TextCodec& codec, std::u16string_view text) {
 
 } // namespace
 
-CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName, LineEnd lineEnd)
-    : path_(FileSystemPath(path)) {
-    const OpenMode& mode = FindMode(modeName);
-    codec_ = mode.codec;
+CStdioFile::CStdioFile(std::u16string_view path, const EncodingChoice& encoding, Access access,
+                       LineEnd lineEnd)
+    : path_(FileSystemPath(path)), codec_(encoding.codec) {
     // LF alone is the last unit of CR LF.
     lineEnd_ =
         lineEnd == LineEnd::kCrLf ? codec_->lineEnd : codec_->lineEnd.substr(codec_->unitBytes);
 
-    if (mode.writing) {
+    if (access == Access::kWrite) {
         output_ = std::make_unique<ReplacementFile>(path_);
-        output_->Write(codec_->mark);
+        if (encoding.writesMark)
+            output_->Write(codec_->mark);
         return;
     }
 
@@ -198,14 +94,14 @@ CStdioFile::CStdioFile(std::u16string_view path, std::string_view modeName, Line
         ThrowSystemError("cannot open", path_);
     }
     try {
-        StartReading(mode);
+        StartReading(encoding.readMark);
     } catch (...) {
         close(fd_); // the destructor does not run for an object that was never constructed
         throw;
     }
 }
 
-void CStdioFile::StartReading(const OpenMode& mode) {
+void CStdioFile::StartReading(MarkRule markRule) {
     struct stat status;
     if (fstat(fd_, &status) != 0) {
         ThrowSystemError("cannot examine", path_);
@@ -223,15 +119,17 @@ void CStdioFile::StartReading(const OpenMode& mode) {
     buffer_.resize(kReadBlockBytes);
     FillBuffer();
     const std::string_view start(buffer_.data(), end_);
-    if (mode.mark == MarkRule::kDecides) {
-        for (const TextCodec* marked : {&kUtf8, &kUtf16LE}) {
-            if (start.starts_with(marked->mark)) {
-                codec_ = marked;
-                begin_ = scanned_ = marked->mark.size();
+    if (markRule == MarkRule::kDecides) {
+        for (const EncodingChoice& marked : kEncodingChoices) {
+            const std::string_view mark = marked.codec->mark;
+            if (marked.readMark == MarkRule::kDecides && !mark.empty() && start.starts_with(mark)) {
+                codec_ = marked.codec;
+                begin_ = scanned_ = mark.size();
             }
         }
-    } else if (mode.mark == MarkRule::kDropped && start.starts_with(kUtf8.mark)) {
-        begin_ = scanned_ = kUtf8.mark.size();
+    } else if (markRule == MarkRule::kSkipped && !codec_->mark.empty() &&
+               start.starts_with(codec_->mark)) {
+        begin_ = scanned_ = codec_->mark.size();
     }
 }
 

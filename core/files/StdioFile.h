@@ -1,17 +1,8 @@
 // Our stand-in for a C stream opened with _wfopen and wrapped in MFC's CStdioFile: a text file
-// opened in one of these modes, read line by line or written, with CR LF line ends on disk
-// unless the writer asks for LF.
-//
-//   "r"                   code page 932; no byte-order mark is recognised
-//   "r, ccs=UTF-8"        a mark decides (EF BB BF: UTF-8, FF FE: UTF-16LE); UTF-8 without one
-//   "r, ccs=UTF-16LE"     a mark decides likewise; UTF-16LE without one
-//   "r, ccs=UTF-8-NOBOM"  UTF-8; a UTF-8 mark at the start is skipped
-//   "r, ccs=EUC-JP"       EUC-JP; no mark is recognised
-//   "w"                   code page 932, no mark
-//   "w, ccs=UTF-8"        EF BB BF, then UTF-8
-//   "w, ccs=UTF-16LE"     FF FE, then UTF-16LE
-//   "w, ccs=UTF-8-NOBOM"  UTF-8, no mark
-//   "w, ccs=EUC-JP"       EUC-JP, no mark
+// opened for reading or for writing in one of the encodings of kEncodingChoices, read line by
+// line or written, with CR LF line ends on disk unless the writer asks for LF. The encoding's
+// row says how: its codec converts, a writer that writesMark starts the file with the codec's
+// mark, and a reader treats a mark at the start as its readMark says.
 //
 // Every failure, including bytes or characters the encoding cannot convert exactly, raises
 // CException with its reason. A file opened for writing takes the place of its target only at
@@ -31,17 +22,21 @@
 
 class LineList;
 class OperationProgress;
+struct EncodingChoice;
 struct TextCodec;
-struct OpenMode;
+enum class MarkRule;
 
 class CStdioFile {
 public:
     // Bytes read from the file at a time; a line longer than this grows the buffer.
     static constexpr std::size_t kReadBlockBytes = 256 * 1024;
 
-    // Opens `path` (UTF-16, converted to UTF-8 for the file system) in one of the modes. A
-    // file opened for writing writes each LF as lineEnd.
-    CStdioFile(std::u16string_view path, std::string_view mode, LineEnd lineEnd = LineEnd::kCrLf);
+    enum class Access { kRead, kWrite };
+
+    // Opens `path` (UTF-16, converted to UTF-8 for the file system) in encoding. A file opened
+    // for writing writes each LF as lineEnd.
+    CStdioFile(std::u16string_view path, const EncodingChoice& encoding, Access access,
+               LineEnd lineEnd = LineEnd::kCrLf);
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
     ~CStdioFile();
@@ -72,7 +67,7 @@ public:
     void SetProgress(OperationProgress* progress) { progress_ = progress; }
 
 private:
-    void StartReading(const OpenMode& mode);
+    void StartReading(MarkRule markRule);
     void FillBuffer();
     void Refill();
     std::size_t FindLineFeed();

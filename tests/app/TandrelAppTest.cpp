@@ -5,7 +5,6 @@
 
 #include "app/CommandLine.h"
 #include "core/document/DocumentState.h"
-#include "core/encoding/EncodingChoices.h"
 #include "core/files/FileSystemNames.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
@@ -268,7 +267,7 @@ private slots:
             QCOMPARE(dlg.findChild<CMFCEditBrowseCtrl*>()->text(),
                      QFileInfo(m_strFileName).absoluteFilePath());
             // UTF-8 without a mark, guessed on a worker.
-            QTRY_COMPARE(dlg.findChild<CComboBoxEx*>()->GetCurSel(), ListPositionOf(3));
+            QTRY_COMPARE(dlg.findChild<CComboBoxEx*>()->GetCurSel(), 3);
             QCOMPARE(g_nEncoding, 3);
             QVERIFY(dlg.findChild<CEdit*>(QStringLiteral("IDC_CONTENT"))->GetWindowText().empty());
             dlg.reject();

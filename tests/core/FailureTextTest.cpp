@@ -2,6 +2,7 @@
 #include "core/files/FailureText.h"
 
 #include "TextFileFixture.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/FileSystemNames.h"
 
@@ -24,12 +25,13 @@ TEST_F(TextFileTest, NamesThatAreNotUtf8NameTheirOwnFile) {
         EXPECT_EQ(NameOfFileSystemPath(c.bytes), c.name);
         EXPECT_EQ(FileSystemPath(c.name), c.bytes);
         const std::u16string path = NameOfFileSystemPath(Path(c.bytes));
-        EXPECT_TRUE(WriteTextFile(path, TextEncoding::kUtf8, u"y\n").Succeeded());
+        EXPECT_TRUE(WriteTextFile(path, kEncodingChoices[kUtf8Choice], u"y\n").Succeeded());
         EXPECT_EQ(ReadBytes(c.bytes), "\xEF\xBB\xBFy\r\n");
     }
     // The same name as another layer decoded it, its bytes lost, is not created.
-    EXPECT_EQ(WriteTextFile(Path16("caf") + u"\uFFFD.txt", TextEncoding::kUtf8, u"y\n").failure,
-              FileFailure::kChangedName);
+    EXPECT_EQ(
+        WriteTextFile(Path16("caf") + u"\uFFFD.txt", kEncodingChoices[kUtf8Choice], u"y\n").failure,
+        FileFailure::kChangedName);
     EXPECT_EQ(Entries().size(), std::size(kEscapedNames));
 }
 

@@ -1,6 +1,7 @@
 // What the plain file functions say beyond success: where invalid bytes lie, which character
 // cannot be written, and a refused permission told apart from a missing file.
 #include "TextFileFixture.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/StdioFile.h"
 #include "core/encoding/UnicodeScalars.h"
@@ -11,7 +12,8 @@
 
 namespace {
 
-FileResult Read(const std::u16string& path, TextEncoding encoding, std::size_t* count = nullptr) {
+FileResult Read(const std::u16string& path, const EncodingChoice& encoding,
+                std::size_t* count = nullptr) {
     Lines lines;
     std::size_t lineCount = 0;
     const FileResult result = ReadTextFile(path, encoding, lines, lineCount);
@@ -24,23 +26,25 @@ FileResult Read(const std::u16string& path, TextEncoding encoding, std::size_t* 
 TEST_F(TextFileTest, InvalidBytesGiveTheirOffsetAndLine) {
     const std::string longLine(CStdioFile::kReadBlockBytes + 10, 'x'); // moves the buffer
     const struct {
-        TextEncoding encoding;
+        EncodingChoice encoding;
         std::string bytes;
         std::uint64_t offset;
         std::size_t linesBefore;
     } cases[] = {
-        {TextEncoding::kUtf8, "one\r\ntwo\r\nx\x80y\r\n", 11, 2},
-        {TextEncoding::kAnsi, "\x82\xA0\x82\x20", 2, 0},
-        {TextEncoding::kUtf8, "a\xE3\x81\x82\xE3\x81", 4, 0},
-        {TextEncoding::kUtf8,
+        {kEncodingChoices[kUtf8Choice], "one\r\ntwo\r\nx\x80y\r\n", 11, 2},
+        {kEncodingChoices[kAnsiChoice], "\x82\xA0\x82\x20", 2, 0},
+        {kEncodingChoices[kUtf8Choice], "a\xE3\x81\x82\xE3\x81", 4, 0},
+        {kEncodingChoices[kUtf8Choice],
          "\xEF\xBB\xBF"
          "ab\r\n\xFF",
          7, 1},
-        {TextEncoding::kAnsi, longLine + "\r\n" + Bytes({0x81, 0x7F}), longLine.size() + 2, 1},
-        {TextEncoding::kUtf16LE, Bytes({0xFF, 0xFE, 0x61}), 2, 0},
-        {TextEncoding::kEucJp, Bytes({0xA4, 0xA2, 0x0D, 0x0A, 0xA4, 0x41}), 4, 1},
-        {TextEncoding::kEucJp, Bytes({0x61, 0xA4, 0xA2, 0x8F, 0xA2, 0xB7, 0x8E, 0xE0}), 6, 0},
-        {TextEncoding::kUtf8NoMark,
+        {kEncodingChoices[kAnsiChoice], longLine + "\r\n" + Bytes({0x81, 0x7F}),
+         longLine.size() + 2, 1},
+        {kEncodingChoices[kUtf16LEChoice], Bytes({0xFF, 0xFE, 0x61}), 2, 0},
+        {kEncodingChoices[kEucJpChoice], Bytes({0xA4, 0xA2, 0x0D, 0x0A, 0xA4, 0x41}), 4, 1},
+        {kEncodingChoices[kEucJpChoice], Bytes({0x61, 0xA4, 0xA2, 0x8F, 0xA2, 0xB7, 0x8E, 0xE0}), 6,
+         0},
+        {kEncodingChoices[kUtf8NoMarkChoice],
          "\xEF\xBB\xBF"
          "ab\r\n\xFF",
          7, 1},
@@ -59,15 +63,16 @@ TEST_F(TextFileTest, InvalidBytesGiveTheirOffsetAndLine) {
 TEST_F(TextFileTest, UnmappableCharacterGivesItsIndex) {
     const std::u16string past(200'000, u'a'); // beyond the first piece the writer encodes
     const struct {
-        TextEncoding encoding;
+        EncodingChoice encoding;
         std::u16string text;
         std::uint64_t index;
     } cases[] = {
-        {TextEncoding::kAnsi, u"ab\nc\uAC00\n", 4},
-        {TextEncoding::kAnsi, u"\u3042\U0001F600\n", 1},
-        {TextEncoding::kUtf8, u"a\U0001F600\xDC00\n", 3},
-        {TextEncoding::kAnsi, past + u"\n\u3042\u301C\n", past.size() + 2},
-        {TextEncoding::kUtf8, u"a\n\U0001F600" + past + u"\xDC00", past.size() + 4}, // in pieces
+        {kEncodingChoices[kAnsiChoice], u"ab\nc\uAC00\n", 4},
+        {kEncodingChoices[kAnsiChoice], u"\u3042\U0001F600\n", 1},
+        {kEncodingChoices[kUtf8Choice], u"a\U0001F600\xDC00\n", 3},
+        {kEncodingChoices[kAnsiChoice], past + u"\n\u3042\u301C\n", past.size() + 2},
+        {kEncodingChoices[kUtf8Choice], u"a\n\U0001F600" + past + u"\xDC00",
+         past.size() + 4}, // in pieces
     };
     for (const auto& c : cases) {
         const FileResult result = WriteTextFile(Path16("out.txt"), c.encoding, c.text);
@@ -87,9 +92,10 @@ TEST_F(TextFileTest, UnmappableCharacterGivesItsIndex) {
 }
 
 TEST_F(TextFileTest, SuccessSaysSo) {
-    EXPECT_TRUE(WriteTextFile(Path16("out.txt"), TextEncoding::kUtf8, u"a\n").Succeeded());
+    EXPECT_TRUE(
+        WriteTextFile(Path16("out.txt"), kEncodingChoices[kUtf8Choice], u"a\n").Succeeded());
     std::size_t count = 0;
-    EXPECT_TRUE(Read(Path16("out.txt"), TextEncoding::kUtf8, &count).Succeeded());
+    EXPECT_TRUE(Read(Path16("out.txt"), kEncodingChoices[kUtf8Choice], &count).Succeeded());
     EXPECT_EQ(count, 1u);
 }
 
@@ -100,8 +106,10 @@ TEST_F(TextFileTest, FileWithoutReadPermission) {
     }
     WriteBytes("in.txt", "a\r\n");
     ASSERT_EQ(chmod(Path("in.txt").c_str(), 0200), 0);
-    EXPECT_EQ(Read(Path16("in.txt"), TextEncoding::kAnsi).failure, FileFailure::kPermission);
-    EXPECT_EQ(Read(Path16("missing.txt"), TextEncoding::kAnsi).failure, FileFailure::kNotFound);
+    EXPECT_EQ(Read(Path16("in.txt"), kEncodingChoices[kAnsiChoice]).failure,
+              FileFailure::kPermission);
+    EXPECT_EQ(Read(Path16("missing.txt"), kEncodingChoices[kAnsiChoice]).failure,
+              FileFailure::kNotFound);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // What the shared line lists can get wrong: a list that shares units must see the same lines
 // whatever becomes of the list it took them from, and sharing must never change a line.
 #include "TextFileFixture.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/lines/DuplicateLines.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/lines/JoinLines.h"
@@ -53,7 +54,8 @@ TEST_F(TextFileTest, RunListsOutliveTheListsTheyShare) {
     ASSERT_EQ(g_nError, 0);
     EXPECT_EQ(g_vResultLines, result);
     EXPECT_EQ(g_vWorkLines, result);
-    ASSERT_TRUE(WriteFileLines(Path16("saved.txt"), TextEncoding::kUtf16LE, g_vResultLines, nullptr)
+    ASSERT_TRUE(WriteFileLines(Path16("saved.txt"), kEncodingChoices[kUtf16LEChoice],
+                               g_vResultLines, nullptr)
                     .Succeeded());
     EXPECT_EQ(ReadBytes("saved.txt"),
               "\xFF\xFE" + Utf16LE(JoinLines(result, result.size(), u"\r\n")));

@@ -1,6 +1,7 @@
 // The readers and writers as the window runs them on a worker thread: on lists of their own,
 // and stopping when asked without leaving anything behind.
 #include "TextFileFixture.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/lines/JoinLines.h"
 #include "core/base/OperationProgress.h"
@@ -10,14 +11,14 @@ namespace {
 struct Form {
     const char* name;
     void (*write)(std::u16string, std::u16string);
-    TextEncoding encoding;
+    EncodingChoice encoding;
     friend void PrintTo(const Form& form, std::ostream* out) { *out << form.name; }
 };
 
 const Form kForms[] = {
-    {"Ansi", WriteAnsiText, TextEncoding::kAnsi},
-    {"Utf8", WriteUtf8Text, TextEncoding::kUtf8},
-    {"Utf16LE", WriteUtf16LEText, TextEncoding::kUtf16LE},
+    {"Ansi", WriteAnsiText, kEncodingChoices[kAnsiChoice]},
+    {"Utf8", WriteUtf8Text, kEncodingChoices[kUtf8Choice]},
+    {"Utf16LE", WriteUtf16LEText, kEncodingChoices[kUtf16LEChoice]},
 };
 
 class LongOperationTest : public TextFileTest, public ::testing::WithParamInterface<Form> {

@@ -13,7 +13,7 @@
 // An encoding by its list name, with the characters a test name cannot hold left out: "UTF16LE".
 std::string TestName(const EncodingChoice& encoding) {
     std::string name;
-    for (const char16_t c : encoding.name)
+    for (const char16_t c : encoding.itemText)
         if (c < 0x80 && std::isalnum(static_cast<unsigned char>(c)))
             name.push_back(static_cast<char>(c));
     return name;
@@ -51,9 +51,9 @@ struct FileForm {
     }
 };
 
-const Reader kAnsi = kEncodingChoices[kAnsiChoice].ReadLines;
-const Reader kUtf8 = kEncodingChoices[kUtf8Choice].ReadLines;
-const Reader kUtf16LE = kEncodingChoices[kUtf16LEChoice].ReadLines;
+const Reader kAnsi = ReadAnsiLines;
+const Reader kUtf8 = ReadUtf8Lines;
+const Reader kUtf16LE = ReadUtf16LELines;
 
 const FileForm kForms[] = {
     {"Ansi", kAnsi, "", false},
@@ -257,19 +257,18 @@ TEST_F(ByteOrderMarkTest, Utf8SequencesAcrossTheFirstBlockEnd) {
 // Invalid input is a failed reading; the complete lines before it stay.
 class InvalidInputTest : public TextFileTest {
 protected:
-    void ExpectFailureAfter(Reader reader, const std::string& bytes, const Lines& before) {
+    void ExpectFailureAfter(std::size_t encoding, const std::string& bytes, const Lines& before) {
+        const EncodingChoice& choice = kEncodingChoices[encoding];
         WriteBytes("in.txt", bytes);
         g_nError = 0;
-        reader(Path16("in.txt"));
+        ReadEncodedLines(choice, Path16("in.txt"));
         EXPECT_EQ(g_nError, 1);
         EXPECT_EQ(g_vFileLines, before);
         EXPECT_EQ(g_nLineCount, static_cast<int>(before.size()));
 
-        const auto* choice = std::find_if(kEncodingChoices.begin(), kEncodingChoices.end(),
-                                          [&](const auto& c) { return c.ReadLines == reader; });
         Lines lines;
         std::size_t count = 0;
-        EXPECT_EQ(ReadTextFile(Path16("in.txt"), choice->encoding, lines, count).failure,
+        EXPECT_EQ(ReadTextFile(Path16("in.txt"), choice, lines, count).failure,
                   FileFailure::kInvalidBytes);
         EXPECT_EQ(lines, before);
     }
@@ -302,9 +301,9 @@ TEST_F(InvalidInputTest, IllFormedUtf8) {
     };
     for (const std::string& sequence : bad) {
         SCOPED_TRACE(::testing::PrintToString(sequence));
-        ExpectFailureAfter(ReadUtf8Lines, "one\r\ntwo\r\nx" + sequence + "y\r\nthree\r\n",
+        ExpectFailureAfter(kUtf8Choice, "one\r\ntwo\r\nx" + sequence + "y\r\nthree\r\n",
                            {u"one", u"two"});
-        ExpectFailureAfter(ReadUtf8Lines, "one\r\n" + sequence, {u"one"}); // cut off by the end
+        ExpectFailureAfter(kUtf8Choice, "one\r\n" + sequence, {u"one"}); // cut off by the end
     }
 }
 
@@ -330,26 +329,26 @@ TEST_F(InvalidInputTest, WellFormedUtf8AtTheEdgesOfEachForm) {
 
 TEST_F(InvalidInputTest, Cp932LeadByteWithoutValidTrail) {
     // 81 stands before CR, 7F and FD (no trail bytes), and at the very end of the file.
-    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0x0D, 0x0A}), {u"a"});
-    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0x7F}) + "\r\nb", {u"a"});
-    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0xFD}), {u"a"});
-    ExpectFailureAfter(ReadAnsiLines, "a\r\nb" + Bytes({0x81}), {u"a"});
-    ExpectFailureAfter(ReadAnsiLines, "a\r\nb" + Bytes({0x81, 0x0A}), {u"a"});
+    ExpectFailureAfter(kAnsiChoice, "a\r\n" + Bytes({0x81, 0x0D, 0x0A}), {u"a"});
+    ExpectFailureAfter(kAnsiChoice, "a\r\n" + Bytes({0x81, 0x7F}) + "\r\nb", {u"a"});
+    ExpectFailureAfter(kAnsiChoice, "a\r\n" + Bytes({0x81, 0xFD}), {u"a"});
+    ExpectFailureAfter(kAnsiChoice, "a\r\nb" + Bytes({0x81}), {u"a"});
+    ExpectFailureAfter(kAnsiChoice, "a\r\nb" + Bytes({0x81, 0x0A}), {u"a"});
 }
 
 TEST_F(InvalidInputTest, Cp932UndefinedCodes) {
     // 81 AD lies in a gap of a defined row; 85, 86, EB, EC and EF start no code at all.
     for (const unsigned lead : {0x85u, 0x86u, 0xEBu, 0xECu, 0xEFu}) {
-        ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({lead, 0x40}) + "\r\n", {u"a"});
+        ExpectFailureAfter(kAnsiChoice, "a\r\n" + Bytes({lead, 0x40}) + "\r\n", {u"a"});
     }
-    ExpectFailureAfter(ReadAnsiLines, "a\r\n" + Bytes({0x81, 0xAD}), {u"a"});
+    ExpectFailureAfter(kAnsiChoice, "a\r\n" + Bytes({0x81, 0xAD}), {u"a"});
 }
 
 TEST_F(InvalidInputTest, Utf16LEOddLastByte) {
-    ExpectFailureAfter(ReadUtf16LELines,
+    ExpectFailureAfter(kUtf16LEChoice,
                        Bytes({0xFF, 0xFE, 0x61, 0x00, 0x0D, 0x00, 0x0A, 0x00, 0x62}), {u"a"});
-    ExpectFailureAfter(ReadUtf16LELines, Bytes({0x61, 0x00, 0x62}), {});
-    ExpectFailureAfter(ReadUtf8Lines, Bytes({0xFF, 0xFE, 0x61}), {});
+    ExpectFailureAfter(kUtf16LEChoice, Bytes({0x61, 0x00, 0x62}), {});
+    ExpectFailureAfter(kUtf8Choice, Bytes({0xFF, 0xFE, 0x61}), {});
 }
 
 TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
@@ -369,13 +368,13 @@ protected:
         g_vFileLines = {u"earlier", u"lines"};
         g_nLineCount = 2;
         g_nError = 0;
-        GetParam().ReadLines(path);
+        ReadEncodedLines(GetParam(), path);
         EXPECT_EQ(g_nError, 1);
         EXPECT_EQ(g_nLineCount, 0);
         EXPECT_EQ(g_vFileLines, (Lines{u"earlier", u"lines"}));
 
         std::size_t count = 1;
-        EXPECT_EQ(ReadTextFile(path, GetParam().encoding, g_vFileLines, count).failure, why);
+        EXPECT_EQ(ReadTextFile(path, GetParam(), g_vFileLines, count).failure, why);
         EXPECT_EQ(count, 0u);
         EXPECT_EQ(g_vFileLines, (Lines{u"earlier", u"lines"}));
     }

@@ -3,6 +3,7 @@
 // the file-size limit fails the save instead of ending the process, and a killed saver
 // leaves nothing behind.
 #include "TextFileFixture.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/ReplacementFile.h"
 
@@ -118,7 +119,7 @@ TEST_P(OutOfRoomTest, SaveFailsAndLeavesTheTargetAsItWas) {
         FileResult result;
         std::thread([&] {
             WriteUtf8Text(Path16("out.txt"), std::u16string(1 << 20, u'x'));
-            result = WriteTextFile(Path16("out.txt"), TextEncoding::kUtf16LE,
+            result = WriteTextFile(Path16("out.txt"), kEncodingChoices[kUtf16LEChoice],
                                    std::u16string(1 << 20, u'x'));
         }).join();
         sigset_t pending;

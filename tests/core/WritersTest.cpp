@@ -1,6 +1,7 @@
 // The three writers: the bytes they write, and what a failed write leaves behind (nothing:
 // the target stays as it was and no temporary file remains).
 #include "TextFileFixture.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 
 #include <sys/stat.h>
@@ -14,16 +15,16 @@ struct WriterCase {
     const char* name;
     Writer writer;
     std::string mark;
-    TextEncoding encoding;
+    EncodingChoice encoding;
     friend void PrintTo(const WriterCase& form, std::ostream* out) { *out << form.name; }
 };
 
 const WriterCase kWriters[] = {
-    {"Ansi", WriteAnsiText, "", TextEncoding::kAnsi},
-    {"Utf8", WriteUtf8Text, "\xEF\xBB\xBF", TextEncoding::kUtf8},
-    {"Utf16LE", WriteUtf16LEText, "\xFF\xFE", TextEncoding::kUtf16LE},
-    {"Utf8NoMark", WriteUtf8NoMarkText, "", TextEncoding::kUtf8NoMark},
-    {"EucJp", WriteEucJpText, "", TextEncoding::kEucJp},
+    {"Ansi", WriteAnsiText, "", kEncodingChoices[kAnsiChoice]},
+    {"Utf8", WriteUtf8Text, "\xEF\xBB\xBF", kEncodingChoices[kUtf8Choice]},
+    {"Utf16LE", WriteUtf16LEText, "\xFF\xFE", kEncodingChoices[kUtf16LEChoice]},
+    {"Utf8NoMark", WriteUtf8NoMarkText, "", kEncodingChoices[kUtf8NoMarkChoice]},
+    {"EucJp", WriteEucJpText, "", kEncodingChoices[kEucJpChoice]},
 };
 
 TEST_F(TextFileTest, TwoLineExampleInEachEncoding) {
@@ -296,8 +297,9 @@ protected:
             g_nError = 0;
             writer(Path16("out.txt"), tail);
             EXPECT_EQ(g_nError, 1);
-            const TextEncoding encoding =
-                writer == WriteAnsiText ? TextEncoding::kAnsi : TextEncoding::kUtf8;
+            const EncodingChoice& encoding = writer == WriteAnsiText
+                                                 ? kEncodingChoices[kAnsiChoice]
+                                                 : kEncodingChoices[kUtf8Choice];
             EXPECT_EQ(WriteTextFile(Path16("out.txt"), encoding, tail).failure,
                       FileFailure::kUnmappableCharacter);
             EXPECT_TRUE(ReadBytes("out.txt") == old);

@@ -277,6 +277,7 @@ private slots:
         VERIFY_MESSAGE(window.ClickForMessage("IDC_SAVE"), kNothingToSave, QMessageBox::Critical);
     }
 
+    // The list's items in their order, each with the bytes Python's codecs give for the text.
     void saveWritesTheChosenEncoding_data() {
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QByteArray>("bytes");
@@ -330,6 +331,8 @@ private slots:
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
         // The encoding chosen after Run is the one the file gets.
         window.ChooseEncoding(encoding);
+        QCOMPARE(window.EncodingList()->currentText(), QString::fromUtf8(QTest::currentDataTag()));
+        QCOMPARE(window.EncodingList()->count(), 5);
 
         const QString path = PathOf(QStringLiteral("saved-%1.txt").arg(encoding));
         VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);

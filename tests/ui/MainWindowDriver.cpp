@@ -1,7 +1,6 @@
 #include "MainWindowDriver.h"
 
 #include "core/document/DocumentState.h"
-#include "core/encoding/EncodingChoices.h"
 #include "ui/ProgramSettings.h"
 
 #include <QApplication>
@@ -94,7 +93,7 @@ void MainWindowDriver::ChooseEncoding(int index) {
     CComboBoxEx* list = EncodingList();
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Home);
-    for (int i = 0; i < ListPositionOf(index); ++i)
+    for (int i = 0; i < index; ++i)
         QTest::keyClick(list, Qt::Key_Down);
 }
 

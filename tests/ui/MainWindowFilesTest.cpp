@@ -2,7 +2,6 @@
 // from a file's first bytes, and the save dialog's folder, extension and size.
 #include "MainWindowDriver.h"
 #include "core/document/DocumentState.h"
-#include "core/encoding/EncodingChoices.h"
 #include "core/files/FileSystemNames.h"
 #include "ui/CommandProgress.h"
 
@@ -96,7 +95,7 @@ private slots:
             const auto data = Urls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(PathOf("x"))});
             QVERIFY2(Drop(drop.target, *data), drop.file);
             QCOMPARE(window.PathBox()->text(), path);
-            QTRY_COMPARE(window.EncodingList()->currentIndex(), ListPositionOf(drop.encoding));
+            QTRY_COMPARE(window.EncodingList()->currentIndex(), drop.encoding);
             QTRY_COMPARE(g_nEncoding, drop.encoding);
         }
         QVERIFY(window.Content()->GetWindowText() == u"kept");
