@@ -6,8 +6,11 @@
 #include "res/VersionInfo.h"
 #include "ui/TandrelDlg.h"
 
-CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
+CTandrelApp::HeapPolicy::HeapPolicy() {
     KeepLargeBuffersInHeap(); // a process-wide policy, so the process's start-up sets it
+}
+
+CTandrelApp::CTandrelApp(int& argc, char** argv) : m_app(argc, argv) {
     QCoreApplication::setApplicationName(QString::fromUtf8(kProductName));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(kProductVersion));
     // Lets Wayland and the task bar match the window to tandrel.desktop and its icon. The

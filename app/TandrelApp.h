@@ -23,6 +23,11 @@ public:
     QWidget* m_pMainWnd = nullptr;
 
 private:
+    // The heap's policy (core/base/HeapTuning.h) holds only for threads started after it is
+    // set, and Qt's application starts threads of its own: so it is set first, before m_app.
+    struct HeapPolicy {
+        HeapPolicy();
+    } m_heapPolicy;
     QApplication m_app;
     // The absolute path of the file named on the command line; empty when none was named.
     QString m_strFileName;
