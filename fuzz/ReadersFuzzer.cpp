@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes as a file to each reader. Whatever the bytes, a reader must not crash,
 // must report success or failure only through g_nError, and must count exactly the lines it
 // leaves. Where a read succeeds, writing its lines back in an encoding that can hold them and
-// reading that file again must give the same lines.
+// reading that file again must give the same lines. The same bytes read from memory, as the
+// command line reads an input once, must give what the file gives.
 #include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -95,8 +97,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const EncodingChoice& utf8 = kEncodingChoices[kUtf8Choice];
     const EncodingChoice& utf16le = kEncodingChoices[kUtf16LEChoice];
     const EncodingChoice& utf8NoMark = kEncodingChoices[kUtf8NoMarkChoice];
+    const std::u16string inputPath16(inputPath.begin(), inputPath.end());
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     for (const EncodingChoice& encoding : kEncodingChoices) {
-        const Lines lines = Read(encoding, {inputPath.begin(), inputPath.end()});
+        const FileLines fromFile = ReadFileLines(inputPath16, encoding, nullptr);
+        const FileLines fromMemory =
+            ReadBytesLines(std::string(bytes), inputPath16, encoding, nullptr);
+        FUZZ_CHECK(fromMemory.lines == fromFile.lines);
+        FUZZ_CHECK(fromMemory.result.failure == fromFile.result.failure);
+        FUZZ_CHECK(fromMemory.result.position == fromFile.result.position);
+        FUZZ_CHECK(fromMemory.result.line == fromFile.result.line);
+        FUZZ_CHECK(fromMemory.lineEnds.lf == fromFile.lineEnds.lf);
+        FUZZ_CHECK(fromMemory.lineEnds.crLf == fromFile.lineEnds.crLf);
+
+        const Lines lines = Read(encoding, inputPath16);
         if (g_nError != 0)
             continue;
         // Each encoding's writer must hold what its reader read, except that a UTF-16LE mark

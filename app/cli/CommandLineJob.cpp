@@ -120,10 +120,12 @@ bool Copy(int from, int to) {
     }
 }
 
-// The input as a regular file the reader can open by path: a regular file is read where it is
-// (through its descriptor, whatever its name's encoding); a pipe, a terminal or a device is
-// first copied into an unnamed temporary file, since the guess and the reader each read it
-// whole. An unnamed file leaves nothing behind however the job ends.
+// The input as a path the job can open: a regular file is read where it is (through its
+// descriptor, whatever its name's encoding), and so is a pipe, a terminal or a device, which the
+// job reads once to its end. A regular file whose reading has begun (standard input may have
+// been read from already), whose path would open it anew from its start, and a socket, which
+// has no path to open, are first copied into an unnamed temporary file. An unnamed file leaves
+// nothing behind however the job ends.
 std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
     struct stat status;
     if (fstat(fd, &status) != 0) {
@@ -134,9 +136,8 @@ std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
         failure = {FileFailure::kNotRegularFile};
         return std::nullopt;
     }
-    // Read through its descriptor, which opens it anew from its start: so only a file whose
-    // reading has not begun (standard input may have been read from already) is read in place.
-    if (S_ISREG(status.st_mode) && lseek(fd, 0, SEEK_CUR) == 0)
+    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) ||
+        (S_ISREG(status.st_mode) && lseek(fd, 0, SEEK_CUR) == 0))
         return Text("/proc/self/fd/" + std::to_string(fd));
     int copyFd = open(TemporaryFolder().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (copyFd < 0) { // a file system without unnamed files: a named one, unlinked at once

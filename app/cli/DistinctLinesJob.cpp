@@ -12,37 +12,74 @@
 
 #include <algorithm>
 #include <new>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::size_t kGuessPieceBytes = 64 * 1024;
+
+// Whether path names a regular file, which can be read line by line as often as need be. A
+// name that cannot be used counts as one: the reader says why.
+bool IsRegularFile(std::u16string_view path) {
+    struct stat status;
+    try {
+        return stat(FileSystemPath(path).c_str(), &status) != 0 || S_ISREG(status.st_mode);
+    } catch (const CException&) {
+        return true;
+    }
+}
+
+} // namespace
 
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
     const bool guessed = outcome.inputEncoding < 0;
-    if (guessed) {
+
+    // Open. The input is read once. A regular file in a named encoding is read line by line;
+    // otherwise its bytes are read whole first, so that the guess and the lines come from the
+    // same bytes, and a pipe, which cannot be read twice, is read like a file.
+    FileLines file;
+    if (!guessed && IsRegularFile(request.input)) {
         if (progress)
-            progress->BeginStep(0, 150);
-        const std::atomic<bool> never{false};
-        FileEncodingGuess guess;
-        try {
-            guess = GuessFileEncoding(FileSystemPath(request.input), never, progress);
-        } catch (const CException&) {
-            // A path that cannot be used: the reader below says why.
-            guess.encoding = static_cast<int>(kUtf8NoMarkChoice);
-        }
-        outcome.inputEncoding =
-            guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : guess.encoding;
-        if (outcome.inputEncoding < 0) {
-            outcome.failedAt = JobOutcome::Stage::kGuess;
+            progress->BeginStep(0, 550);
+        file = ReadFileLines(request.input, *FindEncodingChoice(outcome.inputEncoding), progress);
+    } else {
+        if (progress)
+            progress->BeginStep(0, 350);
+        FileBytes input = ReadFileBytes(request.input, progress);
+        if (!input.result.Succeeded()) {
+            outcome.failedAt = JobOutcome::Stage::kRead;
+            outcome.result = input.result;
             return outcome;
         }
+        if (guessed) {
+            // In pieces of whole lines: each of the guess's readings decodes a piece into room
+            // of the piece's size, which for the whole input at once would be twice its size.
+            EncodingGuesser guesser;
+            for (std::string_view rest = input.bytes; !rest.empty() && !guesser.MarkFound();) {
+                const std::size_t lineFeed = rest.rfind('\n', kGuessPieceBytes);
+                const std::size_t piece = rest.size() <= kGuessPieceBytes ? rest.size()
+                                          : lineFeed == std::string_view::npos ? kGuessPieceBytes
+                                                                               : lineFeed + 1;
+                guesser.Feed(rest.substr(0, piece));
+                rest.remove_prefix(piece);
+            }
+            const int guess = guesser.Finish();
+            outcome.inputEncoding =
+                guesser.AsciiOnly() ? static_cast<int>(kUtf8NoMarkChoice) : guess;
+            if (outcome.inputEncoding < 0) {
+                outcome.failedAt = JobOutcome::Stage::kGuess;
+                return outcome;
+            }
+        }
+        if (progress)
+            progress->BeginStep(350, 550);
+        file = ReadBytesLines(std::move(input.bytes), request.input,
+                              *FindEncodingChoice(outcome.inputEncoding), progress);
     }
-    const EncodingChoice& input = *FindEncodingChoice(outcome.inputEncoding);
     const EncodingChoice& output = *FindEncodingChoice(
         request.outputEncoding < 0 ? outcome.inputEncoding : request.outputEncoding);
-
-    // Open.
-    if (progress)
-        progress->BeginStep(guessed ? 150 : 0, 550);
-    FileLines file = ReadFileLines(request.input, input, progress);
     if (!file.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kRead;
         outcome.result = file.result;

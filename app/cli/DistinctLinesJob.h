@@ -13,7 +13,7 @@
 class OperationProgress;
 
 struct JobRequest {
-    std::u16string input;    // a regular file
+    std::u16string input;    // a regular file, or a stream (a pipe) read to its end
     int inputEncoding = -1;  // a g_nEncoding value; -1: guessed from the file
     std::u16string output;   // replaced only when the job succeeds
     int outputEncoding = -1; // -1: the input's

@@ -3,9 +3,15 @@
 #include "core/document/DocumentState.h"
 #include "core/base/OperationProgress.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/files/FileSystemNames.h"
 #include "core/files/StdioFile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <new>
 #include <utility>
 
@@ -39,22 +45,11 @@ FileResult WriteFile(std::u16string_view path, const EncodingChoice& encoding, L
     });
 }
 
-} // namespace
-
-FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding, LineList& lines,
-                        std::size_t& lineCount) {
-    FileLines file = ReadFileLines(path, encoding, nullptr);
-    lineCount = file.lines.size();
-    if (file.opened)
-        lines = std::move(file.lines);
-    return file.result;
-}
-
-FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress) {
+// Reads every line of the stream that open gives.
+template <class Open> FileLines ReadStreamLines(Open&& open, OperationProgress* progress) {
     FileLines file;
     file.result = CatchFailure([&] {
-        CStdioFile stream(path, encoding, CStdioFile::Access::kRead);
+        CStdioFile stream = open();
         stream.SetProgress(progress);
         file.opened = true;
         try {
@@ -69,6 +64,80 @@ FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding
         stream.Close();
     });
     return file;
+}
+
+} // namespace
+
+FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding, LineList& lines,
+                        std::size_t& lineCount) {
+    FileLines file = ReadFileLines(path, encoding, nullptr);
+    lineCount = file.lines.size();
+    if (file.opened)
+        lines = std::move(file.lines);
+    return file.result;
+}
+
+FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                        OperationProgress* progress) {
+    return ReadStreamLines(
+        [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress);
+}
+
+FileLines ReadBytesLines(std::string bytes, std::u16string_view name,
+                         const EncodingChoice& encoding, OperationProgress* progress) {
+    return ReadStreamLines([&] { return CStdioFile(std::move(bytes), name, encoding); },
+                           progress);
+}
+
+FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress) {
+    FileBytes input;
+    input.result = CatchFailure([&] {
+        const std::string name = FileSystemPath(path);
+        // Non-blocking for the opening only, as the reader opens: a FIFO opens at once.
+        const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            ThrowSystemError("cannot open", name);
+        struct Closer {
+            int fd;
+            ~Closer() { close(fd); }
+        } const closer{fd};
+        struct stat status;
+        if (fstat(fd, &status) != 0)
+            ThrowSystemError("cannot examine", name);
+        if (S_ISDIR(status.st_mode)) {
+            errno = EISDIR;
+            ThrowSystemError("cannot read", name, FileFailure::kNotRegularFile);
+        }
+        if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+            ThrowSystemError("cannot read", name);
+        // A regular file's size is known, so it is read into room of its size; a stream grows
+        // its room as it goes. Read in the reader's blocks, whose progress they report.
+        const auto size = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
+        input.bytes.resize(std::max(size + 1, CStdioFile::kReadBlockBytes));
+        std::size_t filled = 0;
+        for (;;) {
+            if (filled == input.bytes.size())
+                input.bytes.resize(input.bytes.size() * 2);
+            const std::size_t want =
+                std::min(input.bytes.size() - filled, CStdioFile::kReadBlockBytes * 4);
+            const ssize_t count = read(fd, input.bytes.data() + filled, want);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0) {
+                input.bytes.resize(filled);
+                ThrowSystemError("cannot read", name);
+            }
+            if (count == 0)
+                break;
+            filled += static_cast<std::size_t>(count);
+            if (progress) {
+                progress->ThrowIfCancelled();
+                progress->Report(filled, size);
+            }
+        }
+        input.bytes.resize(filled);
+    });
+    return input;
 }
 
 void KeepFileLines(FileLines&& file) noexcept {

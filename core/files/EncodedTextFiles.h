@@ -60,6 +60,17 @@ struct FileLines {
 };
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
                         OperationProgress* progress);
+// The same for bytes already read (FileBytes below), as the file name holding them would read;
+// the bytes are given up as they are read.
+FileLines ReadBytesLines(std::string bytes, std::u16string_view name,
+                         const EncodingChoice& encoding, OperationProgress* progress);
+// An input read whole, once, so that its encoding can be judged from the same bytes that are
+// then split into lines: a regular file, or a stream (a pipe, a terminal) read to its end.
+struct FileBytes {
+    std::string bytes; // all bytes read, or those before a failure
+    FileResult result;
+};
+FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress);
 // Makes what ReadFileLines produced the document's, as the reader itself would have: the lines
 // replace g_vFileLines when the file was opened, g_nLineCount counts them, and a failure sets
 // g_nError. The lines replaced are freed.

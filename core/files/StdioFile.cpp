@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,6 +88,7 @@ CStdioFile::CStdioFile(std::u16string_view path, const EncodingChoice& encoding,
         return;
     }
 
+    reading_ = true;
     // Non-blocking only for the opening itself: a FIFO without a writer would otherwise hang the
     // window here before it could be refused as no regular file.
     fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -101,20 +103,29 @@ CStdioFile::CStdioFile(std::u16string_view path, const EncodingChoice& encoding,
     }
 }
 
+CStdioFile::CStdioFile(std::string bytes, std::u16string_view name, const EncodingChoice& encoding)
+    : path_(FileSystemPath(name)), codec_(encoding.codec), reading_(true),
+      memory_(std::move(bytes)) {
+    fileSize_ = memory_.size();
+    StartReading(encoding.readMark);
+}
+
 void CStdioFile::StartReading(MarkRule markRule) {
-    struct stat status;
-    if (fstat(fd_, &status) != 0) {
-        ThrowSystemError("cannot examine", path_);
-    }
-    // Only a regular file has an end: a FIFO or a device such as /dev/zero could keep the
-    // window reading until memory runs out.
-    if (!S_ISREG(status.st_mode)) {
-        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        ThrowSystemError("cannot read", path_, FileFailure::kNotRegularFile);
-    }
-    fileSize_ = static_cast<std::size_t>(status.st_size);
-    if (fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ThrowSystemError("cannot read", path_);
+    if (fd_ >= 0) {
+        struct stat status;
+        if (fstat(fd_, &status) != 0) {
+            ThrowSystemError("cannot examine", path_);
+        }
+        // Only a regular file has an end: a FIFO or a device such as /dev/zero could keep the
+        // window reading until memory runs out.
+        if (!S_ISREG(status.st_mode)) {
+            errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+            ThrowSystemError("cannot read", path_, FileFailure::kNotRegularFile);
+        }
+        fileSize_ = static_cast<std::size_t>(status.st_size);
+        if (fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+            ThrowSystemError("cannot read", path_);
+        }
     }
     buffer_.resize(kReadBlockBytes);
     FillBuffer();
@@ -162,7 +173,7 @@ bool CStdioFile::ReadString(LineList& lines) {
 }
 
 bool CStdioFile::NextLine(std::size_t& first, std::size_t& last) {
-    if (fd_ < 0) {
+    if (!reading_ || closed_) {
         throw CException("the file is not open for reading");
     }
     const std::size_t unit = codec_->unitBytes;
@@ -216,8 +227,17 @@ std::size_t CStdioFile::EstimateLineCount() const {
 }
 
 // Reads until the buffer is full or the file is used up, so that block boundaries fall at
-// the same places on every run.
+// the same places on every run, whether the bytes come from the file or from memory.
 void CStdioFile::FillBuffer() {
+    if (fd_ < 0) {
+        const std::size_t count = std::min(memory_.size() - memoryRead_, buffer_.size() - end_);
+        std::memcpy(&buffer_[end_], memory_.data() + memoryRead_, count);
+        memoryRead_ += count;
+        end_ += count;
+        endOfFile_ = memoryRead_ == memory_.size();
+        ReleaseReadMemory();
+        return;
+    }
     while (end_ < buffer_.size() && !endOfFile_) {
         const ssize_t count = read(fd_, &buffer_[end_], buffer_.size() - end_);
         if (count < 0) {
@@ -231,6 +251,22 @@ void CStdioFile::FillBuffer() {
         }
         end_ += static_cast<std::size_t>(count);
     }
+}
+
+// Bytes in memory are read once, front to back: the whole pages already read go back to the
+// system, a few megabytes at a time, so that the input and the lines made of it are never both
+// held whole. Their contents are never looked at again; the pages stay the string's, and read
+// as zeros should anything touch them (freeing the string writes only near its ends).
+void CStdioFile::ReleaseReadMemory() {
+    constexpr std::size_t kReleaseBytes = 4 << 20;
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(memory_.data());
+    const std::uintptr_t from = (start + memoryReleased_ + page - 1) / page * page;
+    const std::uintptr_t to = (start + memoryRead_) / page * page;
+    if (to <= from || (to - from < kReleaseBytes && !endOfFile_))
+        return;
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    memoryReleased_ = to - start;
 }
 
 // Moves the unfinished line to the front of the buffer, growing the buffer when that line
@@ -359,7 +395,7 @@ void CStdioFile::Close() {
     }
     const int fd = fd_;
     fd_ = -1;
-    if (close(fd) != 0) {
+    if (fd >= 0 && close(fd) != 0) {
         ThrowSystemError("cannot close", path_);
     }
 }

@@ -37,6 +37,10 @@ public:
     // for writing writes each LF as lineEnd.
     CStdioFile(std::u16string_view path, const EncodingChoice& encoding, Access access,
                LineEnd lineEnd = LineEnd::kCrLf);
+    // Reads bytes already in memory (an input read whole once, from a file or a pipe) in
+    // encoding, exactly as the file `name` holding them would read. The bytes read are given
+    // back to the system as the reading goes.
+    CStdioFile(std::string bytes, std::u16string_view name, const EncodingChoice& encoding);
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
     ~CStdioFile();
@@ -69,6 +73,7 @@ public:
 private:
     void StartReading(MarkRule markRule);
     void FillBuffer();
+    void ReleaseReadMemory();
     void Refill();
     std::size_t FindLineFeed();
     // The undelivered bytes of the next line without its line end, [first, last); false once
@@ -87,8 +92,13 @@ private:
     OperationProgress* progress_ = nullptr;
 
     // Reading: buffer_[begin_, end_) holds bytes not yet delivered; the bytes before scanned_
-    // are known to hold no line feed.
+    // are known to hold no line feed. The bytes come from fd_, or from memory_, of which
+    // the first memoryRead_ have been read and the pages before memoryReleased_ given back.
+    bool reading_ = false;
     int fd_ = -1;
+    std::string memory_;
+    std::size_t memoryRead_ = 0;
+    std::size_t memoryReleased_ = 0;
     std::size_t fileSize_ = 0;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
