@@ -3,13 +3,13 @@
 // The commands talk to each other only through the document state (core/document/DocumentState.h).
 #pragma once
 
+#include "core/base/OperationProgress.h"
 #include "core/compare/CompareOptions.h"
 #include "core/lines/LineEnd.h"
 #include "platform/Dialog.h"
 
 #include <QIcon>
 #include <QThread>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -43,7 +43,7 @@ protected:
     LineEndCounts m_openedLineEnds;
     // The encoding guess of the path last chosen, on a worker.
     std::unique_ptr<QThread> m_guessThread;
-    std::shared_ptr<std::atomic<bool>> m_guessStop = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<OperationProgress> m_guessProgress = std::make_shared<OperationProgress>();
     std::uint64_t m_guessGeneration = 0;
 
     void DoDataExchange() override;

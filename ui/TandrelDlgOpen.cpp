@@ -17,7 +17,6 @@
 #include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
-#include <QFileInfo>
 #include <QThread>
 #include <new>
 
@@ -31,21 +30,18 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
     } catch (const CException&) {
         return;
     }
-    // The whole file is read. A file of a few megabytes takes a blink, and is judged at once;
-    // a larger one takes seconds, so it is read on a worker, so that the window keeps
-    // answering, and given up as soon as the user decides anything.
-    constexpr qint64 kGuessAtOnceBytes = 32 << 20;
-    if (QFileInfo(path).size() <= kGuessAtOnceBytes) {
-        const std::atomic<bool> never{false};
-        const int nGuess = GuessFileEncoding(bytes, never).encoding;
-        if (nGuess >= 0)
-            m_comboEncoding->ChooseItem(nGuess);
-        return;
-    }
+    // The whole file is read, which for a large one takes seconds: always on a worker, so that
+    // the window keeps answering whatever the file's size, and given up as soon as the user
+    // decides anything.
     const std::uint64_t generation = m_guessGeneration;
-    m_guessThread.reset(
-        QThread::create([this, generation, stop = m_guessStop, fsPath = std::move(bytes)] {
-            const int nGuess = GuessFileEncoding(fsPath, *stop).encoding;
+    m_guessThread.reset(QThread::create(
+        [this, generation, progress = m_guessProgress, fsPath = std::move(bytes)] {
+            int nGuess = -1;
+            try {
+                nGuess = GuessFileEncoding(fsPath, progress.get()).encoding;
+            } catch (const OperationCancelled&) {
+                return;
+            }
             QMetaObject::invokeMethod(
                 this,
                 [this, generation, nGuess] {
@@ -54,8 +50,8 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
                 },
                 Qt::QueuedConnection);
         }));
-    // The guess needs little stack; a stack of the usual size would stay mapped in the C
-    // library's cache of stacks, and the commands' own workers measure their memory.
+    // The guess needs little stack, and a small one keeps a guess on every path chosen from
+    // mapping megabytes that the C library would keep in its cache of stacks.
     m_guessThread->setStackSize(256 * 1024);
     m_guessThread->start();
 }
@@ -63,11 +59,11 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
 void CTandrelDlg::AbandonEncodingGuess() {
     ++m_guessGeneration; // a result still on its way is dropped
     if (m_guessThread) {
-        m_guessStop->store(true);
+        m_guessProgress->RequestCancel();
         m_guessThread->wait();
         m_guessThread.reset();
     }
-    m_guessStop = std::make_shared<std::atomic<bool>>(false);
+    m_guessProgress = std::make_shared<OperationProgress>();
 }
 
 void CTandrelDlg::OnBnClickedOpen() {

@@ -172,8 +172,7 @@ int GuessEncoding(std::string_view bytes) {
     return guesser.Finish();
 }
 
-FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop,
-                                    OperationProgress* progress) {
+FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress) {
     // Non-blocking for the opening only: a FIFO without a writer must not hang the worker.
     struct File {
         int fd;
@@ -198,8 +197,8 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<b
     std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
     std::uint64_t bytesRead = 0;
     for (;;) {
-        if (stop.load(std::memory_order_relaxed))
-            return {};
+        if (progress)
+            progress->ThrowIfCancelled();
         const ssize_t count = read(fd, block.data() + kept, block.size() - kept);
         if (count < 0)
             return {};

@@ -3,7 +3,6 @@
 // evidence counts; anything else leaves the user's choice alone.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -60,7 +59,6 @@ struct FileEncodingGuess {
     bool asciiOnly = false; // the whole file was read and holds only ASCII (or nothing)
 };
 // The guess for the file at path (a file system path), read a block at a time, reporting the
-// bytes read to progress (when given); no guess as soon as stop is set, or when the file cannot
-// be read or is no regular file.
-FileEncodingGuess GuessFileEncoding(const std::string& path, const std::atomic<bool>& stop,
-                                    OperationProgress* progress = nullptr);
+// bytes read to progress (when given) and stopping (OperationCancelled) when it asks; no guess
+// when the file cannot be read or is no regular file.
+FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress);

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -168,6 +170,31 @@ private slots:
                     .text.startsWith(
                         QStringLiteral("文字コードの指定が間違っている可能性があります。")));
         QCOMPARE(g_nEncoding, 4);
+        QVERIFY(QFile::remove(path));
+    }
+
+    // Choosing a file never waits for its guess, whatever its size (here the most that was once
+    // judged on the window's thread): the choice returns with the list as it was, and the guess
+    // arrives from its worker. The longest pause of the event loop meanwhile is printed.
+    void aChoiceNeverWaitsForTheGuess() {
+        const QString path = PathOf(QStringLiteral("euc-jp-32mib.txt"));
+        const QByteArray line("\xC6\xFC\xCB\xDC\xB8\xEC\r\n"); // 日本語 in EUC-JP
+        WriteBytes(path, line.repeated((32 << 20) / line.size()));
+        MainWindowDriver window;
+        window.ChooseEncoding(2);
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(1);
+        clock.start();
+        window.Window().ChooseFile(path);
+        QCOMPARE(g_nEncoding, 2);
+        QTRY_COMPARE_WITH_TIMEOUT(g_nEncoding, 4, 60'000);
+        qInfo("longest pause of the event loop while a 32 MiB file was guessed: %lld ms", longest);
         QVERIFY(QFile::remove(path));
     }
 
