@@ -7,8 +7,9 @@
 //
 // N is a line count (a suffix M means millions; default 10M). The input is the benchmarks'
 // UTF-8 text, once with its byte-order mark and once without one, which the job recognises
-// only by reading the whole file. FOLDER receives the files (default: a temporary folder,
-// removed afterwards).
+// only by reading the whole file; and the latter again with its encoding named, so that the
+// guess's cost shows. Beside the times, the bytes the job read, which should be the file's.
+// FOLDER receives the files (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
 
 #include <cstdio>
@@ -30,7 +31,19 @@ struct Figures {
     double seconds = -1;
     double cpuSeconds = 0; // user and system: steadier than the wall clock on a busy machine
     double peakMiB = 0;
+    double readMB = 0; // bytes the process read, by any means (the kernel's count)
 };
+
+// What a child that has ended but is not yet reaped has read.
+double BytesRead(pid_t child) {
+    std::ifstream io("/proc/" + std::to_string(child) + "/io");
+    std::string key;
+    double value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return 0;
+}
 
 double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
@@ -60,11 +73,16 @@ Figures Run(std::vector<std::string> argv, const std::string& outputPath = {}) {
     }
     int status = 0;
     rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+    siginfo_t ended{};
+    if (child < 0 || waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0)
+        return {};
+    const double seconds = Now() - start;
+    const double read = BytesRead(child);
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
         WEXITSTATUS(status) != 0)
         return {};
-    return {Now() - start, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-            static_cast<double>(usage.ru_maxrss) / 1024.0};
+    return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
+            static_cast<double>(usage.ru_maxrss) / 1024.0, read / 1e6};
 }
 
 int ParseLineCount(std::string text) {
@@ -114,12 +132,22 @@ int main(int argc, char** argv) {
     std::printf(
         "seconds for the whole command; mawk '!seen[$0]++' on the same file right after;\n"
         "ratio = tandrel / mawk (goal: at most 0.3), by the clock and by CPU time (user and\n"
-        "system); peak = the process's peak RSS (goal: at most 3x the file)\n\n");
-    std::printf("%-16s %9s %7s %8s %8s %6s %8s %8s %6s %8s %6s\n", "input", "lines", "MB",
-                "tandrel", "mawk", "ratio", "cpu", "mawk cpu", "ratio", "peak MiB", "/file");
+        "system); peak = the process's peak RSS (goal: at most 3x the file); read = the MB\n"
+        "tandrel read (goal: the file's MB and a little); named = --encoding given\n\n");
+    std::printf("%-22s %9s %7s %8s %8s %6s %8s %8s %6s %8s %6s %7s\n", "input", "lines", "MB",
+                "tandrel", "mawk", "ratio", "cpu", "mawk cpu", "ratio", "peak MiB", "/file",
+                "read");
     const std::string output = (fs::path(folder) / "job-output.txt").string();
-    for (const auto& [name, input] : {std::pair{"UTF-8", marked}, {"UTF-8 (no mark)", unmarked}}) {
-        const Figures job = Run({TANDREL_PROGRAM, "--output", output, input.string()});
+    struct Row {
+        const char* name;
+        fs::path input;
+        const char* encoding; // "auto": guessed
+    };
+    for (const Row& row : {Row{"UTF-8", marked, "auto"}, Row{"UTF-8 (no mark)", unmarked, "auto"},
+                           Row{"UTF-8 (no mark) named", unmarked, "utf-8-nobom"}}) {
+        const auto& [name, input, encoding] = row;
+        const Figures job = Run(
+            {TANDREL_PROGRAM, "--encoding", encoding, "--output", output, input.string()});
         const Figures mawk = Run({"mawk", "!seen[$0]++", input.string()},
                                  (fs::path(folder) / "mawk-output.txt").string());
         if (job.seconds < 0 || mawk.seconds < 0) {
@@ -127,10 +155,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
-        std::printf("%-16s %9d %7.1f %8.3f %8.3f %6.2f %8.3f %8.3f %6.2f %8.1f %6.2f\n", name,
-                    lineCount, megabytes, job.seconds, mawk.seconds, job.seconds / mawk.seconds,
-                    job.cpuSeconds, mawk.cpuSeconds, job.cpuSeconds / mawk.cpuSeconds, job.peakMiB,
-                    job.peakMiB * 1024 * 1024 / static_cast<double>(fs::file_size(input)));
+        std::printf("%-22s %9d %7.1f %8.3f %8.3f %6.2f %8.3f %8.3f %6.2f %8.1f %6.2f %7.1f\n",
+                    name, lineCount, megabytes, job.seconds, mawk.seconds,
+                    job.seconds / mawk.seconds, job.cpuSeconds, mawk.cpuSeconds,
+                    job.cpuSeconds / mawk.cpuSeconds, job.peakMiB,
+                    job.peakMiB * 1024 * 1024 / static_cast<double>(fs::file_size(input)),
+                    job.readMB);
         std::fflush(stdout);
     }
     if (folderArgument.empty())
