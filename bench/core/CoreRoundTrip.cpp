@@ -5,15 +5,18 @@
 // duplicates from the same UTF-8 file, because this machine's speed varies too much for figures
 // from different minutes to compare.
 //
-//   tandrel_core_bench [--rounds N] [FOLDER]
+//   tandrel_core_bench [--rounds N] [COMPARISON FLAGS] [FOLDER]
 //
-// FOLDER receives the input files (default: a temporary folder, removed afterwards).
+// FOLDER receives the input files (default: a temporary folder, removed afterwards). The
+// comparison flags are the command line's (--ignore-width, --keep-last, ...): Run then filters
+// under those options, as the window and the command line do.
 #include "bench/BenchInputs.h"
 #include "core/document/DocumentState.h"
 #include "core/lines/DuplicateLines.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/base/HeapTuning.h"
+#include "core/compare/CompareFilter.h"
 #include "core/lines/JoinLines.h"
 
 #include <algorithm>
@@ -56,9 +59,22 @@ std::u16string ToUtf16(const std::string& path) {
     return fs::path(path).u16string();
 }
 
+// Run's steps on the content text: the named function with every option off, otherwise the
+// split and the filter under options that the window's Run commits.
+int RunContent(std::u16string content, const CompareOptions& options) {
+    if (options == CompareOptions{})
+        return RemoveDuplicateContentLines(std::move(content));
+    LineList lines;
+    lines.FollowLinesOf(g_vFileLines);
+    SplitTextLines(content, lines, nullptr);
+    RunLineMap map;
+    KeepRunLines(KeepComparedLines(std::move(lines), options, map, nullptr));
+    return static_cast<int>(g_vResultLines.size());
+}
+
 // One round trip in this process; prints its figures on one line for the parent.
 int RunRoundTrip(const EncodingChoice& encoding, const std::string& input,
-                 const std::string& output) {
+                 const std::string& output, const CompareOptions& options) {
     KeepLargeBuffersInHeap(); // as the window does
     Clock::time_point start = Clock::now();
     ReadEncodedLines(encoding, ToUtf16(input));
@@ -77,7 +93,7 @@ int RunRoundTrip(const EncodingChoice& encoding, const std::string& input,
 
     // What Run does with it.
     start = Clock::now();
-    const int kept = RemoveDuplicateContentLines(std::move(content));
+    const int kept = RunContent(std::move(content), options);
     const double run = SecondsSince(start);
 
     // What Save does with the result.
@@ -163,7 +179,17 @@ std::string ReadWhole(const fs::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-int RunBenchmark(int rounds, fs::path folder) {
+// The command-line flags of options, as the round trips are passed them.
+std::vector<std::string> FlagsOf(const CompareOptions& options) {
+    std::vector<std::string> flags;
+    for (const CompareOptionName& name : kCompareOptionNames) {
+        if (options.*name.member)
+            flags.emplace_back(name.flag);
+    }
+    return flags;
+}
+
+int RunBenchmark(int rounds, fs::path folder, const CompareOptions& options) {
     const bool temporary = folder.empty();
     if (temporary) {
         std::string name = (fs::temp_directory_path() / "tandrel-bench-XXXXXX").string();
@@ -190,8 +216,11 @@ int RunBenchmark(int rounds, fs::path folder) {
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t e = 0; e < inputPaths.size(); ++e) {
             const fs::path output = folder / ("out-" + inputPaths[e].filename().string());
-            std::istringstream line(RunProcess({self, "--round-trip", std::to_string(e),
-                                                inputPaths[e].string(), output.string()}));
+            std::vector<std::string> argv = {self, "--round-trip", std::to_string(e),
+                                             inputPaths[e].string(), output.string()};
+            for (std::string& flag : FlagsOf(options))
+                argv.push_back(std::move(flag));
+            std::istringstream line(RunProcess(argv));
             Figures figures;
             line >> figures.read >> figures.join >> figures.run >> figures.write >>
                 figures.peakKiB >> figures.fileLines >> figures.kept;
@@ -204,12 +233,15 @@ int RunBenchmark(int rounds, fs::path folder) {
 
             // mawk keeps each CR LF and passes the byte-order mark on as part of the first line,
             // which never repeats: its output is byte for byte what the program's should be.
-            if (e == 1 && round == 0)
+            if (e == 1 && round == 0 && options == CompareOptions{})
                 sameAsMawk = ReadWhole(output) == ReadWhole(mawkOutput);
         }
     }
 
-    std::printf("\nmedians of %d paired rounds, in seconds\n", rounds);
+    std::printf("\nmedians of %d paired rounds, in seconds; options:", rounds);
+    for (const std::string& flag : FlagsOf(options))
+        std::printf(" %s", flag.c_str());
+    std::printf(options == CompareOptions{} ? " none\n" : "\n");
     std::printf("  run = split, copy and dedupe; ratio = (read + run + write) / mawk, per pair\n");
     std::printf("  (join) is Open filling the content box: timed, not part of the ratio\n\n");
     std::printf("%-8s %6s %6s %6s %6s %6s %6s %6s %8s %7s %7s\n", "", "read", "(join)", "run",
@@ -229,7 +261,8 @@ int RunBenchmark(int rounds, fs::path folder) {
             MedianOf(r, [](auto& f) { return f.Total() / f.mawk; }),
             static_cast<double>(peak) / 1024.0, r.front().fileLines, r.front().kept);
     }
-    std::printf("UTF-8 result identical to mawk's output: %s\n", sameAsMawk ? "yes" : "NO");
+    if (options == CompareOptions{})
+        std::printf("UTF-8 result identical to mawk's output: %s\n", sameAsMawk ? "yes" : "NO");
 
     if (temporary)
         fs::remove_all(folder);
@@ -240,17 +273,20 @@ int RunBenchmark(int rounds, fs::path folder) {
 
 int main(int argc, char** argv) {
     try {
-        if (argc == 5 && std::strcmp(argv[1], "--round-trip") == 0)
-            return RunRoundTrip(kEncodingChoices.at(std::stoul(argv[2])), argv[3], argv[4]);
+        const bool roundTrip = argc >= 5 && std::strcmp(argv[1], "--round-trip") == 0;
         int rounds = 3;
         fs::path folder;
-        for (int i = 1; i < argc; ++i) {
+        RunFlags flags;
+        for (int i = roundTrip ? 5 : 1; i < argc; ++i) {
             if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
                 rounds = std::max(1, std::atoi(argv[++i]));
-            else
+            else if (!ParseRunFlag(argv[i], flags))
                 folder = argv[i];
         }
-        return RunBenchmark(rounds, folder);
+        if (roundTrip)
+            return RunRoundTrip(kEncodingChoices.at(std::stoul(argv[2])), argv[3], argv[4],
+                                flags.compare);
+        return RunBenchmark(rounds, folder, flags.compare);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tandrel_core_bench: %s\n", error.what());
         return 1;
