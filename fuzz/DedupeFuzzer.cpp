@@ -1,7 +1,7 @@
 // Splits arbitrary text and removes its duplicate lines, checking the result against what it
 // must be: the distinct non-empty split lines, each once, in order of first occurrence.
 #include "core/document/DocumentState.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>

@@ -115,7 +115,7 @@ void CTandrelDlg::OnBnClickedOpen() {
             if (encoding) {
                 if (made.file.result.Succeeded())
                     m_openedLineEnds = made.file.lineEnds;
-                KeepFileLines(std::move(made.file));
+                CommitFileLines(std::move(made.file));
             }
         });
     if (end == CommandProgress::End::kCancelled)

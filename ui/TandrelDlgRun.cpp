@@ -1,9 +1,9 @@
 // The Run command: the distinct non-empty lines of the content box, in order of first
 // occurrence, into the result box and into g_vResultLines for Save.
 #include "core/lines/BoxTextCodec.h"
-#include "core/compare/CompareFilter.h"
+#include "core/compare/RunFilter.h"
 #include "core/document/DocumentState.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 #include "core/document/RunSummary.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/Edit.h"
@@ -45,9 +45,9 @@ void CTandrelDlg::OnBnClickedRun() {
     const LineList& fileLines = g_vFileLines;
     const CompareOptions options = ChosenCompareOptions();
     struct RunResult {
-        RunLines lines;
+        FilteredLines lines;
         BoxTextLoader box;
-        std::shared_ptr<RunLineMap> map = std::make_shared<RunLineMap>();
+        std::shared_ptr<RunLineMap> map;
         RunCounts counts;
     };
     std::u16string strCounts;
@@ -60,7 +60,8 @@ void CTandrelDlg::OnBnClickedRun() {
             SplitBoxText(content, textLines, &progress);
             progress.BeginStep(350, 750);
             RunResult made;
-            made.lines = KeepComparedLines(std::move(textLines), options, *made.map, &progress);
+            made.lines = FilterLines(std::move(textLines), options, &progress);
+            made.map = std::make_shared<RunLineMap>(std::move(made.lines.map));
             made.counts = CountRun(*made.map);
             progress.BeginStep(750, OperationProgress::kWhole);
             const LineList& result = made.lines.result;
@@ -71,7 +72,7 @@ void CTandrelDlg::OnBnClickedRun() {
             // Clears the box and sets the joined result lines, each followed by CR LF, in one
             // step.
             m_editResult->TakeText(std::move(made.box));
-            KeepRunLines(std::move(made.lines));
+            CommitRun(std::move(made.lines));
             strCounts = ShowRunLineMap(std::move(made.map), made.counts);
         });
     if (end == CommandProgress::End::kCancelled)

@@ -2,7 +2,7 @@
 // whose tooltip names the line it repeats, 「空」 an empty or blank line), in the result box's
 // the lines of the text each kept line stands for (「×3」), and the counts as the tooltip of
 // the label over the result box.
-#include "core/compare/CompareFilter.h"
+#include "core/compare/RunFilter.h"
 #include "core/document/RunSummary.h"
 #include "platform/LineMargin.h"
 #include "platform/QtStrings.h"

@@ -1,8 +1,8 @@
 #include "app/cli/DistinctLinesJob.h"
 
 #include "core/files/CException.h"
-#include "core/compare/CompareFilter.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/compare/RunFilter.h"
+#include "core/lines/LineSplit.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/EncodingGuess.h"
@@ -86,29 +86,17 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
         return outcome;
     }
 
-    // Run, as the window runs it on the content box, which shows every line followed by CR LF:
-    // split at line feeds, each line loses the carriage returns at its end. Lines that end in a
-    // carriage return are rare, so the file's own list serves unless one does.
-    LineList text = std::move(file.lines);
-    if (std::any_of(text.begin(), text.end(),
-                    [](std::u16string_view line) { return line.ends_with(u'\r'); })) {
-        LineList trimmed;
-        trimmed.reserve(text.size());
-        for (const std::u16string_view line : text)
-            trimmed.push_back(TrimCarriageReturns(line));
-        text = std::move(trimmed);
-    }
+    // Run, as the window runs it on the content box, which shows every line followed by CR LF.
     if (progress)
         progress->BeginStep(550, 800);
-    RunLines run;
-    RunLineMap map;
+    FilteredLines run;
     try {
-        run = KeepComparedLines(std::move(text), request.compare, map, progress);
+        run = FilterLines(TrimCarriageReturns(std::move(file.lines)), request.compare, progress);
         if (request.counts) {
             LineList counted;
             counted.reserve(run.result.size());
             for (std::size_t k = 0; k < run.result.size(); ++k)
-                counted.push_back(CountedLine(map.counts[k], run.result[k]));
+                counted.push_back(CountedLine(run.map.counts[k], run.result[k]));
             run.result = std::move(counted);
         }
     } catch (const std::bad_alloc&) {
@@ -116,7 +104,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
         outcome.result = {FileFailure::kOutOfMemory};
         return outcome;
     }
-    const RunCounts counts = CountRun(map);
+    const RunCounts counts = CountRun(run.map);
     outcome.lineCount = counts.lines;
     outcome.emptyCount = counts.empties;
     outcome.keptCount = counts.kept;

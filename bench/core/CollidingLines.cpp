@@ -9,7 +9,7 @@
 // line hashed to 0, so an open-addressing table compared each new line with all earlier ones.
 // A hash keyed at random cannot be attacked by a fixed file, which is what this shows: the
 // crafted text should cost about what the random one does.
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 
 #include <algorithm>
 #include <chrono>

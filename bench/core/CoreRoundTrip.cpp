@@ -12,11 +12,11 @@
 // under those options, as the window and the command line do.
 #include "bench/BenchInputs.h"
 #include "core/document/DocumentState.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/base/HeapTuning.h"
-#include "core/compare/CompareFilter.h"
+#include "core/lines/LineSplit.h"
 #include "core/lines/JoinLines.h"
 
 #include <algorithm>
@@ -67,8 +67,7 @@ int RunContent(std::u16string content, const CompareOptions& options) {
     LineList lines;
     lines.FollowLinesOf(g_vFileLines);
     SplitTextLines(content, lines, nullptr);
-    RunLineMap map;
-    KeepRunLines(KeepComparedLines(std::move(lines), options, map, nullptr));
+    CommitRun(FilterLines(std::move(lines), options));
     return static_cast<int>(g_vResultLines.size());
 }
 

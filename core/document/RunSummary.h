@@ -2,7 +2,7 @@
 // went. The window and the command line say it in the same words.
 #pragma once
 
-#include "core/compare/CompareFilter.h"
+#include "core/compare/RunFilter.h"
 
 #include <cstdint>
 #include <string>

@@ -140,7 +140,7 @@ FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress) {
     return input;
 }
 
-void KeepFileLines(FileLines&& file) noexcept {
+void CommitFileLines(FileLines&& file) noexcept {
     g_nLineCount = 0;
     if (file.opened) {
         g_vFileLines = std::move(file.lines);
@@ -178,7 +178,7 @@ FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encodi
 }
 
 void ReadEncodedLines(const EncodingChoice& encoding, std::u16string path) {
-    KeepFileLines(ReadFileLines(path, encoding, nullptr));
+    CommitFileLines(ReadFileLines(path, encoding, nullptr));
 }
 
 void WriteEncodedText(const EncodingChoice& encoding, std::u16string path, std::u16string text) {

@@ -74,7 +74,7 @@ FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress);
 // Makes what ReadFileLines produced the document's, as the reader itself would have: the lines
 // replace g_vFileLines when the file was opened, g_nLineCount counts them, and a failure sets
 // g_nError. The lines replaced are freed.
-void KeepFileLines(FileLines&& file) noexcept;
+void CommitFileLines(FileLines&& file) noexcept;
 // Save's step: writes every line followed by "\n" (on disk: lineEnd), in small pieces rather
 // than joined into one text the size of the file. A stop leaves the target as it was.
 FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,

@@ -1,6 +1,6 @@
 #include "core/lines/BoxTextCodec.h"
 
-#include "core/lines/DuplicateLines.h"
+#include "core/lines/LineSplit.h"
 #include "core/lines/LineList.h"
 #include "core/base/OperationProgress.h"
 #include "core/encoding/UnicodeScalars.h"

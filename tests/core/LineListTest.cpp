@@ -2,7 +2,7 @@
 // whatever becomes of the list it took them from, and sharing must never change a line.
 #include "TextFileFixture.h"
 #include "core/encoding/EncodingChoices.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/lines/JoinLines.h"
 

@@ -54,7 +54,7 @@ TEST_P(LongOperationTest, ReadingIntoOwnListLeavesTheDocumentAlone) {
     EXPECT_EQ(file.lines, lines);
     EXPECT_EQ(g_vFileLines, Lines{u"before"});
 
-    KeepFileLines(std::move(file));
+    CommitFileLines(std::move(file));
     EXPECT_EQ(g_vFileLines, lines);
     EXPECT_EQ(g_nLineCount, static_cast<int>(lines.size()));
     EXPECT_EQ(g_nError, 0);

@@ -1,5 +1,5 @@
 #include "core/document/DocumentState.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 
 #include <gtest/gtest.h>
 #include <random>

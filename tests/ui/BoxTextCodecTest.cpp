@@ -3,7 +3,7 @@
 #include "core/lines/BoxTextCodec.h"
 
 #include "core/document/DocumentState.h"
-#include "core/lines/DuplicateLines.h"
+#include "core/document/DocumentRun.h"
 
 #include <QRandomGenerator>
 #include <QString>

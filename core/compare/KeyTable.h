@@ -1,0 +1,121 @@
+// The table behind Run's filter: the distinct comparison keys met so far, each numbered (its
+// group) in order of its first line. Open addressing over keyed hashes: a slot holds a group and
+// the low 32 bits of its key's hash (its tag), which chooses the first slot, lets the table grow
+// without touching the keys again and settles most probes that do not match.
+//
+// Lines that collide would make every lookup walk past all earlier ones. The table counts the
+// slots its lookups pass; when that shows a pile-up (Overworked), Renew draws a new key for the
+// process and places the keys again under it; should the second new key fail as well, it keeps
+// the keys in order instead, so that no text can make the filter quadratic.
+#pragma once
+
+#include "core/lines/LineHash.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class KeyTable {
+public:
+    static constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
+
+    // expected only sizes the table at first; it grows when it fills up.
+    explicit KeyTable(std::size_t expected);
+    ~KeyTable();
+    KeyTable(const KeyTable&) = delete;
+    KeyTable& operator=(const KeyTable&) = delete;
+
+    std::uint32_t Tag(std::u16string_view key) const {
+        return static_cast<std::uint32_t>(tandrel::HashLine(key, hashKey_));
+    }
+    // Asks the processor to fetch the first slot of a key about to be looked up: in a table of
+    // millions of slots nearly every first probe misses the cache.
+    void Prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots_[tag & mask_]); }
+    // The group a lookup of tag will most likely compare with, or kNoGroup.
+    std::uint32_t LikelyGroup(std::uint32_t tag) const {
+        const Slot& slot = slots_[tag & mask_];
+        return slot.tag == tag ? slot.group : kNoGroup;
+    }
+    // For prefetching: where group's key is recorded, and where its units lie.
+    const void* KeyEntry(std::uint32_t group) const { return &keys_[group]; }
+    const void* KeyUnits(std::uint32_t group) const { return keys_[group].data(); }
+
+    // The number of key's group; a new group, first met at line index, when key is new. A key
+    // that is part of its line is kept as a view, which the lines must outlive; others are
+    // copied.
+    std::uint32_t Find(std::u16string_view key, std::uint32_t tag, std::u16string_view line,
+                       std::uint32_t index) {
+        if (inOrder_) [[unlikely]]
+            return FindInOrder(key, line, index);
+        ++lookups_;
+        for (std::size_t at = tag & mask_;; at = (at + 1) & mask_, ++probes_) {
+            Slot& slot = slots_[at];
+            if (slot.group == kNoGroup) {
+                const std::uint32_t group = AddGroup(key, line, index);
+                slot = Slot{tag, group};
+                if (keys_.size() > growAt_)
+                    Grow();
+                return group;
+            }
+            if (slot.tag == tag && keys_[slot.group] == key)
+                return slot.group;
+        }
+    }
+
+    // Lookups pass a handful of slots on average while the table is at most three quarters
+    // full; many more means that keys collide, and the filter is heading for quadratic time.
+    bool Overworked() const { return probes_ > kProbesPerLookup * lookups_ + kProbeSlack; }
+    // Places the keys again under a new hash key, or in order after two new keys. Tags made
+    // before are stale afterwards.
+    void Renew();
+
+    // The first line of each group, in group order.
+    std::vector<std::uint32_t> TakeFirsts() { return std::move(firsts_); }
+
+    // Whether key is a part of line.
+    static bool InLine(std::u16string_view key, std::u16string_view line) {
+        const std::less<const char16_t*> before;
+        return !before(key.data(), line.data()) &&
+               !before(line.data() + line.size(), key.data() + key.size());
+    }
+
+private:
+    static constexpr std::size_t kProbesPerLookup = 16;
+    static constexpr std::size_t kProbeSlack = 1 << 16;
+    static constexpr int kRenewals = 2;
+
+    struct Slot {
+        std::uint32_t tag = 0;
+        std::uint32_t group = kNoGroup; // kNoGroup: the slot is free
+    };
+
+    std::uint32_t AddGroup(std::u16string_view key, std::u16string_view line,
+                           std::uint32_t index);
+    std::uint32_t FindInOrder(std::u16string_view key, std::u16string_view line,
+                              std::uint32_t index);
+    void Allocate(std::size_t capacity);
+    void Place(const Slot& slot);
+    void Grow();
+    std::u16string_view Keep(std::u16string_view key);
+
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    std::size_t growAt_ = 0;
+    std::size_t probes_ = 0;
+    std::size_t lookups_ = 0;
+    int renewals_ = 0;
+    bool inOrder_ = false;
+    std::vector<std::u16string_view> keys_; // per group
+    std::vector<std::uint32_t> firsts_;     // per group
+    // After the last renewal: every key with its group, in order; lookups are O(log n).
+    std::map<std::u16string_view, std::uint32_t> sorted_;
+    std::vector<std::unique_ptr<char16_t[]>> blocks_; // copies of keys not found in their lines
+    char16_t* blockEnd_ = nullptr;
+    std::size_t blockLeft_ = 0;
+    tandrel::LineHashKey hashKey_;
+};

@@ -1,0 +1,155 @@
+// Run's filter: which lines of a text Run keeps under the comparison options, and what it did
+// to every line (which kept line each other line repeats, how many lines each kept line stands
+// for). With every option at its default it is the plain rule: each distinct non-empty line
+// once, at its first occurrence, lines compared code unit by code unit. The window's Run, the
+// command line and the functions on the document state all filter here.
+#pragma once
+
+#include "core/base/OperationProgress.h"
+#include "core/compare/CompareOptions.h"
+#include "core/compare/KeyTable.h"
+#include "core/compare/LineKeys.h"
+#include "core/lines/LineList.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct RunLineMap {
+    static constexpr std::uint32_t kDropped = std::numeric_limits<std::uint32_t>::max();
+
+    std::vector<std::uint32_t> kept;   // the indices of the lines kept, in result order
+    std::vector<std::uint32_t> keptAs; // per line: the result line it is or repeats; kDropped
+                                       // for an empty line left out
+    std::vector<std::uint32_t> counts; // per result line: how many lines it stands for
+
+    // Whether Run left line out as a repeat of the result line keptAs[line].
+    bool IsRepeat(std::size_t line) const {
+        return keptAs[line] != kDropped && kept[keptAs[line]] != line;
+    }
+};
+
+// What the filter makes of a text: the text's lines, the lines kept (sharing the text's units),
+// a scratch copy of those that the document keeps beside them, and the map.
+struct FilteredLines {
+    LineList text;
+    LineList result;
+    LineList work;
+    RunLineMap map;
+};
+
+// The filter on a list of its own. Reports to progress and stops (OperationCancelled) when it
+// asks; nothing outside is touched either way.
+FilteredLines FilterLines(LineList text, const CompareOptions& options = {},
+                          OperationProgress* progress = nullptr);
+
+// Turns keptAs (group numbers in order of first occurrence, or kDropped) and kept (each
+// group's first line) into the map the options ask for, and counts.
+void SelectKeptLines(RunLineMap& map, const CompareOptions& options);
+
+namespace run_filter_detail {
+
+constexpr std::size_t kAhead = 16;
+
+// Numbers the keys of the first count lines in order of first occurrence: map.keptAs gets each
+// line's group (kDropped for a line keyOf(line, slot) gives no key for, by a null view) and
+// map.kept each group's first line. keyOf may keep its key in its own slot-th buffer until
+// the slot comes round again, kAhead lines later.
+//
+// The loop runs three steps ahead of itself, because nearly every lookup would otherwise wait
+// for memory: 16 lines ahead it makes a key, hashes it and fetches its first slot; 8 ahead it
+// reads that slot and fetches the kept key it points to; 4 ahead it fetches that key's units.
+// By the time a line's turn comes, what its lookup compares is in the cache.
+template <class Lines, class KeyOf>
+void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationProgress* progress,
+                RunLineMap& map) {
+    // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
+    // much; the table doubles whenever more turn out to be distinct.
+    KeyTable table(count / 2);
+    map.keptAs.resize(count);
+    const ProgressTicker ticker(progress, count);
+    std::u16string_view keys[kAhead];
+    std::uint32_t tags[kAhead];
+    std::uint32_t likely[kAhead];
+    const auto hash = [&](std::size_t slot) {
+        if (keys[slot].data() != nullptr) {
+            tags[slot] = table.Tag(keys[slot]);
+            table.Prefetch(tags[slot]);
+        }
+        likely[slot] = KeyTable::kNoGroup;
+    };
+    const auto makeKey = [&](std::size_t j) {
+        keys[j % kAhead] = keyOf(lines[j], j % kAhead);
+        hash(j % kAhead);
+    };
+    for (std::size_t j = 0; j < kAhead && j < count; ++j)
+        makeKey(j);
+
+    for (std::size_t i = 0; i < count; ++i) {
+        ticker.Tick(i);
+        if (const std::size_t j = i + kAhead / 2; j < count && keys[j % kAhead].data()) {
+            likely[j % kAhead] = table.LikelyGroup(tags[j % kAhead]);
+            if (likely[j % kAhead] != KeyTable::kNoGroup)
+                __builtin_prefetch(table.KeyEntry(likely[j % kAhead]));
+        }
+        if (const std::size_t j = i + kAhead / 4;
+            j < count && likely[j % kAhead] != KeyTable::kNoGroup)
+            __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
+
+        const std::size_t slot = i % kAhead;
+        map.keptAs[i] = keys[slot].data() == nullptr
+                            ? RunLineMap::kDropped
+                            : table.Find(keys[slot], tags[slot], lines[i],
+                                         static_cast<std::uint32_t>(i));
+        if (table.Overworked()) [[unlikely]] {
+            table.Renew();
+            for (std::size_t j = i + 1; j < i + kAhead && j < count; ++j)
+                hash(j % kAhead);
+        }
+        if (i + kAhead < count)
+            makeKey(i + kAhead); // into the slot just used
+    }
+    map.kept = table.TakeFirsts();
+}
+
+} // namespace run_filter_detail
+
+// The map of Run under options over the first count lines. Lines: anything with size() and an
+// operator[] whose lines convert to std::u16string_view. Throws OperationCancelled when
+// progress asks to stop.
+template <class Lines>
+RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptions& options = {},
+                       OperationProgress* progress = nullptr) {
+    using run_filter_detail::kAhead;
+    count = std::min<std::size_t>(count, lines.size());
+    RunLineMap map;
+    if (!options.ChangesKeys() && !options.blankAsEmpty) {
+        // The line is its own key: no key is made or copied.
+        run_filter_detail::GroupLines(
+            lines, count,
+            [](std::u16string_view line, std::size_t) {
+                return line.empty() ? std::u16string_view() : line;
+            },
+            progress, map);
+    } else {
+        LineKeyMaker maker(options);
+        // A key made in the maker's buffer is copied aside until its turn.
+        std::u16string copies[kAhead];
+        run_filter_detail::GroupLines(
+            lines, count,
+            [&](std::u16string_view line, std::size_t slot) {
+                if (maker.IsEmpty(line))
+                    return std::u16string_view();
+                const std::u16string_view key = maker.Key(line);
+                return KeyTable::InLine(key, line) ? key
+                                                   : std::u16string_view(copies[slot].assign(key));
+            },
+            progress, map);
+    }
+    SelectKeptLines(map, options);
+    return map;
+}
