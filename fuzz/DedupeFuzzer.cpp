@@ -1,34 +1,52 @@
-// Splits arbitrary text and removes its duplicate lines, checking the result against what it
-// must be: the distinct non-empty split lines, each once, in order of first occurrence.
-#include "core/document/DocumentState.h"
+// Splits arbitrary text and filters its lines, checking the result against Run's rule written
+// out plainly: with every option off through the functions on the document state, and under
+// the options the first byte chooses through the filter.
 #include "core/document/DocumentRun.h"
+#include "core/document/DocumentState.h"
 #include "fuzz/FuzzCheck.h"
+#include "tests/support/PlainRunRule.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace {
 
-// The first byte chooses how the rest becomes text: either each byte picks a unit from a tiny
-// alphabet (so that repeats, empty lines and near-repeats are common) or byte pairs are taken
-// as raw UTF-16 code units (so that every unit value occurs).
+// The first byte's lowest bit chooses how the rest becomes text: either each byte picks a unit
+// from a small alphabet (so that repeats, empty lines and near-repeats, also under the options,
+// are common) or byte pairs are taken as raw UTF-16 code units (so that every unit value
+// occurs).
 std::u16string TextFrom(const std::uint8_t* data, std::size_t size) {
-    static constexpr char16_t kAlphabet[] = {u'a',  u'b',      u'A',      u'\r',
-                                             u'\n', u'\u3042', u'\xD800', u' '};
+    static constexpr char16_t kAlphabet[] = {
+        u'a',      u'b',      u'A',      u'\r',     u'\n',     u'\u3042', u'\xD800', u' ',
+        u'\u30A2', u'\uFF71', u'\uFF21', u'\u3000', u'\u00DF', u'\u0301', u'\u302A', u'\u302B'};
     std::u16string text;
     if (size == 0)
         return text;
     if (data[0] % 2 == 0) {
         for (std::size_t i = 1; i < size; ++i)
-            text.push_back(kAlphabet[data[i] % 8]);
+            text.push_back(kAlphabet[data[i] % std::size(kAlphabet)]);
     } else {
         for (std::size_t i = 1; i + 1 < size; i += 2)
             text.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
     }
     return text;
+}
+
+// The other seven bits of the first byte, one for each option.
+CompareOptions OptionsFrom(const std::uint8_t* data, std::size_t size) {
+    CompareOptions options;
+    for (std::size_t k = 0; k < kCompareOptionNames.size() && size > 0; ++k)
+        options.*kCompareOptionNames[k].member = (data[0] >> (k + 1)) & 1;
+    return options;
+}
+
+// The map matches the plain rule's.
+void CheckMap(const RunLineMap& map, const RunLineMap& expected) {
+    FUZZ_CHECK(map.kept == expected.kept);
+    FUZZ_CHECK(map.keptAs == expected.keptAs);
+    FUZZ_CHECK(map.counts == expected.counts);
 }
 
 } // namespace
@@ -68,17 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(g_vWorkLines == g_vResultLines);
     FUZZ_CHECK(g_nLineCount == static_cast<int>(split.size()));
     FUZZ_CHECK(g_vTextLines == split);
-    // Walking the split lines, every first occurrence of a non-empty line must be the next
-    // result line, and there must be no result line left over.
-    std::unordered_set<std::u16string> seen;
-    std::size_t next = 0;
-    for (const auto& line : split) {
-        if (line.empty() || !seen.insert(line).second)
-            continue;
-        FUZZ_CHECK(next < g_vResultLines.size());
-        FUZZ_CHECK(g_vResultLines[next] == line);
-        ++next;
-    }
-    FUZZ_CHECK(next == g_vResultLines.size());
+    const RunLineMap plain = PlainRunRule(split, CompareOptions{});
+    FUZZ_CHECK(g_vResultLines == LineList(split).Pick(plain.kept));
+
+    const CompareOptions options = OptionsFrom(data, size);
+    const FilteredLines run = FilterLines(LineList(split), options);
+    CheckMap(run.map, PlainRunRule(split, options));
+    FUZZ_CHECK(run.result == LineList(split).Pick(run.map.kept));
     return 0;
 }

@@ -24,21 +24,24 @@ namespace {
 
 using Lines = LineList;
 
-// One folder per fuzzing process, removed when it ends.
-const fs::path& Folder() {
-    static const fs::path folder = [] {
+// A folder for one input's files, removed when the input is done: libFuzzer ends its process
+// without running exit handlers, so a folder left for the end of the process stays behind.
+class InputFolder {
+public:
+    InputFolder() {
         std::string name = (fs::temp_directory_path() / "tandrel-fuzz-XXXXXX").string();
         FUZZ_CHECK(mkdtemp(name.data()) != nullptr);
-        std::atexit([] { fs::remove_all(Folder()); });
-        return fs::path(name);
-    }();
-    return folder;
-}
+        path_ = name;
+    }
+    ~InputFolder() { fs::remove_all(path_); }
+    InputFolder(const InputFolder&) = delete;
+    InputFolder& operator=(const InputFolder&) = delete;
 
-std::u16string PathIn(const char* name) {
-    const std::string path = (Folder() / name).string();
-    return {path.begin(), path.end()};
-}
+    std::u16string PathOf(const char* name) const { return (path_ / name).u16string(); }
+
+private:
+    fs::path path_;
+};
 
 bool HasUnpairedSurrogate(const Lines& lines) {
     for (const auto& line : lines) {
@@ -69,13 +72,14 @@ Lines Read(const EncodingChoice& encoding, const std::u16string& path) {
 }
 
 // Writes lines with encoding's writer, which must succeed, and reads them back with its reader.
-void ExpectRoundTrip(const EncodingChoice& encoding, const Lines& lines) {
+void ExpectRoundTrip(const EncodingChoice& encoding, const Lines& lines,
+                     const InputFolder& folder) {
     std::u16string text;
     for (const auto& line : lines) {
         text += line;
         text += u'\n';
     }
-    const std::u16string copy = PathIn("copy.txt");
+    const std::u16string copy = folder.PathOf("copy.txt");
     g_nError = 0;
     WriteEncodedText(encoding, copy, text);
     FUZZ_CHECK(g_nError == 0);
@@ -87,17 +91,17 @@ void ExpectRoundTrip(const EncodingChoice& encoding, const Lines& lines) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const fs::path input = Folder() / "input.txt";
+    const InputFolder folder;
+    const fs::path input = folder.PathOf("input.txt");
     std::FILE* file = std::fopen(input.c_str(), "wb");
     FUZZ_CHECK(file != nullptr);
     FUZZ_CHECK(std::fwrite(data, 1, size, file) == size);
     FUZZ_CHECK(std::fclose(file) == 0);
-    const std::string inputPath = input.string();
 
     const EncodingChoice& utf8 = kEncodingChoices[kUtf8Choice];
     const EncodingChoice& utf16le = kEncodingChoices[kUtf16LEChoice];
     const EncodingChoice& utf8NoMark = kEncodingChoices[kUtf8NoMarkChoice];
-    const std::u16string inputPath16(inputPath.begin(), inputPath.end());
+    const std::u16string inputPath16 = input.u16string();
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     for (const EncodingChoice& encoding : kEncodingChoices) {
         const FileLines fromFile = ReadFileLines(inputPath16, encoding, nullptr);
@@ -116,11 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Each encoding's writer must hold what its reader read, except that a UTF-16LE mark
         // lets the UTF-8 reader read unpaired surrogates, which only UTF-16LE can hold.
         if (&encoding == &utf8 && HasUnpairedSurrogate(lines))
-            ExpectRoundTrip(utf16le, lines);
+            ExpectRoundTrip(utf16le, lines, folder);
         else if (&encoding == &utf8NoMark && !lines.empty() && lines[0].starts_with(u'\uFEFF'))
-            ExpectRoundTrip(utf8, lines); // without a mark of its own it would read as one
+            ExpectRoundTrip(utf8, lines, folder); // without a mark of its own it would read as one
         else
-            ExpectRoundTrip(encoding, lines);
+            ExpectRoundTrip(encoding, lines, folder);
     }
     g_nError = 0;
     return 0;

@@ -14,13 +14,18 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
     -DTANDREL_FUZZ=ON -DTANDREL_GUI=OFF -DTANDREL_TESTS=OFF -DTANDREL_BENCH=OFF
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
+# The targets' temporary files go to a scratch folder too, removed however a target ends (a crash
+# or a timeout leaves the files of the input it was on).
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
 for target in "${targets[@]}"; do
     # New inputs go to a scratch folder: the committed seeds stay as they are.
-    found=$(mktemp -d)
+    found=$(mktemp -d -p "$scratch")
     log="$build/fuzz/$target.log"
     echo "-- $target: ${seconds} s"
     status=0
-    "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    TMPDIR=$scratch "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$build/fuzz/$target-" "$found" "fuzz/corpus/$target" >"$log" 2>&1 ||
         status=$?
     rm -rf "$found"
