@@ -1,6 +1,8 @@
 #include "core/compare/LineKeys.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <unicode/uchar.h>
@@ -31,19 +33,35 @@ constexpr bool IsKatakanaWithHiragana(char16_t c) {
 
 constexpr char16_t kHiraganaOffset = 0x60;
 
-// Text made only of these characters is in NFC whatever surrounds them: none has a canonical
-// decomposition of its own, and none is the second of a pair that composes (U+3099 and U+309A,
-// the combining sound marks, are). Latin-1, kana and the common ideographs: most lines.
-constexpr bool StaysInNfc(char16_t c) {
-    return c < 0x300 || (c >= 0x3000 && c < 0x3099) || (c > 0x309A && c < 0xA000);
-}
-
 // Characters that full case folding leaves alone, whatever surrounds them: the rest of ASCII,
 // and the blocks from CJK radicals to Yi and the Hangul syllables (Cyrillic Extended-B, from
 // U+A640, folds again). Lines made only of these need no folding at all.
 constexpr bool FoldsToItself(char16_t c) {
     return (c < 0x80 && !(c >= u'A' && c <= u'Z')) || (c >= 0x2E80 && c < 0xA640) ||
            (c >= 0xAC00 && c < 0xD800);
+}
+
+// The code units of StaysInNfc, one bit each, from ICU's own data: text of characters whose
+// NFC quick check says Yes and whose combining class is 0 is in NFC by the quick check's rule
+// (no character to compose, decompose or reorder).
+class NfcStableUnits {
+public:
+    NfcStableUnits() {
+        for (UChar32 c = 0; c <= 0xFFFF; ++c) {
+            if (!U_IS_SURROGATE(c) && u_getCombiningClass(c) == 0 &&
+                u_getIntPropertyValue(c, UCHAR_NFC_QUICK_CHECK) == UNORM_YES)
+                bits_[static_cast<std::size_t>(c) / 64] |= std::uint64_t{1} << (c % 64);
+        }
+    }
+    bool Has(char16_t c) const { return (bits_[c / 64] >> (c % 64)) & 1; }
+
+private:
+    std::array<std::uint64_t, 0x10000 / 64> bits_{};
+};
+
+const NfcStableUnits& NfcStable() {
+    static const NfcStableUnits units;
+    return units;
 }
 
 // ICU reports running out of memory as an error code; everywhere else here that is bad_alloc.
@@ -55,6 +73,10 @@ void ThrowOnFailure(UErrorCode status) {
 }
 
 } // namespace
+
+bool StaysInNfc(char16_t c) {
+    return NfcStable().Has(c);
+}
 
 std::u16string_view TrimWhiteSpace(std::u16string_view line) {
     std::size_t start = 0;
@@ -108,7 +130,8 @@ std::u16string_view LineKeyMaker::Widen(std::u16string_view key) {
         key = mapped;
     }
     // Most lines are in NFC already, and the quick check says so without a copy.
-    if (std::all_of(key.begin(), key.end(), [](char16_t c) { return StaysInNfc(c); }))
+    const NfcStableUnits& stable = NfcStable();
+    if (std::all_of(key.begin(), key.end(), [&](char16_t c) { return stable.Has(c); }))
         return key;
     UErrorCode status = U_ZERO_ERROR;
     const auto length = static_cast<int32_t>(key.size());

@@ -20,6 +20,12 @@ constexpr bool IsWhiteSpace(char16_t c) {
            c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
+// Whether text made only of code units like c is in NFC whatever they are: c is a whole
+// character, with no canonical decomposition of its own, combining class 0, and never the second
+// of a pair that composes (as U+3099, the combining voiced sound mark, is). Most lines are
+// made of such characters, and the width key then skips normalising them.
+bool StaysInNfc(char16_t c);
+
 // line without the White_Space characters at its start and end.
 std::u16string_view TrimWhiteSpace(std::u16string_view line);
 

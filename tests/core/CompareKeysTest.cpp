@@ -99,6 +99,20 @@ TEST_P(CompareKeysTest, EveryAssignedCodePointAsPythonSays) {
     }
 }
 
+// The width key skips NFC for text of the code units StaysInNfc takes: exactly those that Python's
+// data says text in NFC holds in every context.
+TEST(CompareKeys, NfcShortcutTakesExactlyTheCharactersThatStayInNfc) {
+    const Reference reference = Load("nfc-unstable");
+    ASSERT_GT(reference.keys.size(), 1000u);
+    for (UChar32 c = 0; c <= 0xFFFF; ++c) {
+        if (AssignedInBoth(c, reference)) {
+            EXPECT_EQ(StaysInNfc(static_cast<char16_t>(c)),
+                      !reference.keys.contains(FromCodePoint(c)))
+                << std::hex << c;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Options, CompareKeysTest,
                          ::testing::Values(OptionCase{"space", &CompareOptions::ignoreSpace},
                                            OptionCase{"width", &CompareOptions::ignoreWidth},
