@@ -1,6 +1,7 @@
-// Why reading or writing a text file failed. The readers and writers the window calls only
-// note that something failed; the functions beside them (EncodedTextFiles.h) also say why, so
-// that a test can tell a refused permission from a missing file.
+// Why reading or writing a text file failed. The readers and writers on the document state only
+// note that something failed (g_nError); Open's and Save's steps (ReadFileLines and
+// WriteFileLines in EncodedTextFiles.h) return why, which the window and the command line put
+// into words (FailureText.h).
 #pragma once
 
 #include <cstdint>

@@ -150,18 +150,6 @@ CStdioFile::~CStdioFile() {
     }
 }
 
-bool CStdioFile::ReadString(std::u16string& line) {
-    std::size_t first = 0;
-    std::size_t last = 0;
-    if (!NextLine(first, last)) {
-        line.clear();
-        return false;
-    }
-    line.resize(last - first);
-    line.resize(DecodeLine(first, last, line.data()));
-    return true;
-}
-
 bool CStdioFile::ReadString(LineList& lines) {
     std::size_t first = 0;
     std::size_t last = 0;
@@ -219,10 +207,12 @@ std::size_t CStdioFile::EstimateLineCount() const {
     const std::size_t guess = (lineFeeds + 1) * std::max(fileSize_, end_) / end_;
     // The first block may be all short lines before one huge line: the guess alone could then
     // ask for gigabytes that the lines never need and starve the reading itself. The rest of
-    // the file is granted at most one entry per entry's size, so the list reserved never
-    // outgrows the file; a file of still shorter lines only grows the list as it goes.
+    // the file is granted at most one line per kBytesPerGrantedLine bytes, so the index
+    // reserved (a pointer a line) stays within a quarter of the file's size; a file of still
+    // shorter lines only grows the list as it goes.
+    constexpr std::size_t kBytesPerGrantedLine = 32;
     const std::size_t rest = std::max(fileSize_, end_) - end_;
-    const std::size_t room = lineFeeds + 1 + rest / sizeof(std::u16string);
+    const std::size_t room = lineFeeds + 1 + rest / kBytesPerGrantedLine;
     return std::min(guess + guess / 8, room);
 }
 

@@ -45,12 +45,10 @@ public:
     CStdioFile& operator=(const CStdioFile&) = delete;
     ~CStdioFile();
 
-    // Puts the next line, without its line end, into `line` and returns true; returns false
-    // (and leaves `line` empty) once the file is used up. A line end is LF or CR LF; a CR
-    // that is not followed by LF belongs to the line. Nothing is delivered after a final
-    // line end, so an empty file, or one holding only a mark, has no lines.
-    bool ReadString(std::u16string& line);
-    // The same, appending the line to lines, decoded straight into the list's own block.
+    // Appends the next line, without its line end, to lines (decoded straight into the list's
+    // own block) and returns true; returns false once the file is used up. A line end is LF or
+    // CR LF; a CR that is not followed by LF belongs to the line. Nothing is delivered after a
+    // final line end, so an empty file, or one holding only a mark, has no lines.
     bool ReadString(LineList& lines);
 
     // A generous guess at the number of lines of a file opened for reading, taken from the

@@ -14,19 +14,19 @@ namespace {
 constexpr char16_t kEmptyLine[2] = {0, 0};
 const char16_t* const kEmptyUnits = kEmptyLine + 2;
 
-// Blocks start small, so that the many small lists of a session cost little, and double up to
-// eight megabytes: large enough that a file of gigabytes takes a few hundred of them.
 // How far a list that follows another looks for the next line it may share.
 constexpr std::size_t kLinesLookedAhead = 4;
 
+// Blocks start small, so that the many small lists of a session cost little, and double up to
+// eight megabytes: large enough that a file of gigabytes takes a few hundred of them.
 constexpr std::size_t kFirstBlockUnits = 2 * 1024;
 constexpr std::size_t kLargestBlockUnits = 4 * 1024 * 1024;
 // From this size on a block is placed on huge-page boundaries, so that a system that backs
 // memory with huge pages by itself can do so for all of it: its first touch is then a handful
-// of faults instead of thousands. The blocks are not advised to use them (HugePages.h): on
-// systems that compact memory for advised regions only, as Debian's default does, every
-// advised fault may wait for compaction, and at ten million lines that made Open a quarter
-// slower, where the whole text went through blocks of this size.
+// of faults instead of thousands. Unlike the index (reserve), the blocks are not advised to use
+// them (HugePages.h): on systems that compact memory for advised regions only, as Debian's
+// default does, every advised fault may wait for compaction, and at ten million lines that made
+// Open a quarter slower, where the whole text went through blocks of this size.
 constexpr std::size_t kHugePageBytes = 2 * 1024 * 1024;
 
 std::shared_ptr<char16_t[]> NewBlock(std::size_t units) {
@@ -108,11 +108,6 @@ void LineList::clear() {
     earlier_ = nullptr;
 }
 
-void LineList::Truncate(std::size_t count) {
-    if (count < index_.size())
-        index_.resize(count);
-}
-
 void LineList::push_back(std::u16string_view line) {
     if (TakeFromEarlier(line))
         return;
@@ -149,13 +144,6 @@ void LineList::StartBlock(std::size_t units) {
     blocks_.push_back(block);
     tail_ = block.get();
     room_ = size;
-}
-
-std::size_t LineList::CountEmptyLines(std::size_t count) const {
-    count = std::min(count, index_.size());
-    // Every empty line points at the one static length, so the lines themselves stay unread.
-    return static_cast<std::size_t>(
-        std::count(index_.begin(), index_.begin() + count, kEmptyUnits));
 }
 
 LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {

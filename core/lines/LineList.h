@@ -80,8 +80,6 @@ public:
     std::size_t capacity() const { return index_.capacity(); }
     // Drops every line (blocks no other list refers to are freed), keeping the index's room.
     void clear();
-    // Drops the lines from count on.
-    void Truncate(std::size_t count);
 
     // Appends a copy of line.
     void push_back(std::u16string_view line);
@@ -98,13 +96,6 @@ public:
     // copy of it. After lines inserted, a line replaced or up to three deleted, the following
     // lines are found again. earlier must outlast the appending.
     void FollowLinesOf(const LineList& earlier);
-
-    // The number of empty lines among the first count, from the index alone.
-    std::size_t CountEmptyLines(std::size_t count) const;
-
-    // For prefetching: where line i's entry and its units lie, without reading either.
-    const void* EntryAddress(std::size_t i) const { return &index_[i]; }
-    const void* LineAddress(std::size_t i) const { return index_[i] - kLengthUnits; }
 
     friend bool operator==(const LineList& a, const LineList& b);
     friend bool operator==(const LineList& a, const std::vector<std::u16string>& b);
