@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a library includes a header of a layer above it. The layers point down only:
-#   core      nothing of the others (standard C++, the C library, iconv and ICU)
+#   core      nothing of the others (standard C++, the C library, glibc iconv and ICU); inside
+#             it, each folder only those before it in core_order below
 #   app/cli   core, and the build's facts (the command line: no Qt, no window)
 #   platform  core
 #   res       platform
@@ -19,6 +20,27 @@ declare -A allowed=(
     [ui]="core platform res ui app/AboutDlg.h"
 )
 
+# The core's folders, each on those before it: progress and memory; the encodings; line lists
+# and the split; Run's filter and its keys; text files; the document state and its commands.
+core_order=(base encoding lines compare files document)
+# Includes against that order that are still there, each with the reason it has to wait.
+core_exceptions=(
+    # The encoding table names each encoding's reader and writer of the document state; the
+    # table is being remade as one descriptor per encoding.
+    "core/encoding/EncodingChoices.h core/files/EncodedTextFiles.h"
+    # Those readers and writers fill g_vFileLines and set g_nError; they move to document/ once
+    # the encoding table no longer names them.
+    "core/files/EncodedTextFiles.cpp core/document/DocumentState.h"
+)
+for k in "${!core_order[@]}"; do
+    permitted=""
+    for below in "${core_order[@]:0:k+1}"; do
+        permitted+=" core/$below"
+    done
+    allowed[core/${core_order[k]}]=$permitted
+done
+unset 'allowed[core]'
+
 status=0
 for layer in "${!allowed[@]}"; do
     while IFS=: read -r file _ included; do
@@ -29,6 +51,9 @@ for layer in "${!allowed[@]}"; do
             if [[ $target == "$permitted" || $target == "$permitted"/* ]]; then
                 ok=yes
             fi
+        done
+        for exception in "${core_exceptions[@]}"; do
+            [ "$exception" = "$file $target" ] && ok=yes
         done
         if [ $ok = no ]; then
             echo "$file includes $target, which $layer/ may not use"
