@@ -25,11 +25,9 @@ declare -A allowed=(
 core_order=(base encoding lines compare files document)
 # Includes against that order that are still there, each with the reason it has to wait.
 core_exceptions=(
-    # The encoding table names each encoding's reader and writer of the document state; the
-    # table is being remade as one descriptor per encoding.
-    "core/encoding/EncodingChoices.h core/files/EncodedTextFiles.h"
-    # Those readers and writers fill g_vFileLines and set g_nError; they move to document/ once
-    # the encoding table no longer names them.
+    # The document's readers and writers (ReadEncodedLines, CommitFileLines, ...) fill
+    # g_vFileLines and set g_nError beside the file functions they wrap; they are to move to
+    # document/.
     "core/files/EncodedTextFiles.cpp core/document/DocumentState.h"
 )
 for k in "${!core_order[@]}"; do
