@@ -1,13 +1,15 @@
-#include "app/CommandLine.h"
-#include "app/cli/CommandLineJob.h"
-#include "app/cli/JobFlags.h"
 #include "app/TandrelApp.h"
+#include "app/cli/CommandLineJob.h"
+#include "app/cli/Messages.h"
+#include "app/cli/ProgramFlags.h"
 
 int main(int argc, char* argv[]) {
-    // A job for a script runs without a display: no application object is made for it.
-    if (IsCommandLineJob(argc, argv))
-        return RunCommandLineJob(argc, argv);
-    AnswerHelpAndVersion(argc, argv); // before anything reaches for a display
+    // The whole command line is read before anything reaches for a display: a mistake, --help,
+    // --version and a job for a script are all answered without one, and without an
+    // application object.
+    UseMessageCatalogue();
+    if (const std::optional<int> status = AnswerWithoutWindow(ParseCommandLine(argc, argv)))
+        return *status;
     CTandrelApp theApp(argc, argv);
     // The dialog is the whole program: InitInstance runs it to its end and reports that there
     // is nothing left to run.

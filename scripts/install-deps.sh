@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth
     file desktop-file-utils appstream lintian
+    gettext
 )
 
 missing=()

@@ -1,14 +1,15 @@
 #include "app/cli/CommandLineJob.h"
 
-#include "app/cli/JobFlags.h"
 #include "app/cli/DistinctLinesJob.h"
-#include "core/encoding/EncodingChoices.h"
-#include "core/files/FailureText.h"
-#include "core/files/FileSystemNames.h"
+#include "app/cli/FlagDocuments.h"
+#include "app/cli/Messages.h"
+#include "app/cli/ProgramFlags.h"
 #include "core/base/OperationProgress.h"
 #include "core/document/RunSummary.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/encoding/TextCodecs.h"
-#include "res/VersionInfo.h"
+#include "core/files/FailureText.h"
+#include "core/files/FileSystemNames.h"
 
 #include <atomic>
 #include <cerrno>
@@ -44,9 +45,7 @@ std::u16string Text(std::string_view bytes) {
 }
 
 int UsageError(const std::string& problem) {
-    Print(stderr, "tandrel: " + problem +
-                      "\n使い方: tandrel --output 出力ファイル [オプション] [入力ファイル]\n"
-                      "詳しくは tandrel --help を見て下さい。\n");
+    Print(stderr, "tandrel: " + problem + "\n" + UsageLine() + "\n");
     return 2;
 }
 
@@ -70,8 +69,14 @@ class ResultFolder {
 public:
     ResultFolder() {
         std::string pattern = TemporaryFolder() + "/tandrel-XXXXXX";
-        if (pattern.size() >= sizeof g_resultFolder || !mkdtemp(pattern.data()))
+        if (pattern.size() >= sizeof g_resultFolder) {
+            error_ = ENAMETOOLONG;
             return;
+        }
+        if (!mkdtemp(pattern.data())) {
+            error_ = errno;
+            return;
+        }
         path_ = pattern;
         std::snprintf(g_resultFolder, sizeof g_resultFolder, "%s", path_.c_str());
         for (const int signal : {SIGINT, SIGTERM, SIGHUP})
@@ -83,6 +88,8 @@ public:
 
     // The result's path; empty when there is no folder.
     std::string File() const { return path_.empty() ? std::string() : path_ + "/result"; }
+    // Why the folder could not be made; 0 when it was.
+    int Error() const { return error_; }
 
     // Removes the folder and the result in it; an open result stays readable.
     void Remove() {
@@ -97,6 +104,7 @@ public:
 
 private:
     std::string path_;
+    int error_ = 0;
 };
 
 // Copies everything from one descriptor to another; errno tells why when it fails.
@@ -125,8 +133,9 @@ bool Copy(int from, int to) {
 // job reads once to its end. A regular file whose reading has begun (standard input may have
 // been read from already), whose path would open it anew from its start, and a socket, which
 // has no path to open, are first copied into an unnamed temporary file. An unnamed file leaves
-// nothing behind however the job ends.
-std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
+// nothing behind however the job ends. inTemporaryFolder tells whether a failure was the
+// temporary folder's rather than the input's.
+std::optional<std::u16string> InputFile(int fd, FileResult& failure, bool& inTemporaryFolder) {
     struct stat status;
     if (fstat(fd, &status) != 0) {
         failure = {FailureOfErrno(errno)};
@@ -146,6 +155,7 @@ std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
         if (copyFd >= 0)
             unlink(name.c_str());
     }
+    inTemporaryFolder = copyFd < 0;
     if (copyFd < 0 || !Copy(fd, copyFd)) {
         failure = {FailureOfErrno(errno)};
         return std::nullopt;
@@ -184,7 +194,8 @@ private:
             return;
         do {
             const int percent = progress_.Filled() * 100 / OperationProgress::kWhole;
-            Print(stderr, "\rtandrel: 処理中… " + std::to_string(percent) + "%");
+            Print(stderr,
+                  "\rtandrel: " + Fill(Tr("working... %s"), {std::to_string(percent) + "%"}));
             std::fflush(stderr);
             printed_ = true;
         } while (!wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return done_; }));
@@ -204,73 +215,78 @@ std::string Problem(std::string_view what, std::u16string_view path, const FileR
     return text + "\n";
 }
 
-} // namespace
+int TemporaryFolderProblem(int error) {
+    Print(stderr, Problem(Tr("The temporary folder cannot be used (TMPDIR)."),
+                          Text(TemporaryFolder()), {FailureOfErrno(error)}));
+    return 1;
+}
 
-int RunCommandLineJob(int argc, char** argv) {
-    JobOptions options;
-    if (const std::optional<std::string> problem = ParseJobFlags(argc, argv, options))
-        return UsageError(*problem);
-    if (options.help) {
-        Print(stdout, JobHelpText());
-        return 0;
-    }
-    if (options.version) {
-        Print(stdout, std::string(kProductName) + " " + kProductVersion + "\n");
-        return 0;
-    }
-
-    const bool fromStdin = !options.input || *options.input == "-";
-    const std::u16string inputName = fromStdin ? u"（標準入力）" : Text(*options.input);
+int RunJob(const CommandLine& line) {
+    const std::string inputArgument = line.inputs.empty() ? "-" : line.inputs.front();
+    const bool fromStdin = inputArgument == "-";
+    const std::u16string inputName = Text(fromStdin ? Tr("(standard input)") : inputArgument);
+    const char* const cannotRead = Tr("The file could not be read.");
+    const char* const cannotSave = Tr("The file could not be saved.");
     int inputFd = STDIN_FILENO;
     if (!fromStdin) {
-        inputFd = open(options.input->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        inputFd = open(inputArgument.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (inputFd < 0) {
-            Print(stderr,
-                  Problem("ファイルを読み込めませんでした。", inputName, {FailureOfErrno(errno)}));
+            Print(stderr, Problem(cannotRead, inputName, {FailureOfErrno(errno)}));
             return 1;
         }
     }
+
+    // Whatever the job needs is there before it begins, so that it does not fail at its end:
+    // standard output cannot be replaced in one step, so the result is made complete in a folder
+    // of its own first, and a failure then leaves nothing half written there either.
+    const bool toStdout = *line.output == "-";
+    const std::u16string outputName = Text(toStdout ? Tr("(standard output)") : *line.output);
+    std::optional<ResultFolder> resultFolder;
+    if (toStdout) {
+        resultFolder.emplace();
+        if (resultFolder->Error() != 0)
+            return TemporaryFolderProblem(resultFolder->Error());
+    }
     FileResult inputFailure;
-    const std::optional<std::u16string> input = InputFile(inputFd, inputFailure);
+    bool inTemporaryFolder = false;
+    const std::optional<std::u16string> input = InputFile(inputFd, inputFailure, inTemporaryFolder);
+    if (!input && inTemporaryFolder)
+        return TemporaryFolderProblem(errno);
     if (!input) {
-        Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, inputFailure));
+        Print(stderr, Problem(cannotRead, inputName, inputFailure));
         return 1;
     }
 
-    const bool toStdout = *options.output == "-";
-    const std::u16string outputName = toStdout ? u"（標準出力）" : Text(*options.output);
-    // Standard output cannot be replaced in one step, so the result is made complete in a
-    // folder of its own first: a failure then leaves nothing half written there either.
-    std::optional<ResultFolder> resultFolder;
-    if (toStdout)
-        resultFolder.emplace();
-    const std::u16string output = toStdout ? Text(resultFolder->File()) : outputName;
-
     JobRequest request;
     request.input = *input;
-    request.inputEncoding = options.inputEncoding;
-    request.output = output;
-    request.outputEncoding = options.outputEncoding;
-    request.lineEnd = options.lineEnd;
-    request.compare = options.run.compare;
-    request.counts = options.run.counts;
+    request.inputEncoding = line.inputEncoding;
+    request.output = toStdout ? Text(resultFolder->File()) : outputName;
+    request.outputEncoding = line.outputEncoding;
+    request.lineEnd = line.lineEnd;
+    request.compare = line.compare;
+    request.counts = line.counts;
     OperationProgress progress;
     JobOutcome outcome;
     {
-        const ProgressLine line(progress);
+        const ProgressLine progressLine(progress);
         outcome = RunDistinctLinesJob(request, &progress);
     }
     switch (outcome.failedAt) {
     case JobOutcome::Stage::kGuess:
-        Print(stderr, "tandrel: 入力の文字コードを判定できませんでした。--encoding で指定して下さい"
-                      "（ansi, utf-8, utf-8-nobom, utf-16le, euc-jp）。\nファイル: " +
-                          Utf8(inputName) + "\n");
+        Print(stderr, "tandrel: " +
+                          Fill(Tr("The input's encoding could not be told; name it with "
+                                  "--encoding (%s)."),
+                               {Joined(EncodingFlagNames(), ", ")}) +
+                          "\n" + Fill(Tr("File: %s"), {Utf8(inputName)}) + "\n");
         return 1;
     case JobOutcome::Stage::kRead:
-        Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, outcome.result));
+        Print(stderr, Problem(cannotRead, inputName, outcome.result));
+        return 1;
+    case JobOutcome::Stage::kRun:
+        Print(stderr, Problem(Tr("The lines could not be compared."), {}, outcome.result));
         return 1;
     case JobOutcome::Stage::kWrite:
-        Print(stderr, Problem("ファイルを保存できませんでした。", outputName, outcome.result));
+        Print(stderr, Problem(cannotSave, outputName, outcome.result));
         return 1;
     case JobOutcome::Stage::kDone:
         break;
@@ -283,12 +299,11 @@ int RunCommandLineJob(int argc, char** argv) {
         if (resultFd >= 0)
             close(resultFd);
         if (!copied) {
-            Print(stderr,
-                  Problem("ファイルを保存できませんでした。", outputName, {FailureOfErrno(error)}));
+            Print(stderr, Problem(cannotSave, outputName, {FailureOfErrno(error)}));
             return 1;
         }
     }
-    if (options.stats) {
+    if (line.stats) {
         const RunCounts counts{
             .lines = outcome.lineCount,
             .kept = outcome.keptCount,
@@ -298,4 +313,22 @@ int RunCommandLineJob(int argc, char** argv) {
         Print(stderr, Utf8(RunCountsText(counts)) + "\n"); // the window's words
     }
     return 0;
+}
+
+} // namespace
+
+std::optional<int> AnswerWithoutWindow(const ParsedCommandLine& parsed) {
+    if (parsed.error)
+        return UsageError(*parsed.error);
+    if (parsed.line.help) {
+        Print(stdout, HelpText());
+        return 0;
+    }
+    if (parsed.line.version) {
+        Print(stdout, VersionLine() + "\n");
+        return 0;
+    }
+    if (!parsed.line.job)
+        return std::nullopt;
+    return RunJob(parsed.line);
 }

@@ -100,7 +100,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
             run.result = std::move(counted);
         }
     } catch (const std::bad_alloc&) {
-        outcome.failedAt = JobOutcome::Stage::kRead;
+        outcome.failedAt = JobOutcome::Stage::kRun;
         outcome.result = {FileFailure::kOutOfMemory};
         return outcome;
     }

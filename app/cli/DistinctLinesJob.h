@@ -7,7 +7,6 @@
 #include "core/lines/LineEnd.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 
 class OperationProgress;
@@ -23,10 +22,9 @@ struct JobRequest {
 };
 
 struct JobOutcome {
-    enum class Stage { kDone, kGuess, kRead, kWrite };
+    enum class Stage { kDone, kGuess, kRead, kRun, kWrite };
     Stage failedAt = Stage::kDone;
-    FileResult result;      // why it failed
-    std::uint64_t line = 0; // the line (from 1) of a failed read or write, 0 when none
+    FileResult result;      // why it failed (its line and column, when it names one)
     int inputEncoding = -1; // the encoding read with
     std::size_t lineCount = 0, keptCount = 0, emptyCount = 0; // as the window's Run counts them
 };

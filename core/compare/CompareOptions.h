@@ -28,37 +28,23 @@ struct CompareOptionName {
     bool CompareOptions::*member;
     std::string_view flag;       // the command-line flag
     std::string_view settingKey; // the key under which the window remembers it
-    std::string_view help;       // what --help says of the flag, UTF-8
+    std::string_view help;       // what --help says of the flag, in English; translated by the
+                                 // command line's message catalogue
 };
 
 inline constexpr std::array<CompareOptionName, 7> kCompareOptionNames{{
     {&CompareOptions::ignoreSpace, "--ignore-space", "compare/ignoreSpace",
-     "行頭と行末の空白を無視して比べます"},
+     "compare lines without the white space at their ends"},
     {&CompareOptions::ignoreWidth, "--ignore-width", "compare/ignoreWidth",
-     "全角と半角を区別しません"},
+     "take full-width and half-width forms as the same"},
     {&CompareOptions::ignoreKana, "--ignore-kana", "compare/ignoreKana",
-     "ひらがなとカタカナを区別しません"},
+     "take hiragana and katakana as the same"},
     {&CompareOptions::ignoreCase, "--ignore-case", "compare/ignoreCase",
-     "大文字と小文字を区別しません"},
+     "take upper and lower case as the same"},
     {&CompareOptions::blankAsEmpty, "--blank-as-empty", "compare/blankAsEmpty",
-     "空白だけの行を空行とみなします"},
+     "take a line of white space only as empty"},
     {&CompareOptions::keepEmpty, "--keep-empty", "compare/keepEmpty",
-     "空行をすべてその位置に残します"},
+     "keep every empty line, in its place"},
     {&CompareOptions::keepLast, "--keep-last", "compare/keepLast",
-     "各行の最後の出現を、その順に残します"},
+     "keep the last occurrence of each line, in their order"},
 }};
-
-inline constexpr std::string_view kCountsFlag = "--counts";
-inline constexpr std::string_view kCountsHelp =
-    "残した各行の前に、それが表す入力の行数とタブを書きます";
-
-// What the command line's flags ask of a Run: how to compare, and whether each kept line is
-// written after its count and a tab (--counts).
-struct RunFlags {
-    CompareOptions compare;
-    bool counts = false;
-};
-
-// Sets what arg asks for and returns true when arg is one of Run's flags; false otherwise, for
-// the caller to try its own.
-bool ParseRunFlag(std::string_view arg, RunFlags& flags);

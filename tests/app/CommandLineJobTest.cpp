@@ -1,8 +1,8 @@
 // The command line's job through the real executable, started without a display: its exit
 // statuses and messages, standard input and output, and the very bytes a Save from the window
 // writes for the same file.
-#include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/files/EncodedTextFiles.h"
 #include "tests/ui/MainWindowDriver.h"
 #include "tests/ui/ModalAnswers.h"
 
@@ -18,11 +18,16 @@ struct Finished {
     QByteArray out, err;
 };
 
-// Runs the program with no display to reach and no platform named.
-Finished Tandrel(const QStringList& arguments, const QByteArray& input = {}) {
+// Runs the program with no display to reach and no platform named, in Japanese (as
+// tests/app/CMakeLists.txt explains) unless told otherwise: settings are NAME=VALUE.
+Finished Tandrel(const QStringList& arguments, const QByteArray& input = {},
+                 const QStringList& settings = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
+    for (const QString& setting :
+         QStringList{QStringLiteral("LANGUAGE=ja"), QStringLiteral("LC_ALL=C.UTF-8")} + settings)
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     QProcess program;
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(TANDREL_PROGRAM), arguments);
@@ -59,12 +64,14 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("settings");
         const QStringList toStdout{QStringLiteral("--output"), QStringLiteral("-")};
         QTest::newRow("a pipe, silently") << toStdout << QByteArray("b\na\r\nb\n\n") << 0
-                                          << QByteArray("b\r\na\r\n") << QString();
+                                          << QByteArray("b\r\na\r\n") << QString() << QStringList();
         QTest::newRow("counts") << toStdout + QStringList{QStringLiteral("--stats")}
                                 << QByteArray("b\na\nb\n\n") << 0 << QByteArray("b\r\na\r\n")
-                                << QStringLiteral("4 行 → 2 行（重複 1 行、空行 1 行）\n");
+                                << QStringLiteral("4 行 → 2 行（重複 1 行、空行 1 行）\n")
+                                << QStringList();
         QTest::newRow("LF, UTF-16LE out")
             << toStdout + QStringList{QStringLiteral("--line-end=lf"),
                                       QStringLiteral("--output-encoding"),
@@ -73,24 +80,67 @@ private slots:
             << QByteArray("\xFF\xFE"
                           "a\0\n\0",
                           6)
-            << QString();
-        QTest::newRow("no output named") << QStringList{QStringLiteral("--stats")} << QByteArray()
-                                         << 2 << QByteArray() << QStringLiteral("--output");
+            << QString() << QStringList();
+        QTest::newRow("no output named")
+            << QStringList{QStringLiteral("--stats")} << QByteArray() << 2 << QByteArray()
+            << QStringLiteral("--output") << QStringList();
         QTest::newRow("unknown encoding")
             << toStdout + QStringList{QStringLiteral("--encoding=latin-1")} << QByteArray() << 2
-            << QByteArray() << QStringLiteral("--encoding");
+            << QByteArray() << QStringLiteral("--encoding") << QStringList();
         QTest::newRow("missing input")
             << toStdout + QStringList{PathOf(QStringLiteral("none"))} << QByteArray() << 1
-            << QByteArray() << QStringLiteral("見つかりません");
+            << QByteArray() << QStringLiteral("見つかりません") << QStringList();
         QTest::newRow("not placeable") << toStdout << QByteArray("a\xFF\x80\n") << 1 << QByteArray()
-                                       << QStringLiteral("--encoding で指定");
+                                       << QStringLiteral("--encoding で指定") << QStringList();
         QTest::newRow("invalid in the named encoding")
             << toStdout + QStringList{QStringLiteral("--encoding"), QStringLiteral("utf-8")}
-            << QByteArray("a\n\x82\xA0\n") << 1 << QByteArray() << QStringLiteral("2 行目");
+            << QByteArray("a\n\x82\xA0\n") << 1 << QByteArray() << QStringLiteral("2 行目")
+            << QStringList();
         QTest::newRow("version") << QStringList{QStringLiteral("--output=-"),
                                                 QStringLiteral("--version")}
                                  << QByteArray() << 0 << QByteArray("Tandrel 2.0.1.2\n")
-                                 << QString();
+                                 << QString() << QStringList();
+        // Encoding names in any case.
+        QTest::newRow("UTF-8") << toStdout + QStringList{QStringLiteral("--encoding=UTF-8")}
+                               << QByteArray("a\n") << 0
+                               << QByteArray("\xEF\xBB\xBF"
+                                             "a\r\n")
+                               << QString() << QStringList();
+        QTest::newRow("CP932") << toStdout + QStringList{QStringLiteral("--encoding"),
+                                                         QStringLiteral("CP932")}
+                               << QByteArray("\x82\xA0\n") << 0 << QByteArray("\x82\xA0\r\n")
+                               << QString() << QStringList();
+        // Usage errors: the argument named, with the flag it is likely meant to be.
+        const QString in = PathOf(QStringLiteral("in.txt"));
+        QTest::newRow("mistyped") << QStringList{QStringLiteral("--ouput"), QStringLiteral("o"), in}
+                                  << QByteArray() << 2 << QByteArray()
+                                  << QStringLiteral("tandrel: '--ouput' は知らないオプションです。"
+                                                    "--output のことですか？")
+                                  << QStringList();
+        QTest::newRow("in English")
+            << QStringList{QStringLiteral("--ouput"), QStringLiteral("o"), in} << QByteArray() << 2
+            << QByteArray()
+            << QStringLiteral("unknown option '--ouput'; did you mean --output?")
+            << QStringList{QStringLiteral("LANGUAGE="), QStringLiteral("LC_ALL=C")};
+        QTest::newRow("short") << toStdout + QStringList{QStringLiteral("-x")} << QByteArray() << 2
+                               << QByteArray() << QStringLiteral("'-x' は知らない")
+                               << QStringList();
+        QTest::newRow("twice") << toStdout + toStdout << QByteArray() << 2 << QByteArray()
+                               << QStringLiteral("--output が二度") << QStringList();
+        QTest::newRow("value forgotten")
+            << QStringList{QStringLiteral("--output"), QStringLiteral("--stats"), in}
+            << QByteArray() << 2 << QByteArray() << QStringLiteral("--output には値（OUT）")
+            << QStringList();
+        QTest::newRow("no such value")
+            << toStdout + QStringList{QStringLiteral("--line-end=cr")} << QByteArray() << 2
+            << QByteArray()
+            << QStringLiteral("'cr' は指定できません。指定できるのは crlf, lf, keep")
+            << QStringList();
+        // What the job needs is looked for before it begins.
+        QTest::newRow("no temporary folder")
+            << toStdout << QByteArray("a\n") << 1 << QByteArray()
+            << QStringLiteral("一時フォルダーを使えません（TMPDIR）。\nファイル: /nonexistent\n")
+            << QStringList{QStringLiteral("TMPDIR=/nonexistent")};
     }
     void exitsWithItsStatusAndSaysWhy() {
         QFETCH(QStringList, arguments);
@@ -98,13 +148,29 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, out);
         QFETCH(QString, err);
-        const Finished finished = Tandrel(arguments, input);
+        QFETCH(QStringList, settings);
+        const Finished finished = Tandrel(arguments, input, settings);
         QCOMPARE(finished.status, status);
         QCOMPARE(finished.out, out);
+        // A usage error is one line, then the usage line.
+        const QStringList lines = QString::fromUtf8(finished.err).split(u'\n');
+        if (status == 2)
+            QVERIFY2(lines.size() == 3 && lines[1].contains(u"tandrel [--output OUT"),
+                     finished.err.constData());
         if (err.isEmpty())
             QCOMPARE(finished.err, QByteArray());
         else
             QVERIFY2(QString::fromUtf8(finished.err).contains(err), finished.err.constData());
+    }
+
+    // A flag for help answers it wherever it stands, in the words of the user's locale.
+    void answersHelpAnywhere() {
+        const Finished help =
+            Tandrel({QStringLiteral("--output"), QStringLiteral("-"), QStringLiteral("-h")});
+        QCOMPARE(help.status, 0);
+        QVERIFY2(help.out.startsWith("Tandrel 2.0.1.2\n使い方: tandrel "), help.out.constData());
+        const Finished english = Tandrel({QStringLiteral("-h")}, {}, {QStringLiteral("LC_ALL=C")});
+        QVERIFY2(english.out.contains("\nUsage: tandrel "), english.out.constData());
     }
 
     void aFailedWriteLeavesTheOutputAsItWas() {
