@@ -11,6 +11,16 @@ foreach(size ${TANDREL_ICON_SIZES})
             RENAME tandrel.png)
 endforeach()
 install(FILES res/icons/tandrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Made from the flag table at build time (app/cli/CMakeLists.txt): the manual page, compressed
+# as Debian requires, the bash completion where bash-completion loads it on demand, and the
+# command line's message catalogues.
+install(FILES ${PROJECT_BINARY_DIR}/tandrel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/completion/tandrel
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+foreach(language ${TANDREL_LANGUAGES})
+    install(FILES ${PROJECT_BINARY_DIR}/share/locale/${language}/LC_MESSAGES/tandrel.mo
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${language}/LC_MESSAGES)
+endforeach()
 # The main window links to these two files; it finds them beside the program, in
 # ../${TANDREL_DOC_FOLDER}, so the folder is named after the program, not after the CMake project.
 install(FILES README.md LICENSE DESTINATION ${TANDREL_DOC_FOLDER})

@@ -25,6 +25,9 @@ expected=(
     "$docs/LICENSE"
     "$docs/copyright"
     "$docs/changelog.gz"
+    usr/share/man/man1/tandrel.1.gz
+    usr/share/bash-completion/completions/tandrel
+    usr/share/locale/ja/LC_MESSAGES/tandrel.mo
 )
 for size in "${icon_sizes[@]}"; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/tandrel.png")
