@@ -215,9 +215,9 @@ std::string Problem(std::string_view what, std::u16string_view path, const FileR
     return text + "\n";
 }
 
-int TemporaryFolderProblem(int error) {
+int TemporaryFolderProblem(const FileResult& why) {
     Print(stderr, Problem(Tr("The temporary folder cannot be used (TMPDIR)."),
-                          Text(TemporaryFolder()), {FailureOfErrno(error)}));
+                          Text(TemporaryFolder()), why));
     return 1;
 }
 
@@ -245,13 +245,13 @@ int RunJob(const CommandLine& line) {
     if (toStdout) {
         resultFolder.emplace();
         if (resultFolder->Error() != 0)
-            return TemporaryFolderProblem(resultFolder->Error());
+            return TemporaryFolderProblem({FailureOfErrno(resultFolder->Error())});
     }
     FileResult inputFailure;
     bool inTemporaryFolder = false;
     const std::optional<std::u16string> input = InputFile(inputFd, inputFailure, inTemporaryFolder);
     if (!input && inTemporaryFolder)
-        return TemporaryFolderProblem(errno);
+        return TemporaryFolderProblem(inputFailure);
     if (!input) {
         Print(stderr, Problem(cannotRead, inputName, inputFailure));
         return 1;
