@@ -155,8 +155,22 @@ std::string_view NearestFlag(std::string_view typed) {
     return nearest;
 }
 
+// An argument in quotes, its control characters escaped, so that a message naming it stays
+// one line.
 std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string quoted = "'";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            quoted += c;
+            continue;
+        }
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        quoted += "\\x";
+        quoted += kDigits[byte >> 4];
+        quoted += kDigits[byte & 15];
+    }
+    return quoted + "'";
 }
 
 std::string UnknownFlag(std::string_view argument) {
@@ -258,7 +272,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
     if (!line.output)
         parsed.error = Fill(Tr("the job needs %s, the file to write the result to"), {"--output"});
     else if (line.inputs.size() > 1) // several inputs are read one after the other later
-        parsed.error = Fill(Tr("one input file at most: %s is the second"), {line.inputs[1]});
+        parsed.error =
+            Fill(Tr("one input file at most: %s is the second"), {Quoted(line.inputs[1])});
     return parsed;
 }
 
