@@ -16,6 +16,7 @@
 #include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/base/HeapTuning.h"
+#include "core/compare/CompareOptions.h"
 #include "core/lines/LineSplit.h"
 #include "core/lines/JoinLines.h"
 
@@ -275,17 +276,22 @@ int main(int argc, char** argv) {
         const bool roundTrip = argc >= 5 && std::strcmp(argv[1], "--round-trip") == 0;
         int rounds = 3;
         fs::path folder;
-        RunFlags flags;
+        CompareOptions compare;
         for (int i = roundTrip ? 5 : 1; i < argc; ++i) {
+            const auto option = std::find_if(
+                kCompareOptionNames.begin(), kCompareOptionNames.end(),
+                [&](const CompareOptionName& name) { return name.flag == argv[i]; });
             if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
                 rounds = std::max(1, std::atoi(argv[++i]));
-            else if (!ParseRunFlag(argv[i], flags))
+            else if (option != kCompareOptionNames.end())
+                compare.*option->member = true;
+            else
                 folder = argv[i];
         }
         if (roundTrip)
             return RunRoundTrip(kEncodingChoices.at(std::stoul(argv[2])), argv[3], argv[4],
-                                flags.compare);
-        return RunBenchmark(rounds, folder, flags.compare);
+                                compare);
+        return RunBenchmark(rounds, folder, compare);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tandrel_core_bench: %s\n", error.what());
         return 1;
