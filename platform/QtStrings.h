@@ -5,8 +5,11 @@
 #include <QString>
 #include <string_view>
 
+// Unit for unit: QString::fromUtf16 would take a leading U+FEFF or U+FFFE for a byte-order
+// mark, dropping the one and byte-swapping the text after the other.
 inline QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
 }
 
 inline QString ToQString(std::string_view utf8) {
