@@ -85,5 +85,5 @@ void CTandrelDlg::OnBnClickedRun() {
     ShowResultCurrent();
 
     wait.End();
-    AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION | MB_DETAILSHOWN, 0, strCounts);
+    AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0, {}, strCounts);
 }

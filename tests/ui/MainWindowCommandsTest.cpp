@@ -78,14 +78,7 @@ private:
         ModalAnswers answers;
         answers.ChooseFile(path).ReadMessage();
         window.Click(window.Button("IDC_SAVE"), answers);
-        if (!answers.problems.isEmpty() || answers.messages.size() != 1)
-            return {QStringLiteral("(problem)"),
-                    answers.problems.join(QStringLiteral("; ")),
-                    {},
-                    {},
-                    {},
-                    {}};
-        return answers.messages.first();
+        return answers.OnlyMessage();
     }
 
 private slots:

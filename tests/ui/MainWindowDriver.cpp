@@ -71,14 +71,7 @@ MessageSeen MainWindowDriver::ClickForMessage(const char* buttonName) {
     ModalAnswers answers;
     answers.ReadMessage();
     Click(Button(buttonName), answers);
-    if (!answers.problems.isEmpty() || answers.messages.size() != 1)
-        return {QStringLiteral("(problem)"),
-                answers.problems.join(QStringLiteral("; ")),
-                {},
-                {},
-                {},
-                {}};
-    return answers.messages.first();
+    return answers.OnlyMessage();
 }
 
 void MainWindowDriver::BrowseTo(const QString& path) {

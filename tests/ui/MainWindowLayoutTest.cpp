@@ -4,9 +4,11 @@
 // the two links.
 #include "MainWindowDriver.h"
 #include "core/document/DocumentState.h"
+#include "core/document/RunSummary.h"
 #include "platform/DialogUnits.h"
 #include "platform/Edit.h"
 #include "platform/LinkCtrl.h"
+#include "platform/MessageBox.h"
 #include "platform/WindowMenu.h"
 
 #include <QContextMenuEvent>
@@ -107,6 +109,25 @@ private slots:
     }
 
     // Message boxes, menus and file dialogs use the window's font.
+    // The counts under 「処理が完了しました。」 keep each line whole, a number with its unit and a
+    // word in one piece, up to a billion and at every font size the window shrinks to.
+    void runCountsKeepTheirLinesWhole() {
+        MainWindowDriver window;
+        for (int pixels = 6; pixels <= 16; ++pixels)
+            for (const std::uint64_t count : {1ULL, 65'536ULL, 1'000'000'000ULL}) {
+                QFont font = window.Window().font();
+                font.setPixelSize(pixels);
+                QApplication::setFont(font);
+                const std::u16string text = RunCountsText({count, count, count, count, count});
+                ModalAnswers answers;
+                answers.ReadMessage().During(
+                    [&] { AfxMessageBox(u"処理が完了しました。", 0, 0, {}, text); });
+                QCOMPARE(answers.OnlyMessage().informativeRows,
+                         QStringList{QString::fromStdU16String(text)});
+            }
+        QApplication::setFont(window.Window().font());
+    }
+
     void oneFontEverywhere() {
         MainWindowDriver window;
         const QFont font = window.Window().font();

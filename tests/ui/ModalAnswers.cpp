@@ -4,13 +4,48 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextLayout>
+
+namespace {
+
+// What the user reads: the joiners that keep the box's lines whole show nothing.
+QString AsRead(QString text) {
+    return text.remove(QChar(0x2060)).replace(QChar(0x00A0), u' ');
+}
+
+// The rows the label shows its text in: the lines Qt's word wrap makes at the label's width.
+QStringList RowsOf(const QLabel* label) {
+    QStringList rows;
+    for (const QString& paragraph : label->text().split(u'\n')) {
+        QTextLayout layout(paragraph, label->font());
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(label->contentsRect().width());
+            rows << AsRead(paragraph.mid(line.textStart(), line.textLength()));
+        }
+        layout.endLayout();
+    }
+    return rows;
+}
+
+} // namespace
 
 ModalAnswers::ModalAnswers() {
     m_timer.setInterval(10);
     connect(&m_timer, &QTimer::timeout, this, &ModalAnswers::Poll);
+}
+
+MessageSeen ModalAnswers::OnlyMessage() const {
+    if (problems.isEmpty() && messages.size() == 1)
+        return messages.first();
+    MessageSeen problem;
+    problem.title = QStringLiteral("(problem)");
+    problem.text = problems.join(QStringLiteral("; "));
+    return problem;
 }
 
 ModalAnswers& ModalAnswers::ReadMessage() {
@@ -32,9 +67,13 @@ void ModalAnswers::AnswerMessage(QWidget* window, QMessageBox::StandardButton bu
                      box->text(),
                      box->icon(),
                      box->detailedText(),
-                     box->informativeText(),
+                     AsRead(box->informativeText()),
                      {},
-                     QApplication::overrideCursor() != nullptr};
+                     QApplication::overrideCursor() != nullptr,
+                     {}};
+    if (const auto* informative =
+            box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        seen.informativeRows = RowsOf(informative);
     for (QAbstractButton* each : box->buttons()) {
         // The details' show/hide button is not one of the box's answers.
         if (box->buttonRole(each) != QMessageBox::ActionRole)

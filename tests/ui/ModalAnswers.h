@@ -21,9 +21,10 @@ struct MessageSeen {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString detail;      // the detailed text behind 「詳細を表示」, empty when there is none
-    QString informative; // the text shown under the message, empty when there is none
+    QString informative; // the text shown under the message as read, empty when there is none
     QStringList buttons; // the texts of the box's buttons
-    bool busyCursor = false; // whether the wait cursor was still up while the box showed
+    bool busyCursor = false;     // whether the wait cursor was still up while the box showed
+    QStringList informativeRows; // the informative text's rows as the box lays them out
 };
 
 class ModalAnswers : public QObject {
@@ -48,6 +49,10 @@ public:
 
     // Performs action (typically a click) and answers the modal windows it opens.
     void During(const std::function<void()>& action);
+
+    // The one message box the action opened, or a record titled "(problem)" that tells what
+    // else happened.
+    MessageSeen OnlyMessage() const;
 
     QList<MessageSeen> messages;
     QStringList problems;      // unexpected or unanswered windows; empty when all went as expected
