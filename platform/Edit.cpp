@@ -196,6 +196,29 @@ std::string_view CEdit::TextBytes() const {
     return {static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER)), length};
 }
 
+void CEdit::SelectTextLine(std::size_t line) {
+    const std::string_view bytes = TextBytes();
+    // The line feed that ends the text line at or after from, passing over row breaks.
+    const auto lineEnd = [bytes](std::size_t from) {
+        std::size_t at = bytes.find('\n', from);
+        while (at != std::string_view::npos && at > 0 && IsBoxRowBreak(bytes, at - 1))
+            at = bytes.find('\n', at + 1);
+        return at;
+    };
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < line; ++i) {
+        const std::size_t end = lineEnd(start);
+        if (end == std::string_view::npos)
+            return; // the text has fewer lines
+        start = end + 1;
+    }
+    std::size_t end = std::min(lineEnd(start), bytes.size());
+    if (end > start && end < bytes.size() && bytes[end - 1] == '\r')
+        --end; // the line's end is not the line's
+    // The caret at the line's start, which scrolls it into view.
+    SendScintilla(SCI_SETSEL, static_cast<unsigned long>(end), static_cast<long>(start));
+}
+
 void CEdit::ShowSpecialForms() {
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxLoneCarriageReturn).c_str(), "CR");
     SendScintilla(SCI_SETREPRESENTATION, std::string(1, kBoxRowMark).c_str(), "\u2026");

@@ -52,6 +52,10 @@ public:
     // A read-only box takes the text all the same.
     void SetWindowText(std::u16string_view text);
 
+    // Selects the text's line (counted from 0, a long line's rows being one line) without its
+    // line end, and scrolls it into view; nothing when the text has fewer lines.
+    void SelectTextLine(std::size_t line);
+
     // Whether spaces, tabs and line ends are shown as marks (off at first).
     bool IsWhitespaceShown() const;
     void ShowWhitespace(bool bShow);

@@ -128,7 +128,9 @@ void CTandrelDlg::OnBnClickedOpen() {
 
     if (g_nError == 1) {
         wait.End();
-        AfxMessageBox(kFailure, MB_ICONERROR, 0, FailureDetail(strPath, result));
+        // The reason at once, under the message; the path and where exactly in the detail.
+        AfxMessageBox(kFailure, MB_ICONERROR, 0, FailureDetail(strPath, result),
+                      FailureReason(strPath, result));
         g_nError = 0;
         return; // the content box keeps its text
     }

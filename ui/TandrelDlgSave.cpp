@@ -57,9 +57,17 @@ void CTandrelDlg::OnBnClickedSave() {
 
     wait.End();
     if (g_nError == 1) {
+        // A line number counts the lines of the result box, which shows no numbers: the
+        // words say so, and the line is selected there once the message is read.
+        constexpr std::u16string_view kLines = u"処理結果の ";
         AfxMessageBox(u"ファイルを保存できませんでした。", MB_ICONERROR, 0,
-                      FailureDetail(strPath, written));
+                      FailureDetail(strPath, written, kLines),
+                      FailureReason(strPath, written, kLines));
         g_nError = 0;
+        if (written.failure == FileFailure::kUnmappableCharacter && written.line > 0) {
+            m_editResult->SelectTextLine(written.line - 1);
+            m_editResult->setFocus();
+        }
     } else {
         AfxMessageBox(u"ファイルを保存しました。", MB_ICONINFORMATION, 0);
     }

@@ -56,49 +56,75 @@ std::u16string ReadablePath(std::u16string_view path) {
     return readable;
 }
 
-std::u16string Reason(const FileResult& result) {
+// A reason in three parts: what went wrong, an aside that says more (where exactly, or what
+// may be meant), and the rest of the sentence. The short reason leaves the aside out.
+struct ReasonParts {
+    std::u16string head, aside, tail;
+};
+
+// Whether the failure is about the file at path: a save dialog that was cancelled (an empty
+// path) is not, nor is running out of memory.
+bool AboutAFile(std::u16string_view path, const FileResult& result) {
+    return !result.Succeeded() && result.failure != FileFailure::kOutOfMemory && !path.empty();
+}
+
+ReasonParts Reason(std::u16string_view path, const FileResult& result, std::u16string_view lines) {
+    if (path.empty() && !result.Succeeded() && result.failure != FileFailure::kOutOfMemory)
+        return {u"ファイルが選ばれていません", u"（保存のダイアログがキャンセルされました）",
+                u"。"};
     switch (result.failure) {
     case FileFailure::kNone:
         return {};
     case FileFailure::kBadPath:
-        return u"このファイル名は使えません（NUL "
-               u"文字か、対になっていないサロゲートを含んでいます）。";
+        return {u"このファイル名は使えません",
+                u"（NUL 文字か、対になっていないサロゲートを含んでいます）", u"。"};
     case FileFailure::kChangedName:
-        return u"このファイル名は使えません。名前の中の読めない文字が「\uFFFD」（U+FFFD）に"
-               u"置き換えられているため、選んだファイルとは別のファイルを指しています。";
+        return {u"このファイル名は使えません。",
+                u"名前の中の読めない文字が「\uFFFD」（U+FFFD）に置き換えられているため、選んだ"
+                u"ファイルとは別のファイルを指しています。",
+                {}};
     case FileFailure::kNotFound:
-        return u"ファイルが見つかりません（ファイルか、途中のフォルダーがありません）。";
+        return {u"ファイルが見つかりません", u"（ファイルか、途中のフォルダーがありません）",
+                u"。"};
     case FileFailure::kNotRegularFile:
-        return u"通常のファイルではありません（フォルダー、デバイス、FIFO など）。";
+        return {u"通常のファイルではありません", u"（フォルダー、デバイス、FIFO など）", u"。"};
     case FileFailure::kPermission:
-        return u"アクセス権がありません（権限がないか、読み取り専用の場所です）。";
+        return {u"アクセス権がありません", u"（権限がないか、読み取り専用の場所です）", u"。"};
     case FileFailure::kInvalidBytes:
-        return Number(result.line) + u" 行目（ファイルの先頭から " + Number(result.position) +
-               u" バイトの位置）に、指定された文字コードでは読めないバイトがあります。";
+        return {std::u16string(lines) + Number(result.line) + u" 行目",
+                u"（ファイルの先頭から " + Number(result.position) + u" バイトの位置）",
+                u"に、指定された文字コードでは読めないバイトがあります。"};
     case FileFailure::kUnmappableCharacter: {
         const std::u16string shown = Printable(result.character)
                                          ? u"「" + Character(result.character) + u"」（" +
                                                CodePoint(result.character) + u"）"
                                          : u"文字 " + CodePoint(result.character) + u" ";
-        return Number(result.line) + u" 行目 " + Number(result.column) + u" 文字目の" + shown +
-               u"は、指定された文字コードでは書けない文字です。";
+        return {std::u16string(lines) + Number(result.line) + u" 行目 " + Number(result.column) +
+                    u" 文字目の" + shown + u"は、指定された文字コードでは書けない文字です。",
+                {},
+                {}};
     }
     case FileFailure::kDiskFull:
-        return u"ディスクの空きが足りないか、ファイルが大きすぎます。";
+        return {u"ディスクの空きが足りないか、ファイルが大きすぎます。", {}, {}};
     case FileFailure::kOutOfMemory:
-        return u"メモリが足りません。";
+        return {u"メモリが足りません。", {}, {}};
     case FileFailure::kOther:
         break;
     }
-    return u"システムのエラーで読み書きできませんでした。";
+    return {u"システムのエラーで読み書きできませんでした。", {}, {}};
 }
 
 } // namespace
 
-std::u16string FailureDetail(std::u16string_view path, const FileResult& result) {
-    if (result.Succeeded() || result.failure == FileFailure::kOutOfMemory)
-        return Reason(result);
-    if (path.empty())
-        return u"ファイルが選ばれていません（保存のダイアログがキャンセルされました）。";
-    return u"ファイル: " + ReadablePath(path) + u"\n" + Reason(result);
+std::u16string FailureDetail(std::u16string_view path, const FileResult& result,
+                             std::u16string_view lines) {
+    const ReasonParts reason = Reason(path, result, lines);
+    const std::u16string whole = reason.head + reason.aside + reason.tail;
+    return AboutAFile(path, result) ? u"ファイル: " + ReadablePath(path) + u"\n" + whole : whole;
+}
+
+std::u16string FailureReason(std::u16string_view path, const FileResult& result,
+                             std::u16string_view lines) {
+    const ReasonParts reason = Reason(path, result, lines);
+    return reason.head + reason.tail;
 }

@@ -1,5 +1,6 @@
-// Why a file could not be read or written, in the words the window's message boxes show under
-// 「詳細を表示」 and the command line prints on standard error.
+// Why a file could not be read or written, in the words the window's message boxes show (the
+// short reason at once, the detail under 「詳細を表示」) and the command line prints on standard
+// error.
 #pragma once
 
 #include "core/files/FileFailure.h"
@@ -9,5 +10,11 @@
 
 // The file's path on one line and the reason on the next, in Japanese; empty for a success.
 // An empty path is a save dialog that was cancelled, and out of memory is the reason alone:
-// neither is about a file.
-std::u16string FailureDetail(std::u16string_view path, const FileResult& result);
+// neither is about a file. lines, when given, names what the line numbers count before them
+// ("処理結果の" for the lines of the window's result box).
+std::u16string FailureDetail(std::u16string_view path, const FileResult& result,
+                             std::u16string_view lines = {});
+// The reason alone, in one short line: the detail without the path and without the aside that
+// says more (the byte offset, what the name may hold): 「ファイルが見つかりません。」.
+std::u16string FailureReason(std::u16string_view path, const FileResult& result,
+                             std::u16string_view lines = {});

@@ -36,6 +36,7 @@ TEST_F(TextFileTest, NamesThatAreNotUtf8NameTheirOwnFile) {
 }
 
 TEST(FailureDetailTest, SaysWhereAndWhyInWordsOfItsOwn) {
+    const auto has = [](const std::u16string& s, auto part) { return s.find(part) != s.npos; };
     std::set<std::u16string> reasons;
     for (int failure = 1; failure <= static_cast<int>(FileFailure::kOther); ++failure) {
         const FileResult result{static_cast<FileFailure>(failure), 10, 3, 5, U'\u2764'};
@@ -46,12 +47,16 @@ TEST(FailureDetailTest, SaysWhereAndWhyInWordsOfItsOwn) {
         }
         ASSERT_TRUE(detail.starts_with(u"ファイル: /tmp/caf\\xE9.txt\n"));
         EXPECT_TRUE(reasons.insert(detail.substr(detail.find(u'\n'))).second);
+        // The short reason: one line, without the path or the byte offset.
+        const std::u16string reason = FailureReason(u"/tmp/caf\xDCE9.txt", result);
+        EXPECT_TRUE(reason.find_first_of(u"\n/") == reason.npos && !has(reason, u"10 バイト"));
     }
-    const auto has = [](const std::u16string& s, auto part) { return s.find(part) != s.npos; };
     const std::u16string bytes = FailureDetail(u"/a", {FileFailure::kInvalidBytes, 10, 3});
     EXPECT_TRUE(has(bytes, u"3 行目") && has(bytes, u" 10 バイト"));
     EXPECT_TRUE(has(FailureDetail(u"/a", {FileFailure::kUnmappableCharacter, 10, 3, 5, U'❤'}),
                     u"3 行目 5 文字目の「❤」（U+2764）"));
+    EXPECT_TRUE(has(FailureReason(u"/a", {FileFailure::kInvalidBytes, 10, 3}, u"処理結果の "),
+                    u"処理結果の 3 行目に"));
     EXPECT_TRUE(has(FailureDetail(u"", {FileFailure::kBadPath}), u"キャンセル"));
     EXPECT_EQ(FailureDetail(u"/tmp/a", {}), u"");
 }

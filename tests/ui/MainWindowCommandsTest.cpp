@@ -110,6 +110,8 @@ private slots:
         QCOMPARE(failed.detail,
                  FromU16(FailureDetail(QDir::toNativeSeparators(path).toStdU16String(),
                                        {FileFailure::kNotFound})));
+        // The reason itself at once, under the message.
+        QCOMPARE(failed.informative, QStringLiteral("ファイルが見つかりません。"));
         QVERIFY(window.Content()->GetWindowText() == u"kept");
         QCOMPARE(g_nError, 0);
     }
@@ -412,14 +414,20 @@ private slots:
 
     void saveInAnsiOfACharacterWithoutCodeFails() {
         MainWindowDriver window;
-        window.TypeIntoContent(QStringLiteral("한\n"));
+        // The result's third line, the text's fourth: the message names the one the user sees.
+        window.TypeIntoContent(QStringLiteral("a\na\nb\nx 한\n"));
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
-        VERIFY_MESSAGE(SaveTo(window, PathOf(QStringLiteral("hangul-ansi.txt"))), kSaveFailed,
-                       QMessageBox::Critical);
+        const MessageSeen failed = SaveTo(window, PathOf(QStringLiteral("hangul-ansi.txt")));
+        VERIFY_MESSAGE(failed, kSaveFailed, QMessageBox::Critical);
+        QCOMPARE(failed.informative, QStringLiteral("処理結果の 3 行目 3 文字目の「한」（U+D55C）は、"
+                                                    "指定された文字コードでは書けない文字です。"));
+        QVERIFY(failed.detail.endsWith(failed.informative));
+        QCOMPARE(window.Result()->selectedText(), QStringLiteral("x 한"));
+        QCOMPARE(window.Window().focusWidget(), window.Result());
         window.ChooseEncoding(1);
         const QString path = PathOf(QStringLiteral("hangul-utf8.txt"));
         VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
-        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBF\xED\x95\x9C\r\n"));
+        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBF" "a\r\nb\r\nx \xED\x95\x9C\r\n"));
     }
 
     // Open or typing after a Run leaves the result out of date: greyed, said so by its label,
