@@ -9,6 +9,7 @@
 #include "platform/Dialog.h"
 
 #include <QIcon>
+#include <QStringList>
 #include <QThread>
 #include <cstdint>
 #include <memory>
@@ -65,10 +66,14 @@ private:
     void ConnectCompareOptions();
     // The options as the menu shows them.
     CompareOptions ChosenCompareOptions() const;
+    // The menu texts of the options that are on in options, in the menu's order.
+    QStringList CompareOptionTexts(const CompareOptions& options) const;
     // What the last Run did: the lines it left out in the content box's margin, the lines
-    // each kept line stands for in the result box's, the counts as the tooltip of the label
-    // over the result box. Returns the counts' text.
-    std::u16string ShowRunLineMap(std::shared_ptr<const RunLineMap> map, const RunCounts& counts);
+    // each kept line stands for in the result box's, and as the tooltip of the label over the
+    // result box a summary: the counts, a note when the text seemed to end its lines in lone
+    // CRs, and the options that were on. Returns the summary.
+    std::u16string ShowRunLineMap(std::shared_ptr<const RunLineMap> map, const RunCounts& counts,
+                                  const CompareOptions& options, bool loneCrs);
     // The picture shown while the minimized window is dragged.
     QIcon OnQueryDragIcon() const;
 

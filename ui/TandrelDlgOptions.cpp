@@ -38,3 +38,11 @@ CompareOptions CTandrelDlg::ChosenCompareOptions() const {
         options.*kCompareOptionNames[i].member = GetMenuCommand(CommandOfOption(i))->isChecked();
     return options;
 }
+
+QStringList CTandrelDlg::CompareOptionTexts(const CompareOptions& options) const {
+    QStringList texts;
+    for (std::size_t i = 0; i < kCompareOptionNames.size(); ++i)
+        if (options.*kCompareOptionNames[i].member)
+            texts << GetMenuCommand(CommandOfOption(i))->text();
+    return texts;
+}

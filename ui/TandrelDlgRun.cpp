@@ -49,8 +49,9 @@ void CTandrelDlg::OnBnClickedRun() {
         BoxTextLoader box;
         std::shared_ptr<RunLineMap> map;
         RunCounts counts;
+        bool loneCrs = false;
     };
-    std::u16string strCounts;
+    std::u16string strSummary;
     CommandProgress command(this, QStringLiteral("処理中…"));
     const CommandProgress::End end = command.Run(
         [&](OperationProgress& progress) {
@@ -60,6 +61,8 @@ void CTandrelDlg::OnBnClickedRun() {
             SplitBoxText(content, textLines, &progress);
             progress.BeginStep(350, 750);
             RunResult made;
+            // A text that ends its lines in lone CRs is one line (whatever ends it).
+            made.loneCrs = textLines.size() == 1 && EndsLinesInLoneCrs(DecodeBoxText(content));
             made.lines = FilterLines(std::move(textLines), options, &progress);
             made.map = std::make_shared<RunLineMap>(std::move(made.lines.map));
             made.counts = CountRun(*made.map);
@@ -73,7 +76,7 @@ void CTandrelDlg::OnBnClickedRun() {
             // step.
             m_editResult->TakeText(std::move(made.box));
             CommitRun(std::move(made.lines));
-            strCounts = ShowRunLineMap(std::move(made.map), made.counts);
+            strSummary = ShowRunLineMap(std::move(made.map), made.counts, options, made.loneCrs);
         });
     if (end == CommandProgress::End::kCancelled)
         return;
@@ -85,5 +88,5 @@ void CTandrelDlg::OnBnClickedRun() {
     ShowResultCurrent();
 
     wait.End();
-    AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0, {}, strCounts);
+    AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0, {}, strSummary);
 }

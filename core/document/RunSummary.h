@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct RunCounts {
     std::uint64_t lines = 0;   // lines of the text
@@ -19,6 +20,13 @@ RunCounts CountRun(const RunLineMap& map);
 
 // "1,000,000 行 → 432,525 行（重複 547,475 行、空行 20,000 行）"
 std::u16string RunCountsText(const RunCounts& counts);
+
+// Whether the text seems to end its lines in a carriage return alone, as old Mac files do: one
+// final line end aside (CR LF or LF, as the window's box ends every line it loads), it holds no
+// line feed and more than one CR. A lone CR is part of its line, so Run keeps such a text
+// whole, and kLoneCrNote says why.
+bool EndsLinesInLoneCrs(std::u16string_view text);
+inline constexpr std::u16string_view kLoneCrNote = u"CR だけの改行は行の区切りとして扱っていません";
 
 // A result line as --counts writes it: the lines it stands for, a tab, the line ("3\tabc").
 std::u16string CountedLine(std::uint32_t count, std::u16string_view line);

@@ -1,5 +1,6 @@
 #include "core/document/DocumentState.h"
 #include "core/document/DocumentRun.h"
+#include "core/document/RunSummary.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -131,6 +132,15 @@ TEST(SplitCodeUnits, LongLinesKeepEveryUnit) {
     for (int i = 0; i < 100000; ++i)
         line.push_back(static_cast<char16_t>(u'A' + i % 26));
     EXPECT_EQ(Split(line + u"\r\n" + line), (Lines{line, line}));
+}
+
+// A lone CR is part of its line; a text whose line ends all seem to be lone CRs is told so.
+TEST(LoneCrNoteTest, ComesWithTextsOfLoneCrsAlone) {
+    for (const std::u16string noted :
+         {u"a\rb\rc", u"a\rb\r", u"\r\r", u"a\rb\rc\r\n", u"a\rb\r\r\n"})
+        EXPECT_TRUE(EndsLinesInLoneCrs(noted)) << noted.size();
+    for (const std::u16string plain : {u"a\rb", u"a\rb\r\n", u"a\rb\rc\nd", u"a\nb\rc\r", u""})
+        EXPECT_FALSE(EndsLinesInLoneCrs(plain)) << plain.size();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "MainWindowDriver.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/document/DocumentState.h"
+#include "core/document/RunSummary.h"
 #include "core/files/FailureText.h"
 #include "res/VersionInfo.h"
 
@@ -238,6 +239,11 @@ private slots:
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
         QCOMPARE(label->toolTip(),
                  QStringLiteral("1,212 行 → 1,000 行（重複 200 行、空行 12 行）"));
+        // A text that seems to end its lines in lone CRs is one line, and is told so.
+        window.Content()->SetWindowText(u"x\ry\rx\r\n");
+        QCOMPARE(window.ClickForMessage("IDC_RUN").informative,
+                 QStringLiteral("1 行 → 1 行（重複 0 行、空行 0 行）\n") +
+                     FromU16(std::u16string(kLoneCrNote)));
     }
 
     void runNeverTouchesTheFileLines() {
@@ -419,15 +425,17 @@ private slots:
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
         const MessageSeen failed = SaveTo(window, PathOf(QStringLiteral("hangul-ansi.txt")));
         VERIFY_MESSAGE(failed, kSaveFailed, QMessageBox::Critical);
-        QCOMPARE(failed.informative, QStringLiteral("処理結果の 3 行目 3 文字目の「한」（U+D55C）は、"
-                                                    "指定された文字コードでは書けない文字です。"));
+        QCOMPARE(failed.informative,
+                 QStringLiteral("処理結果の 3 行目 3 文字目の「한」（U+D55C）は、"
+                                "指定された文字コードでは書けない文字です。"));
         QVERIFY(failed.detail.endsWith(failed.informative));
         QCOMPARE(window.Result()->selectedText(), QStringLiteral("x 한"));
         QCOMPARE(window.Window().focusWidget(), window.Result());
         window.ChooseEncoding(1);
         const QString path = PathOf(QStringLiteral("hangul-utf8.txt"));
         VERIFY_MESSAGE(SaveTo(window, path), kSaved, QMessageBox::Information);
-        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBF" "a\r\nb\r\nx \xED\x95\x9C\r\n"));
+        QCOMPARE(ReadBytes(path), QByteArray("\xEF\xBB\xBF"
+                                             "a\r\nb\r\nx \xED\x95\x9C\r\n"));
     }
 
     // Open or typing after a Run leaves the result out of date: greyed, said so by its label,

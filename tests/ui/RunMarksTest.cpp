@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QTest>
 #include <QToolTip>
 
@@ -28,7 +29,13 @@ private slots:
         window.TypeIntoContent(QStringLiteral("a\nb\n\nA \na\nB\n"));
         const MessageSeen done = window.ClickForMessage("IDC_RUN");
         QCOMPARE(done.text, QStringLiteral("処理が完了しました。"));
-        QCOMPARE(done.informative, QStringLiteral("6 行 → 2 行（重複 3 行、空行 1 行）"));
+        // The options in force are named, each on a row of its own, here and over the result.
+        const QString summary =
+            QStringLiteral("6 行 → 2 行（重複 3 行、空行 1 行）\nオプション:\n"
+                           "・前後の空白を無視する\n・大文字と小文字を区別しない");
+        QCOMPARE(done.informative, summary);
+        QCOMPARE(done.informativeRows, summary.split(u'\n'));
+        QCOMPARE(window.Control<QLabel>("IDC_RESULT_CAPTION")->toolTip(), summary);
         QCOMPARE(window.Result()->text(), QStringLiteral("a\r\nb\r\n"));
 
         CEdit* content = window.Content();
