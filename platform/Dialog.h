@@ -21,6 +21,8 @@ public:
     QWidget* GetDlgItem(int nID) const { return m_built.controls.value(nID); }
     // The menu-bar command nID, or nullptr.
     QAction* GetMenuCommand(unsigned nID) const { return m_built.commands.value(nID); }
+    // The menu-bar popup nID, or nullptr.
+    QMenu* GetMenuPopup(unsigned nID) const { return m_built.popups.value(nID); }
     // The dialog font's base units, which turn the template's dialog units into pixels.
     DialogBaseUnits GetBaseUnits() const { return m_built.baseUnits; }
 

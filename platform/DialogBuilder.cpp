@@ -119,11 +119,15 @@ void AddMenuItems(QMenu& menu, std::span<const MenuCommandTemplate> items,
 }
 
 QMenuBar* CreateMenuBar(const MenuTemplate& menu, QDialog& dialog,
-                        QHash<unsigned, QAction*>& commands) {
+                        QHash<unsigned, QAction*>& commands, QHash<unsigned, QMenu*>& popups) {
     auto* menuBar = new QMenuBar(&dialog);
     menuBar->setNativeMenuBar(false); // above the client area, as the template places it
-    for (const MenuPopupTemplate& popup : menu.popups)
-        AddMenuItems(*menuBar->addMenu(ToQString(popup.text)), popup.items, commands);
+    for (const MenuPopupTemplate& popup : menu.popups) {
+        QMenu* added = menuBar->addMenu(ToQString(popup.text));
+        AddMenuItems(*added, popup.items, commands);
+        if (popup.id != 0)
+            popups.insert(popup.id, added);
+    }
     return menuBar;
 }
 
@@ -180,7 +184,7 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& tpl, IconLoader l
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize); // no resizing, no maximizing
     if (tpl.menu) {
-        built.menuBar = CreateMenuBar(*tpl.menu, dialog, built.commands);
+        built.menuBar = CreateMenuBar(*tpl.menu, dialog, built.commands, built.popups);
         layout->setMenuBar(built.menuBar);
     }
     FitIntoScreen(dialog, tpl, built.menuBar);

@@ -19,6 +19,7 @@
 class QAction;
 class QDialog;
 class QIcon;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -28,6 +29,7 @@ struct BuiltDialog {
     QMenuBar* menuBar = nullptr;        // nullptr without a menu
     QHash<int, QWidget*> controls;      // by id; labels (IDC_STATIC) are not listed
     QHash<unsigned, QAction*> commands; // menu commands by id
+    QHash<unsigned, QMenu*> popups;     // the menu bar's popups by id, those that have one
 };
 
 // Loads an icon resource by id, for SS_ICON statics whose caption names it ("#128").

@@ -65,6 +65,7 @@ struct MenuCommandTemplate {
 struct MenuPopupTemplate {
     std::string_view text; // UTF-8
     std::span<const MenuCommandTemplate> items;
+    unsigned id = 0; // by which the program adds to the popup; 0 when it adds nothing
 };
 
 struct MenuTemplate {

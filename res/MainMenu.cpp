@@ -26,7 +26,7 @@ constexpr MenuCommandTemplate kOptionItems[] = {
 
 constexpr MenuPopupTemplate kPopups[] = {
     {"タンドレルについて", kAboutItems},
-    {"オプション", kOptionItems},
+    {"オプション", kOptionItems, IDM_OPTIONS},
 };
 
 } // namespace

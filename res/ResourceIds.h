@@ -23,6 +23,9 @@ inline constexpr int IDC_RESULT_CAPTION = 1009;
 
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;   // window-menu command of the About entry
 inline constexpr unsigned ID_VERSION_INFO = 32771; // menu-bar command "バージョン情報"
+// The menu-bar popup "オプション", to which the window adds the options it remembers that the
+// template does not hold.
+inline constexpr unsigned IDM_OPTIONS = 32780;
 // The comparison options of the menu "オプション", one after the other in the order of the
 // options' names (core/compare/CompareOptions.h).
 inline constexpr unsigned ID_COMPARE_IGNORE_SPACE = 32772;

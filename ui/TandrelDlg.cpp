@@ -18,7 +18,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenuBar>
 #include <QPushButton>
 
 CTandrelDlg::CTandrelDlg(QWidget* pParent)
@@ -26,10 +25,9 @@ CTandrelDlg::CTandrelDlg(QWidget* pParent)
     // One font everywhere: the message boxes, menus and file dialogs take the window's.
     QApplication::setFont(font());
     ShowDocumentLinks();
-    AddOptionMenu(findChild<QMenuBar*>());
+    m_optionMenu = new OptionMenu(*this);
     ConnectMessageMap();
     OnInitDialog();
-    ConnectCompareOptions();
 }
 
 CTandrelDlg::~CTandrelDlg() {
@@ -102,4 +100,12 @@ void CTandrelDlg::ChooseFile(const QString& path) {
 void CTandrelDlg::OnCbnSelchangeEncoding() {
     AbandonEncodingGuess(); // the user's choice stands
     g_nEncoding = qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel();
+}
+
+CompareOptions CTandrelDlg::ChosenCompareOptions() const {
+    return m_optionMenu->ChosenCompareOptions();
+}
+
+QStringList CTandrelDlg::CompareOptionTexts(const CompareOptions& options) const {
+    return m_optionMenu->CompareOptionTexts(options);
 }

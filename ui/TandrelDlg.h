@@ -18,6 +18,7 @@ class CComboBoxEx;
 class CEdit;
 class CLineMargin;
 class CMFCEditBrowseCtrl;
+class OptionMenu;
 struct RunCounts;
 struct RunLineMap;
 
@@ -40,6 +41,7 @@ protected:
     CEdit* m_editResult = nullptr;                // Run's output, and Save's guard
     CLineMargin* m_marginContent = nullptr;       // the lines the last Run left out
     CLineMargin* m_marginResult = nullptr;        // the lines each result line stands for
+    OptionMenu* m_optionMenu = nullptr;           // the remembered options, Run's and Save's
     // The line ends of the file last opened, for saving with the ends it came with.
     LineEndCounts m_openedLineEnds;
     // The encoding guess of the path last chosen, on a worker.
@@ -62,9 +64,7 @@ private:
     void AbandonEncodingGuess();
     // The line end Save writes, as 「保存時の改行コード」 says.
     LineEnd SaveLineEnd() const;
-    // Sets the menu's options as they were last chosen, and remembers each choice.
-    void ConnectCompareOptions();
-    // The options as the menu shows them.
+    // The comparison options as the menu shows them.
     CompareOptions ChosenCompareOptions() const;
     // The menu texts of the options that are on in options, in the menu's order.
     QStringList CompareOptionTexts(const CompareOptions& options) const;

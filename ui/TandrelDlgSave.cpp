@@ -74,6 +74,6 @@ void CTandrelDlg::OnBnClickedSave() {
 }
 
 LineEnd CTandrelDlg::SaveLineEnd() const {
-    return LineEndFor(static_cast<LineEndChoice>(ChosenOption(kSaveLineEndSetting)),
+    return LineEndFor(static_cast<LineEndChoice>(m_optionMenu->Chosen(kSaveLineEndSetting)),
                       m_openedLineEnds);
 }
