@@ -49,6 +49,8 @@ void CTandrelDlg::ConnectMessageMap() {
     // Whatever changes the text after a Run leaves the result out of date.
     connect(qobject_cast<CEdit*>(GetDlgItem(IDC_CONTENT)), &CEdit::textChanged, this,
             &CTandrelDlg::OnContentChanged);
+    // So does another choice of the options Run reads, until they are chosen back.
+    connect(m_optionMenu, &OptionMenu::Changed, this, &CTandrelDlg::ShowResultAge);
     auto* pPathBox = qobject_cast<CMFCEditBrowseCtrl*>(GetDlgItem(IDC_FILEPATH));
     connect(pPathBox, &CMFCEditBrowseCtrl::PathChosen, this, &CTandrelDlg::OnPathChosen);
     // A file dropped anywhere on the window is chosen as the browse button chooses it.

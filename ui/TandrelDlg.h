@@ -5,6 +5,7 @@
 
 #include "core/base/OperationProgress.h"
 #include "core/compare/CompareOptions.h"
+#include "core/document/RunSummary.h"
 #include "core/lines/LineEnd.h"
 #include "platform/Dialog.h"
 
@@ -19,7 +20,6 @@ class CEdit;
 class CLineMargin;
 class CMFCEditBrowseCtrl;
 class OptionMenu;
-struct RunCounts;
 struct RunLineMap;
 
 class CTandrelDlg : public CDialogEx {
@@ -77,13 +77,28 @@ private:
     // The picture shown while the minimized window is dragged.
     QIcon OnQueryDragIcon() const;
 
-    // Whether the result box shows what Run made of the content box's text as it is now: a
-    // result whose text has changed since (Open, typing, paste, undo) is out of date, shown
-    // greyed, and saved only once the user has said so.
+    // Whether the result box shows what Run made of the content box's text as it is now, with
+    // the options the menu shows now: a result whose text has changed since (Open, typing,
+    // paste, undo), or whose options differ from those on the menu, is out of date, shown
+    // greyed without its marks and counts, and saved only once the user has said so. Choosing
+    // the Run's options again makes it current again; a change of the text stays.
     enum class ResultAge { kNone, kCurrent, kOutOfDate };
     ResultAge m_resultAge = ResultAge::kNone;
+    // What the result box's Run was made from and what it did, to show again once current.
+    struct ShownRun {
+        CompareOptions options;
+        bool textChanged = false; // the content box's text changed since
+        std::shared_ptr<const RunLineMap> map;
+        RunCounts counts;
+        bool loneCrs = false; // the text seemed to end its lines in lone CRs
+    };
+    ShownRun m_shownRun;
     void OnContentChanged();
-    void ShowResultCurrent();
+    // Shows the result of a Run just made of the text as current. Returns the counts' text.
+    std::u16string ShowNewResult(std::shared_ptr<const RunLineMap> map, const RunCounts& counts,
+                                 const CompareOptions& options, bool loneCrs);
+    // Shows the result as current or out of date, as the text and the options now make it.
+    void ShowResultAge();
     // For Save: true when the result is current, or the user chose to save it all the same.
     bool ConfirmSaveOfResult();
 

@@ -76,7 +76,7 @@ void CTandrelDlg::OnBnClickedRun() {
             // step.
             m_editResult->TakeText(std::move(made.box));
             CommitRun(std::move(made.lines));
-            strSummary = ShowRunLineMap(std::move(made.map), made.counts, options, made.loneCrs);
+            strSummary = ShowNewResult(std::move(made.map), made.counts, options, made.loneCrs);
         });
     if (end == CommandProgress::End::kCancelled)
         return;
@@ -85,8 +85,6 @@ void CTandrelDlg::OnBnClickedRun() {
         AfxMessageBox(kRunOutOfMemoryMessage, MB_ICONERROR, 0, OutOfMemoryDetail());
         return;
     }
-    ShowResultCurrent();
-
     wait.End();
     AfxMessageBox(u"処理が完了しました。", MB_ICONINFORMATION, 0, {}, strSummary);
 }

@@ -6,6 +6,7 @@
 #include "core/document/RunSummary.h"
 #include "core/files/FailureText.h"
 #include "res/VersionInfo.h"
+#include "ui/OptionMenu.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -31,6 +32,8 @@ const QString kRunDone = QStringLiteral("処理が完了しました。");
 const QString kNothingToSave = QStringLiteral("保存するデーターがありません。");
 const QString kSaveFailed = QStringLiteral("ファイルを保存できませんでした。");
 const QString kSaved = QStringLiteral("ファイルを保存しました。");
+const QString kNotCurrent = QStringLiteral(
+    "処理結果は、今の「ファイルの内容」から作られたものではありません。このまま保存しますか？");
 
 // Literals that may hold NULs, taken whole.
 template <std::size_t N> QByteArray Bytes(const char (&literal)[N]) {
@@ -80,6 +83,15 @@ private:
         answers.ChooseFile(path).ReadMessage();
         window.Click(window.Button("IDC_SAVE"), answers);
         return answers.OnlyMessage();
+    }
+
+    // Whether the result box shows its text greyed: its darkest pixel is light.
+    static bool Greyed(MainWindowDriver& window) {
+        const QImage image = window.Result()->viewport()->grab().toImage();
+        int darkest = 255;
+        for (int i = 0; i < image.width() * image.height(); ++i)
+            darkest = std::min(darkest, qGray(image.pixel(i % image.width(), i / image.width())));
+        return darkest > 96;
     }
 
 private slots:
@@ -443,13 +455,8 @@ private slots:
     void anOutOfDateResultIsSavedOnlyWhenTheUserSaysSo() {
         MainWindowDriver window;
         auto* label = window.Window().findChild<QLabel*>(QStringLiteral("IDC_RESULT_CAPTION"));
-        const auto greyed = [&] { // its darkest pixel, and its label
-            const QImage image = window.Result()->viewport()->grab().toImage();
-            int darkest = 255;
-            for (int i = 0; i < image.width() * image.height(); ++i)
-                darkest =
-                    std::min(darkest, qGray(image.pixel(i % image.width(), i / image.width())));
-            return darkest > 96 && label->toolTip().contains(u"変わる前のテキストから作られた");
+        const auto greyed = [&] {
+            return Greyed(window) && label->toolTip().contains(u"変わる前のテキストから作られた");
         };
         const QString input = PathOf(QStringLiteral("second.txt")), output = input + u'~';
         WriteBytes(input, "second\r\n");
@@ -467,15 +474,58 @@ private slots:
             window.Click(window.Button("IDC_SAVE"), answers);
             QVERIFY(answers.problems.isEmpty() && answers.messages.size() == (yes ? 2 : 1));
             const MessageSeen& question = answers.messages.first();
-            QCOMPARE(question.text + question.buttons.join(u'/'),
-                     QStringLiteral("処理結果は、今の「ファイルの内容」から作られたものではありませ"
-                                    "ん。このまま保存しますか？はい/いいえ"));
+            QCOMPARE(question.text + question.buttons.join(u'/'), kNotCurrent + QStringLiteral("はい/いいえ"));
             QCOMPARE(question.icon, QMessageBox::Question);
             QCOMPARE(ReadBytes(output), yes ? QByteArray("first\r\n") : QByteArray("(missing)"));
         }
         VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
         QVERIFY(!greyed());
         VERIFY_MESSAGE(SaveTo(window, output), kSaved, QMessageBox::Information);
+    }
+
+    // Another choice of an option Run reads leaves the result out of date as an edit does:
+    // greyed, without its marks, saved only after the question. Choosing the Run's choice again
+    // makes it current, marks and all. The line end is Save's, and leaves the result as it is.
+    void aResultIsCurrentOnlyWithTheOptionsOfItsRun_data() {
+        QTest::addColumn<unsigned>("command"); // the option's check item; 0 for the line end
+        for (const RememberedOption& option : kCompareSettings)
+            QTest::newRow(option.key.data()) << option.checkCommand;
+        QTest::newRow(kSaveLineEndSetting.key.data()) << 0u;
+    }
+    void aResultIsCurrentOnlyWithTheOptionsOfItsRun() {
+        QFETCH(unsigned, command);
+        const bool readByRun = command != 0;
+        MainWindowDriver window;
+        const auto choose = [&](const char* lineEndItem) {
+            (readByRun ? window.Window().GetMenuCommand(command)
+                       : window.Control<QAction>(lineEndItem))
+                ->trigger();
+        };
+        const auto marked = [&] {
+            for (CEdit* box : {window.Content(), window.Result()})
+                if (box->SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 1UL) == 0)
+                    return false;
+            return true;
+        };
+        const QString output = PathOf(QStringLiteral("options.txt"));
+        window.TypeIntoContent(QStringLiteral("a\na\n"));
+        VERIFY_MESSAGE(window.ClickForMessage("IDC_RUN"), kRunDone, QMessageBox::Information);
+        QTRY_VERIFY(marked());
+
+        choose("ID_SAVE_LINE_END_LF");
+        QCOMPARE(Greyed(window), readByRun);
+        QCOMPARE(marked(), !readByRun);
+        ModalAnswers answers;
+        readByRun ? answers.AnswerQuestion(false) : answers.ChooseFile(output).ReadMessage();
+        window.Click(window.Button("IDC_SAVE"), answers);
+        QVERIFY(answers.problems.isEmpty() && answers.messages.size() == 1);
+        QCOMPARE(answers.messages.first().text, readByRun ? kNotCurrent : kSaved);
+
+        choose("ID_SAVE_LINE_END_CRLF");
+        QVERIFY(!Greyed(window));
+        QTRY_VERIFY(marked());
+        VERIFY_MESSAGE(SaveTo(window, output), kSaved, QMessageBox::Information);
+        QCOMPARE(ReadBytes(output), QByteArray("a\r\n"));
     }
 };
 
