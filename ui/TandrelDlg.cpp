@@ -101,6 +101,7 @@ void CTandrelDlg::ChooseFile(const QString& path) {
 
 void CTandrelDlg::OnCbnSelchangeEncoding() {
     AbandonEncodingGuess(); // the user's choice stands
+    m_guessNote.clear();
     g_nEncoding = qobject_cast<CComboBoxEx*>(GetDlgItem(IDC_ENCODING))->GetCurSel();
 }
 

@@ -14,12 +14,15 @@
 #include <QThread>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CComboBoxEx;
 class CEdit;
 class CLineMargin;
 class CMFCEditBrowseCtrl;
 class OptionMenu;
+struct EncodingGuess;
+struct RunCounts;
 struct RunLineMap;
 
 class CTandrelDlg : public CDialogEx {
@@ -48,6 +51,8 @@ protected:
     std::unique_ptr<QThread> m_guessThread;
     std::shared_ptr<OperationProgress> m_guessProgress = std::make_shared<OperationProgress>();
     std::uint64_t m_guessGeneration = 0;
+    // What the guess has to say (EncodingGuessNote) while its encoding is the one chosen.
+    std::u16string m_guessNote;
 
     void DoDataExchange() override;
     bool OnInitDialog() override;
@@ -62,6 +67,8 @@ private:
     void OnPaint(QPaintEvent* pEvent);
     // Stops the encoding guess of the last path chosen, if it still runs, and drops its result.
     void AbandonEncodingGuess();
+    // Chooses the guessed encoding, if any, and keeps the guess's note.
+    void ApplyEncodingGuess(const EncodingGuess& guess);
     // The line end Save writes, as 「保存時の改行コード」 says.
     LineEnd SaveLineEnd() const;
     // The comparison options as the menu shows them.

@@ -22,6 +22,7 @@
 
 void CTandrelDlg::OnPathChosen(const QString& path) {
     AbandonEncodingGuess();
+    m_guessNote.clear();
     // The file the path box names, by the bytes the reader will open (a name that is not
     // UTF-8 included); a name that cannot be used is left for Open to report.
     std::string bytes;
@@ -36,17 +37,17 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
     const std::uint64_t generation = m_guessGeneration;
     m_guessThread.reset(QThread::create(
         [this, generation, progress = m_guessProgress, fsPath = std::move(bytes)] {
-            int nGuess = -1;
+            EncodingGuess guess;
             try {
-                nGuess = GuessFileEncoding(fsPath, progress.get()).encoding;
+                guess = GuessFileEncoding(fsPath, progress.get());
             } catch (const OperationCancelled&) {
                 return;
             }
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, nGuess] {
-                    if (generation == m_guessGeneration && nGuess >= 0)
-                        m_comboEncoding->ChooseItem(nGuess);
+                [this, generation, guess = std::move(guess)] {
+                    if (generation == m_guessGeneration)
+                        ApplyEncodingGuess(guess);
                 },
                 Qt::QueuedConnection);
         }));
@@ -54,6 +55,12 @@ void CTandrelDlg::OnPathChosen(const QString& path) {
     // mapping megabytes that the C library would keep in its cache of stacks.
     m_guessThread->setStackSize(256 * 1024);
     m_guessThread->start();
+}
+
+void CTandrelDlg::ApplyEncodingGuess(const EncodingGuess& guess) {
+    if (guess.encoding >= 0)
+        m_comboEncoding->ChooseItem(guess.encoding); // drops an earlier note
+    m_guessNote = EncodingGuessNote(guess);
 }
 
 void CTandrelDlg::AbandonEncodingGuess() {
@@ -140,5 +147,7 @@ void CTandrelDlg::OnBnClickedOpen() {
     CFileDialog::RememberFolderOf(QString::fromStdU16String(strPath));
 
     wait.End();
-    AfxMessageBox(u"読み込み完了", MB_ICONINFORMATION, 0);
+    // A guess that was close, or refused the file's mark, says so under the message, as long as
+    // the encoding read with is the one it chose.
+    AfxMessageBox(u"読み込み完了", MB_ICONINFORMATION, 0, {}, m_guessNote);
 }

@@ -7,6 +7,7 @@
 #include "core/base/OperationProgress.h"
 #include "core/document/RunSummary.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/encoding/EncodingGuess.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/files/FailureText.h"
 #include "core/files/FileSystemNames.h"
@@ -42,6 +43,28 @@ std::string Utf8(std::u16string_view text) {
 // A file name from the command line as text that gives its very bytes back (FileSystemNames.h).
 std::u16string Text(std::string_view bytes) {
     return NameOfFileSystemPath(bytes);
+}
+
+// Why the guess gave no encoding to read with, and what to do about it.
+std::string GuessProblem(const EncodingGuess& guess) {
+    if (!guess.refusedMark.empty())
+        return Utf8(EncodingGuessNote(guess)); // the window's words for an encoding it cannot read
+    if (guess.Close()) {
+        std::vector<std::string> names, flags;
+        std::vector<int> candidates = {guess.encoding};
+        candidates.insert(candidates.end(), guess.others.begin(), guess.others.end());
+        for (const int encoding : candidates) {
+            const EncodingChoice& choice = *FindEncodingChoice(encoding);
+            names.push_back(Utf8(choice.itemText));
+            flags.push_back("--encoding " + std::string(choice.flagNames[0]));
+        }
+        return Fill(Tr("The input reads as %s alike, and nothing decides between them; name its "
+                       "encoding with %s."),
+                    {Joined({names.begin(), names.end()}, ", "),
+                     Joined({flags.begin(), flags.end()}, Tr(" or "))});
+    }
+    return Fill(Tr("The input's encoding could not be told; name it with --encoding (%s)."),
+                {Joined(EncodingFlagNames(), ", ")});
 }
 
 int UsageError(const std::string& problem) {
@@ -273,11 +296,8 @@ int RunJob(const CommandLine& line) {
     }
     switch (outcome.failedAt) {
     case JobOutcome::Stage::kGuess:
-        Print(stderr, "tandrel: " +
-                          Fill(Tr("The input's encoding could not be told; name it with "
-                                  "--encoding (%s)."),
-                               {Joined(EncodingFlagNames(), ", ")}) +
-                          "\n" + Fill(Tr("File: %s"), {Utf8(inputName)}) + "\n");
+        Print(stderr, "tandrel: " + GuessProblem(outcome.guess) + "\n" +
+                          Fill(Tr("File: %s"), {Utf8(inputName)}) + "\n");
         return 1;
     case JobOutcome::Stage::kRead:
         Print(stderr, Problem(cannotRead, inputName, outcome.result));

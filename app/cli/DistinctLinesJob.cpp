@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr std::size_t kGuessPieceBytes = 64 * 1024;
-
 // Whether path names a regular file, which can be read line by line as often as need be. A
 // name that cannot be used counts as one: the reader says why.
 bool IsRegularFile(std::u16string_view path) {
@@ -54,21 +52,12 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
             return outcome;
         }
         if (guessed) {
-            // In pieces of whole lines: each of the guess's readings decodes a piece into room
-            // of the piece's size, which for the whole input at once would be twice its size.
-            EncodingGuesser guesser;
-            for (std::string_view rest = input.bytes; !rest.empty() && !guesser.MarkFound();) {
-                const std::size_t lineFeed = rest.rfind('\n', kGuessPieceBytes);
-                const std::size_t piece = rest.size() <= kGuessPieceBytes ? rest.size()
-                                          : lineFeed == std::string_view::npos ? kGuessPieceBytes
-                                                                               : lineFeed + 1;
-                guesser.Feed(rest.substr(0, piece));
-                rest.remove_prefix(piece);
-            }
-            const int guess = guesser.Finish();
+            outcome.guess = GuessEncoding(input.bytes);
+            const EncodingGuess& guess = outcome.guess;
             outcome.inputEncoding =
-                guesser.AsciiOnly() ? static_cast<int>(kUtf8NoMarkChoice) : guess;
-            if (outcome.inputEncoding < 0) {
+                guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : guess.encoding;
+            // A close guess is no guess here: nobody is there to see which was taken.
+            if (outcome.inputEncoding < 0 || guess.Close()) {
                 outcome.failedAt = JobOutcome::Stage::kGuess;
                 return outcome;
             }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/compare/CompareOptions.h"
+#include "core/encoding/EncodingGuess.h"
 #include "core/files/FileFailure.h"
 #include "core/lines/LineEnd.h"
 
@@ -26,10 +27,11 @@ struct JobOutcome {
     Stage failedAt = Stage::kDone;
     FileResult result;      // why it failed (its line and column, when it names one)
     int inputEncoding = -1; // the encoding read with
+    EncodingGuess guess;    // when the input's encoding was guessed
     std::size_t lineCount = 0, keptCount = 0, emptyCount = 0; // as the window's Run counts them
 };
 
 // Runs the job, reporting its steps to progress (which may be null). A file whose encoding the
-// guess cannot place fails at kGuess, unless it holds only ASCII, which it reads as UTF-8
-// without a mark.
+// guess cannot place, or leaves close between two, fails at kGuess, unless it holds only ASCII,
+// which it reads as UTF-8 without a mark.
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress);

@@ -1,11 +1,12 @@
 #include "core/encoding/EncodingGuess.h"
 
-#include "core/encoding/EncodingChoices.h"
 #include "core/base/OperationProgress.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/encoding/JapaneseCharacterCosts.h"
 #include "core/encoding/TextCodecs.h"
-#include "core/encoding/UnicodeScalars.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,46 +21,57 @@ constexpr int kUtf16LE = static_cast<int>(kUtf16LEChoice);
 constexpr int kUtf8NoMark = static_cast<int>(kUtf8NoMarkChoice);
 constexpr int kEucJp = static_cast<int>(kEucJpChoice);
 
-// How much a character says that a reading is ordinary Japanese text: +1 for hiragana,
-// katakana and the kanji of JIS level 1, -1 for half-width katakana, other kanji and
-// user-defined characters, 0 for the rest (ASCII, punctuation, full-width letters).
-int Ordinariness(char16_t unit) {
-    if ((unit >= 0x3041 && unit <= 0x3096) || (unit >= 0x30A1 && unit <= 0x30FC))
-        return 1;
-    if (unit >= 0xFF61 && unit <= 0xFF9F)
-        return -1;
-    if (unit >= 0xE000 && unit <= 0xF8FF)
-        return -1;
-    if (unit >= 0x4E00 && unit <= 0x9FFF) {
-        // Level 1 is the block of code page 932 codes 889F to 9872, in reading order.
-        char bytes[kMaxEncodedBytesPerUnit * 1];
-        const char16_t text[1] = {unit};
-        const char* end = EncodeCp932(std::u16string_view(text, 1), bytes);
-        if (end != nullptr && end - bytes == 2) {
-            const unsigned code =
-                static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]);
-            return code >= 0x889F && code <= 0x9872 ? 1 : -1;
+// The cost in bits of every UTF-16 code unit, each unit of a pair costing as an unseen
+// character, and its class.
+struct UnitTables {
+    std::array<std::uint8_t, 0x10000> cost, characterClass;
+};
+
+const UnitTables& Units() {
+    // Filled in place: a worker's stack has no room for a copy.
+    static const UnitTables* const tables = [] {
+        static UnitTables made;
+        made.cost.fill(static_cast<std::uint8_t>(japanese_text::kUnseenCost));
+        for (int cost = 0; cost < japanese_text::kUnseenCost; ++cost)
+            for (const char16_t unit : japanese_text::kCharactersByCost[cost])
+                made.cost[unit] = static_cast<std::uint8_t>(cost);
+        made.characterClass.fill(japanese_text::kClasses - 1);
+        for (std::size_t i = 0; i < japanese_text::kClassRangeCount; ++i) {
+            const japanese_text::ClassRange& range = japanese_text::kClassRanges[i];
+            for (unsigned unit = range.first; unit <= range.last; ++unit)
+                made.characterClass[unit] = static_cast<std::uint8_t>(range.characterClass);
         }
-        return -1;
-    }
-    return 0;
+        return &made;
+    }();
+    return *tables;
 }
+
+// The marks of the encodings no reader takes, longest first where one starts another.
+constexpr std::pair<std::string_view, std::string_view> kRefusedMarks[] = {
+    {std::string_view("\xFF\xFE\0\0", 4), "UTF-32LE"},
+    {std::string_view("\0\0\xFE\xFF", 4), "UTF-32BE"},
+    {"\xFE\xFF", "UTF-16BE"},
+};
 
 } // namespace
 
-// One encoding's reading of the bytes so far: whether they are valid, and how ordinary the
-// text is. A character cut by the end of a piece waits in carry for the next piece.
+// One encoding's reading of the bytes so far: whether they are valid, and what the text costs.
+// A character cut by the end of a piece waits in carry for the next piece.
 struct EncodingGuesser::Reading {
     char16_t* (*decode)(std::string_view, char16_t*);
     std::size_t longestCharacter;
-    bool scored;
+    // Whether a C1 control character makes the reading invalid. Code page 932 and EUC-JP give
+    // one for a stray byte 80-9F, which is how other encodings' bytes look to them, not text;
+    // UTF-8 spells one out in two bytes on purpose, so the character stands.
+    bool controlInvalid;
     bool valid = true;
-    long long score = 0;
+    long long cost = 0;
+    std::uint8_t lastClass = Units().characterClass[u'\n'];
     std::string carry{};
-    std::vector<char16_t> units{};
 
-    void Feed(std::string_view piece) {
-        if (!valid)
+    // units: room for the decoded text, shared by the readings.
+    void Feed(std::string_view piece, std::vector<char16_t>& units) {
+        if (!valid || piece.empty()) // nothing to decode, and no room to decode it into
             return;
         std::string joined;
         if (!carry.empty())
@@ -70,109 +82,117 @@ struct EncodingGuesser::Reading {
             const char16_t* end = decode(all.substr(0, all.size() - cut), units.data());
             if (end != nullptr) {
                 carry = all.substr(all.size() - cut);
-                Judge(units.data(), end);
+                const UnitTables& tables = Units();
+                long long sum = 0;
+                bool control = false;
+                std::uint8_t before = lastClass;
+                for (const char16_t* unit = units.data(); unit != end; ++unit) {
+                    const std::uint8_t characterClass = tables.characterClass[*unit];
+                    sum += tables.cost[*unit] +
+                           japanese_text::kClassCorrections[before][characterClass];
+                    before = characterClass;
+                    control |= static_cast<unsigned>(*unit - 0x80) < 0x20;
+                }
+                lastClass = before;
+                cost += sum;
+                valid = !(control && controlInvalid);
                 return;
             }
         }
         valid = false;
-    }
-    void Judge(const char16_t* first, const char16_t* end) {
-        bool control = false; // C1, branch-free so that many units are checked at a time
-        for (const char16_t* unit = first; unit != end; ++unit)
-            control |= static_cast<unsigned>(*unit - 0x80) < 0x20;
-        if (control) {
-            valid = false;
-            return;
-        }
-        for (const char16_t* unit = first; scored && unit != end; ++unit)
-            if (*unit >= 0x80)
-                score += Ordinariness(*unit);
     }
     bool ValidAtEnd() const { return valid && carry.empty(); }
 };
 
 EncodingGuesser::EncodingGuesser()
     : utf8_(new Reading{DecodeUtf8, 4, false}), cp932_(new Reading{DecodeCp932, 2, true}),
-      eucJp_(new Reading{DecodeEucJp, 3, true}) {}
+      eucJp_(new Reading{DecodeEucJp, 3, true}), utf16_(new Reading{DecodeUtf16LE, 2, false}) {}
 
 EncodingGuesser::~EncodingGuesser() = default;
 
 void EncodingGuesser::Feed(std::string_view bytes) {
-    if (start_.size() < 3)
-        start_.append(bytes.substr(0, 3 - start_.size()));
-    const bool oddBefore = size_ % 2 != 0;
-    size_ += bytes.size();
-    // Three questions about every byte, asked branch-free so that the compiler checks many
-    // bytes at a time: most files need no more than this.
-    bool nul = false, nonAscii = false, surrogateHigh = false;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        nul |= byte == 0;
-        nonAscii |= byte >= 0x80;
-        surrogateHigh |= (byte & 0xF8) == 0xD8;
-    }
-    nul_ |= nul;
+    if (start_.size() < 4)
+        start_.append(bytes.substr(0, 4 - start_.size()));
+    if (MarkFound())
+        return;
+    bool nonAscii = false; // branch-free, so that the compiler checks many bytes at a time
+    for (const char c : bytes)
+        nonAscii |= static_cast<unsigned char>(c) >= 0x80;
     nonAscii_ |= nonAscii;
-    if (nul || surrogateHigh || pendingHigh_) {
-        // The bytes as UTF-16LE units: none may be U+0000, every high surrogate needs a low one.
-        for (const char c : bytes) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (pendingByte_ < 0) {
-                pendingByte_ = byte;
-                continue;
-            }
-            const unsigned unit = static_cast<unsigned>(pendingByte_) | byte << 8;
-            pendingByte_ = -1;
-            if (unit == 0 || pendingHigh_ != IsLowSurrogate(unit))
-                utf16Valid_ = false;
-            pendingHigh_ = IsHighSurrogate(unit);
-        }
-    } else if (!bytes.empty()) {
-        // No unit here is U+0000 or a surrogate; only the cut unit at the end carries over.
-        const bool oddAfter = oddBefore != (bytes.size() % 2 != 0);
-        pendingByte_ = oddAfter ? static_cast<unsigned char>(bytes.back()) : -1;
-    }
-    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get()})
-        reading->Feed(bytes);
+    size_ += static_cast<long long>(bytes.size());
+    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get(), utf16_.get()})
+        reading->Feed(bytes, units_);
 }
 
 bool EncodingGuesser::MarkFound() const {
-    return start_.starts_with("\xEF\xBB\xBF") || start_.starts_with("\xFF\xFE");
+    // UTF-32LE's mark starts with UTF-16LE's, and UTF-32BE's with NULs: four bytes tell.
+    return start_.starts_with("\xFE\xFF") ||
+           (start_.size() == 4 && (start_.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
+                                   start_.starts_with(std::string_view("\0\0\xFE\xFF", 4))));
 }
 
-int EncodingGuesser::Finish() {
-    if (start_.starts_with("\xEF\xBB\xBF"))
-        return kUtf8;
-    if (start_.starts_with("\xFF\xFE"))
-        return kUtf16LE;
-    const bool utf16 = utf16Valid_ && size_ % 2 == 0 && !pendingHigh_ && size_ > 0;
-    if (nul_ && utf16)
-        return kUtf16LE;
-    if (!nonAscii_)
-        return -1;
-    if (utf8_->ValidAtEnd() && !nul_)
-        return kUtf8NoMark;
-    const bool cp932 = cp932_->ValidAtEnd() && !nul_;
-    const bool eucJp = eucJp_->ValidAtEnd() && !nul_;
-    if (cp932 && eucJp) {
-        if (cp932_->score == eucJp_->score)
-            return -1;
-        return cp932_->score > eucJp_->score ? kAnsi : kEucJp;
+EncodingGuess EncodingGuesser::Finish() const {
+    EncodingGuess guess;
+    for (const auto& [mark, name] : kRefusedMarks)
+        if (start_.starts_with(mark)) {
+            guess.refusedMark = name;
+            return guess;
+        }
+    // The marks decide, as long as the rest reads in their encoding.
+    if (start_.starts_with("\xEF\xBB\xBF")) {
+        guess.encoding = utf8_->ValidAtEnd() ? kUtf8 : -1;
+        return guess;
     }
-    if (cp932)
-        return kAnsi;
-    if (eucJp)
-        return kEucJp;
-    return -1;
+    if (start_.starts_with("\xFF\xFE")) {
+        guess.encoding = utf16_->ValidAtEnd() ? kUtf16LE : -1;
+        return guess;
+    }
+    // Each valid reading with its cost; ASCII reads alike in all but UTF-16LE, so once.
+    std::vector<std::pair<long long, int>> readings;
+    const Reading* const oneByte[] = {utf8_.get(), cp932_.get(), eucJp_.get()};
+    const int oneByteEncoding[] = {kUtf8NoMark, kAnsi, kEucJp};
+    for (std::size_t i = 0; i < std::size(oneByte) && (nonAscii_ || i == 0); ++i)
+        if (oneByte[i]->ValidAtEnd())
+            readings.emplace_back(oneByte[i]->cost, oneByteEncoding[i]);
+    // Any even number of bytes reads as UTF-16LE, so its validity says nothing: its text must
+    // also cost less than the bytes would as noise, 8 bits a byte.
+    if (utf16_->ValidAtEnd() && utf16_->cost < 8 * size_)
+        readings.emplace_back(utf16_->cost, kUtf16LE);
+    if (readings.empty())
+        return guess;
+    // Cheapest first; on equal costs, the encoding with the lower index.
+    std::sort(readings.begin(), readings.end());
+    guess.encoding = readings.front().second;
+    if (readings.size() > 1)
+        guess.marginBits = readings[1].first - readings.front().first;
+    for (std::size_t i = 1; i < readings.size(); ++i)
+        if (readings[i].first - readings.front().first < kCloseBits)
+            guess.others.push_back(readings[i].second);
+    // ASCII that UTF-16LE does not come close to is read alike by every other encoding.
+    if (!nonAscii_ && guess.encoding == kUtf8NoMark && !guess.Close()) {
+        guess.encoding = -1;
+        guess.asciiOnly = true;
+    }
+    return guess;
 }
 
-int GuessEncoding(std::string_view bytes) {
+EncodingGuess GuessEncoding(std::string_view bytes) {
+    // In pieces of whole lines: each reading decodes a piece into room of the piece's size,
+    // which for the whole text at once would be twice its size.
+    constexpr std::size_t kPieceBytes = 64 * 1024;
     EncodingGuesser guesser;
-    guesser.Feed(bytes);
+    for (std::string_view rest = bytes; !rest.empty() && !guesser.MarkFound();) {
+        const std::size_t lineFeed = rest.rfind('\n', kPieceBytes);
+        const std::size_t piece = rest.size() <= kPieceBytes              ? rest.size()
+                                  : lineFeed == std::string_view::npos ? kPieceBytes
+                                                                       : lineFeed + 1;
+        guesser.Feed(rest.substr(0, piece));
+        rest.remove_prefix(piece);
+    }
     return guesser.Finish();
 }
 
-FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress) {
+EncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress) {
     // Non-blocking for the opening only: a FIFO without a writer must not hang the worker.
     struct File {
         int fd;
@@ -191,7 +211,7 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* 
     EncodingGuesser guesser;
     // Fed up to the last line feed of each block, which no encoding but UTF-16LE puts inside a
     // character, so that the readings rarely have a cut character to carry over.
-    // Small blocks: each reading decodes a block into units of its own, and what a worker frees
+    // Small blocks: the readings decode a block into units of their own, and what a worker frees
     // stays in the process's heap (HeapTuning.h), where it would only sit idle.
     std::vector<char> block(64 * 1024);
     std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
@@ -207,7 +227,7 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* 
             progress->Report(bytesRead, static_cast<std::uint64_t>(status.st_size));
         if (count == 0) {
             guesser.Feed(std::string_view(block.data(), kept));
-            return {guesser.Finish(), guesser.AsciiOnly()};
+            return guesser.Finish();
         }
         const std::string_view filled(block.data(), kept + static_cast<std::size_t>(count));
         const std::size_t lineFeed = filled.rfind('\n');
@@ -216,8 +236,26 @@ FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* 
                                                                                    : lineFeed + 1;
         guesser.Feed(filled.substr(0, fed));
         if (guesser.MarkFound())
-            return {guesser.Finish(), false};
+            return guesser.Finish();
         kept = filled.size() - fed;
         std::memmove(block.data(), block.data() + fed, kept);
     }
+}
+
+std::u16string EncodingGuessNote(const EncodingGuess& guess) {
+    const auto name = [](int encoding) {
+        return std::u16string(FindEncodingChoice(encoding)->itemText);
+    };
+    if (!guess.refusedMark.empty()) {
+        const std::u16string mark(guess.refusedMark.begin(), guess.refusedMark.end());
+        return u"ファイルの先頭に " + mark + u" のバイト順マークがあります。" + mark +
+               u" には対応していません。";
+    }
+    if (!guess.Close())
+        return {};
+    std::u16string others;
+    for (const int other : guess.others)
+        others += (others.empty() ? u"" : u"、") + name(other);
+    return u"文字コードは " + name(guess.encoding) + u" と推定しました（" + others +
+           u" の可能性もあります）。";
 }

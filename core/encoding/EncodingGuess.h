@@ -1,6 +1,6 @@
 // Which encoding a file is most likely in, judged from all of its bytes, so that the window can
-// preselect it for the user and the command line can read a file without being told. Only clear
-// evidence counts; anything else leaves the user's choice alone.
+// preselect it and the command line can read a file without being told. Both ask the same
+// function, so that they reach the same guess for the same bytes.
 #pragma once
 
 #include <cstddef>
@@ -8,57 +8,75 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class OperationProgress;
 
-// Takes a file's bytes piece by piece, in order, and then names its encoding. In order of
-// precedence:
-//   EF BB BF: UTF-8; FF FE: UTF-16LE;
-//   NUL bytes, which no text in a one-byte encoding holds, in an even-sized file that is
-//   well-formed UTF-16LE without U+0000: UTF-16LE;
-//   ASCII only (or empty): no guess, since every encoding reads it alike;
-//   well-formed UTF-8: UTF-8 without a mark;
-//   valid code page 932 or EUC-JP, or both: the one that reads as ordinary Japanese (hiragana,
-//   katakana and the common kanji of JIS level 1, rather than half-width katakana, rarer kanji
-//   and user-defined characters); a tie is no guess;
-//   anything else: no guess.
-// A reading holding C1 control characters counts as invalid: text has none.
+// What the bytes say of their encoding.
+struct EncodingGuess {
+    int encoding = -1;       // the most likely g_nEncoding value; -1 for none
+    std::vector<int> others; // other encodings that read the bytes almost as well, likeliest first
+    bool asciiOnly = false;  // only ASCII (or nothing): every encoding but UTF-16LE reads it alike
+    std::string_view refusedMark; // the unsupported encoding the file's byte-order mark names
+                                  // ("UTF-16BE", "UTF-32LE", "UTF-32BE"), or empty
+
+    // How many bits cheaper the winner's reading is than the next one's: the log2 of how many
+    // times likelier it is. kNoRival when no other encoding reads the bytes.
+    static constexpr long long kNoRival = 1LL << 62;
+    long long marginBits = kNoRival;
+
+    // Whether the evidence leaves more than one encoding open.
+    bool Close() const { return !others.empty(); }
+};
+
+// Takes a file's bytes piece by piece, in order, and then names its encoding:
+//   a byte-order mark decides: EF BB BF is UTF-8, FF FE is UTF-16LE (as long as the rest reads
+//   in them); the marks of UTF-16BE and UTF-32 are refused, since no reader takes them;
+//   otherwise every encoding whose reader takes the bytes (UTF-8 without a mark, code page 932,
+//   EUC-JP, UTF-16LE without a mark) is a candidate, and the candidates are weighed by how
+//   likely their text is as Japanese (JapaneseCharacterCosts.h): each character costs the bits
+//   that tell it, and the cheapest reading wins. Candidates within kCloseBits of the winner
+//   stay open (EncodingGuess::others). Since UTF-16LE reads almost any bytes, its reading must
+//   also cost less than the bytes as noise; code page 932 and EUC-JP readings must be free of
+//   C1 controls, which stray bytes give them.
+// Only ASCII, unless UTF-16LE reads it better or nearly as well, gives no encoding but
+// asciiOnly. Whatever encoding the guess gives reads the bytes without error.
 class EncodingGuesser {
 public:
+    // A likelihood ratio of 2^kCloseBits: twice the least margin at which the benchmark
+    // (bench/guess) found no wrong guess, at any size, on its corpus and on held-out text.
+    static constexpr long long kCloseBits = 16;
+
     EncodingGuesser();
     ~EncodingGuesser();
     EncodingGuesser(const EncodingGuesser&) = delete;
     EncodingGuesser& operator=(const EncodingGuesser&) = delete;
 
     void Feed(std::string_view bytes);
-    // The guessed encoding index (a g_nEncoding value), or -1 for no guess.
-    int Finish();
-    // Whether a byte-order mark already decided the guess, so that the rest need not be fed.
+    EncodingGuess Finish() const;
+    // Whether a byte-order mark of an encoding no reader takes already decided the guess, so
+    // that the rest need not be fed.
     bool MarkFound() const;
-    // Whether every byte so far was ASCII (so that every encoding but UTF-16LE reads it alike).
-    bool AsciiOnly() const { return !nonAscii_; }
 
 private:
     struct Reading;
-    std::uint64_t size_ = 0;
     std::string start_; // the first bytes, for the marks
+    long long size_ = 0;
     bool nonAscii_ = false;
-    bool nul_ = false;
-    // UTF-16LE structure
-    int pendingByte_ = -1;     // the first byte of a unit cut by the end of a piece
-    bool pendingHigh_ = false; // a high surrogate waiting for its low one
-    bool utf16Valid_ = true;
-    std::unique_ptr<Reading> utf8_, cp932_, eucJp_;
+    std::unique_ptr<Reading> utf8_, cp932_, eucJp_, utf16_;
+    // One buffer for every reading's decoded text: what the guess frees stays in the heap
+    // (HeapTuning.h), so the less it takes the better.
+    std::vector<char16_t> units_;
 };
 
-// The guess for a whole text in memory.
-int GuessEncoding(std::string_view bytes);
+// The guess for a whole text in memory, the same as for a file of those bytes.
+EncodingGuess GuessEncoding(std::string_view bytes);
 
-struct FileEncodingGuess {
-    int encoding = -1;      // as Finish gives it
-    bool asciiOnly = false; // the whole file was read and holds only ASCII (or nothing)
-};
 // The guess for the file at path (a file system path), read a block at a time, reporting the
 // bytes read to progress (when given) and stopping (OperationCancelled) when it asks; no guess
 // when the file cannot be read or is no regular file.
-FileEncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress);
+EncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress);
+
+// The window's line under a loaded file for a guess that is close or refused a mark, naming
+// the encodings; empty for any other guess.
+std::u16string EncodingGuessNote(const EncodingGuess& guess);

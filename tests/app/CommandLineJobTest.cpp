@@ -92,6 +92,17 @@ private slots:
             << QByteArray() << QStringLiteral("見つかりません") << QStringList();
         QTest::newRow("not placeable") << toStdout << QByteArray("a\xFF\x80\n") << 1 << QByteArray()
                                        << QStringLiteral("--encoding で指定") << QStringList();
+        // The guess (EncodingGuessTest has its cases) as the command line reports it.
+        QTest::newRow("close guess") << toStdout << QByteArray("\xE0\xA1\r\n") << 1 << QByteArray()
+                                     << QStringLiteral("--encoding ansi か --encoding euc-jp")
+                                     << QStringList();
+        QTest::newRow("UTF-16BE mark") << toStdout << QByteArray("\xFE\xFF\0a\0\n", 6) << 1
+                                       << QByteArray() << QStringLiteral("UTF-16BE") << QStringList();
+        QTest::newRow("a stray NUL") << toStdout << QByteArray("abc\0d\nz", 7) << 0
+                                     << QByteArray("abc\0d\r\nz\r\n", 10) << QString() << QStringList();
+        QTest::newRow("C1 control in UTF-8")
+            << toStdout << QByteArray("e\xC2\x85" "f\n") << 0 << QByteArray("e\xC2\x85" "f\r\n")
+            << QString() << QStringList();
         QTest::newRow("invalid in the named encoding")
             << toStdout + QStringList{QStringLiteral("--encoding"), QStringLiteral("utf-8")}
             << QByteArray("a\n\x82\xA0\n") << 1 << QByteArray() << QStringLiteral("2 行目")

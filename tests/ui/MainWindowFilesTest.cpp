@@ -132,6 +132,23 @@ private slots:
         QVERIFY(window.ClickForMessage("IDC_OPEN").detail.contains(u"このファイル名は使えません"));
     }
 
+    // A close guess is taken, and 読み込み完了 names it with the other encoding, until the user
+    // chooses one.
+    void aCloseGuessSaysSoWhenLoaded() {
+        MainWindowDriver window;
+        const QString path = PathOf(QStringLiteral("close.txt"));
+        WriteBytes(path, "\xE0\xA1\r\n"); // a rare kanji in code page 932 and in EUC-JP
+        window.ChooseEncoding(2);
+        window.BrowseTo(path);
+        QTRY_COMPARE(g_nEncoding, 0);
+        const auto loaded = window.ClickForMessage("IDC_OPEN");
+        QCOMPARE(loaded.text, QStringLiteral("読み込み完了"));
+        QCOMPARE(loaded.informative,
+                 QStringLiteral("文字コードは ANSI と推定しました（EUC-JP の可能性もあります）。"));
+        window.ChooseEncoding(4);
+        QVERIFY(window.ClickForMessage("IDC_OPEN").informative.isEmpty());
+    }
+
     // A drop while a command runs would change what it reads or replaces: it is refused.
     void aDropWaitsForNoCommand() {
         MainWindowDriver window;
