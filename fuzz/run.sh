@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 build=${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET]}
 seconds=${2:-25}
-targets=(fuzz_readers fuzz_dedupe fuzz_box_text fuzz_command_line)
+targets=(fuzz_readers fuzz_dedupe fuzz_box_text fuzz_command_line fuzz_guess)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTANDREL_FUZZ=ON -DTANDREL_GUI=OFF -DTANDREL_TESTS=OFF -DTANDREL_BENCH=OFF
