@@ -1,6 +1,7 @@
 // The content box's buffer form. Arbitrary buffer bytes (what any edit could leave) must split
 // into the lines of the text they decode to; arbitrary text must come back unchanged, in the form
 // the box keeps, with its long lines in rows.
+#include "core/encoding/Utf8Blocks.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/LineList.h"
 #include "fuzz/FuzzCheck.h"
@@ -68,5 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::count(encoded.begin(), encoded.end(), '\n') ==
                std::count(text.begin(), text.end(), u'\n') +
                    static_cast<std::ptrdiff_t>(rowBreaks));
+
+    // The block converters change nothing: without them every result is the same.
+    const std::u16string decoded = DecodeBoxText(bytes);
+    EnableUtf8Blocks(false);
+    LineList plainLines;
+    SplitBoxText(bytes, plainLines, nullptr);
+    const bool same = plainLines == lines && DecodeBoxText(bytes) == decoded &&
+                      EncodeBoxText(text) == encoded;
+    EnableUtf8Blocks(true);
+    FUZZ_CHECK(same);
     return 0;
 }

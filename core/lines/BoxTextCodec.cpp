@@ -4,6 +4,7 @@
 #include "core/lines/LineList.h"
 #include "core/base/OperationProgress.h"
 #include "core/encoding/UnicodeScalars.h"
+#include "core/encoding/Utf8Blocks.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -26,7 +27,18 @@ template <bool kWrite> std::size_t Encode(std::u16string_view text, char* out) {
     };
     const std::size_t size = text.size();
     std::size_t rowStart = 0;
+    const bool blocks = kWrite && Utf8BlocksEnabled();
     for (std::size_t i = 0; i < size; ++i) {
+        if (blocks) {
+            // Plain UTF-8 up to the next line end or surrogate, within the current row.
+            const char16_t* const from = text.data() + i;
+            const Utf8BlocksEncoded done = EncodeUtf8Blocks(
+                from, text.data() + std::min(size, rowStart + kBoxRowUnits), out + count, true);
+            i += static_cast<std::size_t>(done.in - from);
+            count = static_cast<std::size_t>(done.out - out);
+            if (i == size)
+                break;
+        }
         const char16_t unit = text[i];
         // A row break never goes right before the line's own end, which would leave an
         // empty row, nor (since pairs are taken whole below) inside a surrogate pair.
@@ -59,67 +71,83 @@ template <bool kWrite> std::size_t Encode(std::u16string_view text, char* out) {
     return count;
 }
 
-// Hands put the code units the bytes hold, one by one.
-template <class Put> void DecodeUnits(std::string_view bytes, Put&& put) {
+// Hands put the code units of the form that starts at bytes[i] (a row break gives none);
+// returns the index after it.
+template <class Put> std::size_t DecodeStep(std::string_view bytes, std::size_t i, Put&& put) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char lead = in[i];
-        if (lead < 0x80) {
-            put(lead);
-            ++i;
-            continue;
-        }
-        if (lead == kRowMark) {
-            // A row break shows nothing of the text; nor does a mark an edit left alone.
-            i += IsBoxRowBreak(bytes, i) ? kBoxRowBreakSize : 1;
-            continue;
-        }
-        if (lead == static_cast<unsigned char>(kBoxLoneCarriageReturn)) {
-            put(u'\r');
-            ++i;
-            continue;
-        }
-        const std::size_t left = size - i;
-        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsUtf8Continuation(in[i + 1])) {
-            put(((lead & 0x1Fu) << 6) | (in[i + 1] & 0x3Fu));
-            i += 2;
-            continue;
-        }
-        if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && IsUtf8Continuation(in[i + 1]) &&
-            IsUtf8Continuation(in[i + 2])) {
-            const std::uint32_t unit =
-                ((lead & 0x0Fu) << 12) | ((in[i + 1] & 0x3Fu) << 6) | (in[i + 2] & 0x3Fu);
-            if (unit >= 0x800) { // surrogates included: that is how unpaired ones are kept
-                put(unit);
-                i += 3;
-                continue;
-            }
-        }
-        if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && IsUtf8Continuation(in[i + 1]) &&
-            IsUtf8Continuation(in[i + 2]) && IsUtf8Continuation(in[i + 3])) {
-            const std::uint32_t codePoint = ScalarOfUtf8Four(in + i);
-            if (codePoint >= 0x10000 && codePoint <= 0x10FFFF) {
-                put(HighSurrogateOf(codePoint));
-                put(LowSurrogateOf(codePoint));
-                i += 4;
-                continue;
-            }
-        }
-        put(kReplacementCharacter);
-        ++i;
+    const unsigned char lead = in[i];
+    if (lead < 0x80) {
+        put(lead);
+        return i + 1;
     }
+    if (lead == kRowMark) // a row break shows nothing of the text; nor does a mark an edit left
+        return i + (IsBoxRowBreak(bytes, i) ? kBoxRowBreakSize : 1);
+    if (lead == static_cast<unsigned char>(kBoxLoneCarriageReturn)) {
+        put(u'\r');
+        return i + 1;
+    }
+    const std::size_t left = size - i;
+    if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsUtf8Continuation(in[i + 1])) {
+        put(((lead & 0x1Fu) << 6) | (in[i + 1] & 0x3Fu));
+        return i + 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && IsUtf8Continuation(in[i + 1]) &&
+        IsUtf8Continuation(in[i + 2])) {
+        const std::uint32_t unit =
+            ((lead & 0x0Fu) << 12) | ((in[i + 1] & 0x3Fu) << 6) | (in[i + 2] & 0x3Fu);
+        if (unit >= 0x800) { // surrogates included: that is how unpaired ones are kept
+            put(unit);
+            return i + 3;
+        }
+    }
+    if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && IsUtf8Continuation(in[i + 1]) &&
+        IsUtf8Continuation(in[i + 2]) && IsUtf8Continuation(in[i + 3])) {
+        const std::uint32_t codePoint = ScalarOfUtf8Four(in + i);
+        if (codePoint >= 0x10000 && codePoint <= 0x10FFFF) {
+            put(HighSurrogateOf(codePoint));
+            put(LowSurrogateOf(codePoint));
+            return i + 4;
+        }
+    }
+    put(kReplacementCharacter);
+    return i + 1;
 }
 
-// Writes the code units the bytes hold to out (kWrite) or only counts them.
-template <bool kWrite> std::size_t Decode(std::string_view bytes, char16_t* out) {
+// Hands put the code units the bytes hold, one by one.
+template <class Put> void DecodeUnits(std::string_view bytes, Put&& put) {
+    for (std::size_t i = 0; i < bytes.size();)
+        i = DecodeStep(bytes, i, put);
+}
+
+// Writes the code units the bytes hold to out, room for `room` (kWrite), or only counts them.
+// Writing lets the block decoder take what is plain UTF-8 (unpaired surrogates included), four
+// characters at a time; the forms only the box has, and broken ones, go through DecodeStep.
+template <bool kWrite>
+std::size_t Decode(std::string_view bytes, char16_t* out, std::size_t room = 0) {
     std::size_t count = 0;
-    DecodeUnits(bytes, [&](std::uint32_t unit) {
+    const auto put = [&](std::uint32_t unit) {
         if constexpr (kWrite)
             out[count] = static_cast<char16_t>(unit);
         ++count;
-    });
+    };
+    if constexpr (!kWrite) {
+        DecodeUnits(bytes, put);
+    } else {
+        const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+        const bool blocks = Utf8BlocksEnabled();
+        for (std::size_t i = 0; i < bytes.size();) {
+            if (blocks) {
+                const Utf8BlocksDecoded done =
+                    DecodeUtf8Blocks(begin + i, begin + bytes.size(), out + count, out + room, true);
+                i = static_cast<std::size_t>(done.in - begin);
+                count = static_cast<std::size_t>(done.out - out);
+                if (i == bytes.size())
+                    break;
+            }
+            i = DecodeStep(bytes, i, put);
+        }
+    }
     return count;
 }
 
@@ -133,7 +161,7 @@ std::string EncodeBoxText(std::u16string_view text) {
 
 std::u16string DecodeBoxText(std::string_view bytes) {
     std::u16string text(Decode<false>(bytes, nullptr), u'\0');
-    Decode<true>(bytes, text.data());
+    Decode<true>(bytes, text.data(), text.size());
     return text;
 }
 
@@ -187,7 +215,7 @@ void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* pr
                 end = bytes.size();
             const std::string_view piece = bytes.substr(start, end - start);
             line.resize(piece.size()); // never more units than bytes
-            line.resize(Decode<true>(piece, line.data()));
+            line.resize(Decode<true>(piece, line.data(), line.size()));
             lines.push_back(TrimCarriageReturns(line));
             tick();
             start = end + 1;

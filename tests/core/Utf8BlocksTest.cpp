@@ -1,0 +1,112 @@
+// The block converters must change nothing: every converter that uses them gives, with them
+// and without, the same result, and the UTF-8 ones the same as glibc's iconv. Inputs put each
+// kind of trouble (cut-off, overlong and four-byte forms, surrogates, stray bytes, the box's own
+// bytes) at every offset of a 32-byte stretch of mixed ASCII and Japanese.
+#include "core/encoding/TextCodecs.h"
+#include "core/encoding/Utf8Blocks.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/lines/LineList.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <optional>
+#include <random>
+#include <string>
+
+namespace {
+
+std::optional<std::string> Iconv(const char* to, const char* from, std::string bytes) {
+    const iconv_t cd = iconv_open(to, from);
+    std::string out(bytes.size() * 2 + 8, '\0');
+    char* in = bytes.data();
+    char* at = out.data();
+    std::size_t inLeft = bytes.size(), outLeft = out.size();
+    const std::size_t done = iconv(cd, &in, &inLeft, &at, &outLeft);
+    iconv_close(cd);
+    if (done == static_cast<std::size_t>(-1) || inLeft != 0)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+std::string AsBytes(std::u16string_view text) {
+    return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
+}
+
+// Runs convert with the block converters and without; both results.
+template <class Convert> auto BothWays(Convert&& convert) {
+    EnableUtf8Blocks(true);
+    auto blocks = convert();
+    EnableUtf8Blocks(false);
+    auto plain = convert();
+    EnableUtf8Blocks(true);
+    return std::pair{blocks, plain};
+}
+
+// A form that may go wrong, put among plain text.
+class Utf8Blocks : public testing::TestWithParam<std::string> {};
+
+TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string plain;
+        while (plain.size() < 48)
+            plain += random() % 2 ? std::string(1 + random() % 5, 'a' + random() % 26) : "\xE3\x81\x82";
+        for (std::size_t at = 0; at <= 32; ++at) {
+            const std::string bytes = plain.substr(0, at) + GetParam() + plain.substr(at, random() % 24);
+            const auto [blocks, scalar] = BothWays([&] {
+                std::u16string text(bytes.size(), u'\0');
+                const char16_t* end = DecodeUtf8(bytes, text.data());
+                return end ? std::optional(AsBytes({text.data(), end})) : std::nullopt;
+            });
+            ASSERT_EQ(blocks, scalar) << testing::PrintToString(bytes);
+            ASSERT_EQ(blocks, Iconv("UTF-16LE", "UTF-8", bytes)) << testing::PrintToString(bytes);
+            const auto [boxBlocks, boxPlain] = BothWays([&] { return DecodeBoxText(bytes); });
+            ASSERT_EQ(boxBlocks, boxPlain) << testing::PrintToString(bytes);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, Utf8Blocks,
+                         testing::Values("", "\xE3\x81", "\xE3", "\x80", "\xC1\xBF", "\xE0\x9F\xBF",
+                                         "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBF",
+                                         "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xC2\x80",
+                                         "\xF5", "\xFE", "\xFF\n\xFF", "\r\n"));
+
+// Text of every kind of unit, for the encoders and the box's split.
+std::u16string RandomText(std::mt19937& random, std::size_t size) {
+    static constexpr char16_t kUnits[] = {u'a', u'\r', u'\n', u'\u00E9', u'\u3042',
+                                          u'\uFFFF', u'\xD83D', u'\xDE00'};
+    std::u16string text;
+    while (text.size() < size) {
+        const std::size_t kind = random() % (random() % 4 == 0 ? std::size(kUnits) : 5);
+        text.append(1 + random() % 6, kUnits[kind] + (kind == 0 || kind == 4 ? random() % 20 : 0));
+    }
+    return text;
+}
+
+TEST(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 3'000; ++round) {
+        const std::u16string text = RandomText(random, random() % (round % 10 == 0 ? 2'500 : 60));
+        const auto [blocks, plain] = BothWays([&] {
+            std::string bytes(text.size() * kMaxEncodedBytesPerUnit, '\0');
+            const char* end = EncodeUtf8(text, bytes.data());
+            return end ? std::optional(bytes.substr(0, end - bytes.data())) : std::nullopt;
+        });
+        ASSERT_EQ(blocks, plain) << testing::PrintToString(text);
+        ASSERT_EQ(blocks, Iconv("UTF-8", "UTF-16LE", AsBytes(text)));
+
+        const auto [box, boxPlain] = BothWays([&] { return EncodeBoxText(text); });
+        ASSERT_EQ(box, boxPlain) << testing::PrintToString(text);
+        ASSERT_EQ(DecodeBoxText(box), text);
+        const auto [lines, linesPlain] = BothWays([&] {
+            LineList split;
+            SplitBoxText(box, split, nullptr);
+            return std::vector<std::u16string>(split.begin(), split.end());
+        });
+        ASSERT_EQ(lines, linesPlain) << testing::PrintToString(text);
+    }
+}
+
+} // namespace
