@@ -141,9 +141,9 @@ TEST(Cp932ReferenceTest, CharactersWithSeveralCodesGetTheChosenOne) {
 
 TEST(Cp932ReferenceTest, InvalidBytesFailAtAnyPositionInALongRun) {
     // Runs of ASCII before and after an invalid pair, so that the failure is found whatever
-    // path the decoder takes through the run.
-    for (std::size_t before = 0; before < 20; ++before) {
-        for (std::size_t after = 0; after < 12; ++after) {
+    // path the decoder takes through the run (sixteen bytes at a time, or one).
+    for (std::size_t before = 0; before < 36; ++before) {
+        for (std::size_t after = 0; after < 20; ++after) {
             const std::string bytes = std::string(before, 'a') + Bytes({0x82, 0xA0, 0x81, 0x7F}) +
                                       std::string(after, 'b');
             EXPECT_EQ(Decode(bytes), u"failed") << before << " " << after;
