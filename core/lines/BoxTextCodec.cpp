@@ -214,9 +214,12 @@ void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* pr
             if (end == std::string_view::npos)
                 end = bytes.size();
             const std::string_view piece = bytes.substr(start, end - start);
-            line.resize(piece.size()); // never more units than bytes
-            line.resize(Decode<true>(piece, line.data(), line.size()));
-            lines.push_back(TrimCarriageReturns(line));
+            // Never more units than bytes. The buffer only grows: resizing it to each line
+            // would fill it with zeros first, a write of every line for nothing.
+            if (line.size() < piece.size())
+                line.resize(std::max(piece.size(), 2 * line.size()));
+            const std::size_t units = Decode<true>(piece, line.data(), line.size());
+            lines.push_back(TrimCarriageReturns(std::u16string_view(line).substr(0, units)));
             tick();
             start = end + 1;
         }
