@@ -25,4 +25,20 @@ inline void AdviseHugePages(const void* data, std::size_t bytes) {
 #endif
 }
 
+// Faults in the whole pages of a block about to be filled, in one call instead of one fault per
+// page: where each fault costs a trip into the kernel (and on a virtual machine out of it), that
+// trip is most of the cost of touching fresh memory. Where the system cannot, nothing happens
+// and the pages fault in as they are first written.
+inline void PopulateForWriting(const void* data, std::size_t bytes) {
+#ifndef MADV_POPULATE_WRITE
+    constexpr int MADV_POPULATE_WRITE = 23; // Linux 5.14; older kernels refuse it
+#endif
+    constexpr std::uintptr_t kPage = 4096;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(kPage - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+}
+
 } // namespace tandrel

@@ -40,6 +40,7 @@ std::shared_ptr<char16_t[]> NewBlock(std::size_t units) {
     void* memory = std::aligned_alloc(kHugePageBytes, rounded);
     if (memory == nullptr)
         throw std::bad_alloc();
+    tandrel::PopulateForWriting(memory, rounded);
     return std::shared_ptr<char16_t[]>(static_cast<char16_t*>(memory),
                                        [](char16_t* units) { std::free(units); });
 }
