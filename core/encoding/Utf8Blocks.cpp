@@ -112,6 +112,19 @@ constexpr std::array<EncodeShape, 256> MakeEncodeShapes() {
 
 constexpr std::array<EncodeShape, 256> kEncodeShapes = MakeEncodeShapes();
 
+// Entry k moves sixteen bytes down by k, filling with zeros: byte i is i + k, or 0x80 (zero).
+struct alignas(16) ByteShift {
+    std::uint8_t shuffle[16];
+};
+constexpr std::array<ByteShift, 17> MakeShiftsDown() {
+    std::array<ByteShift, 17> shifts{};
+    for (unsigned k = 0; k <= 16; ++k)
+        for (unsigned i = 0; i < 16; ++i)
+            shifts[k].shuffle[i] = static_cast<std::uint8_t>(i + k < 16 ? i + k : 0x80);
+    return shifts;
+}
+constexpr std::array<ByteShift, 17> kShiftsDown = MakeShiftsDown();
+
 } // namespace
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -127,27 +140,38 @@ TANDREL_SSE41 inline void WidenSixteen(__m128i bytes, char16_t* out) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
 }
 
+// The last bytes (fewer than sixteen) of the input that starts at start, at p, followed by
+// zeros. Read as the sixteen bytes that end with them, moved down, when those are all input:
+// most lines are longer than a block, and a copy would cost more than the rest of their tail.
+TANDREL_SSE41 inline __m128i LoadTail(const unsigned char* p, std::size_t bytes,
+                                      const unsigned char* start) {
+    if (static_cast<std::size_t>(p - start) + bytes >= 16) {
+        const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + bytes - 16));
+        return _mm_shuffle_epi8(
+            last, _mm_load_si128(reinterpret_cast<const __m128i*>(kShiftsDown[16 - bytes].shuffle)));
+    }
+    alignas(16) unsigned char padded[16] = {};
+    std::memcpy(padded, p, bytes);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(padded));
+}
+
 TANDREL_SSE41 Utf8BlocksDecoded DecodeSse41(const unsigned char* in, const unsigned char* end,
                                             char16_t* out, char16_t* outEnd,
                                             bool keepSurrogates) {
     const __m128i continuationBelow = _mm_set1_epi8(static_cast<char>(0xC0));
     const __m128i surrogateMask = _mm_set1_epi32(0xF800);
     const __m128i surrogate = _mm_set1_epi32(keepSurrogates ? -1 : 0xD800); // -1: never equal
+    const unsigned char* const start = in;
     for (;;) {
         const auto left = static_cast<std::size_t>(end - in);
         if (left == 0)
             break;
-        // The last bytes are taken from a copy padded with zeros: a zero starts a character, so
-        // a sequence cut off by the end shows as too short, and what is past the end is never
-        // counted as decoded.
-        alignas(16) unsigned char padded[16] = {};
-        const unsigned char* from = in;
+        // The last bytes are followed by zeros: a zero starts a character, so a sequence cut
+        // off by the end shows as too short, and what is past the end is never counted as
+        // decoded.
         const bool tail = left < 16;
-        if (tail) {
-            std::memcpy(padded, in, left);
-            from = padded;
-        }
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i bytes = tail ? LoadTail(in, left, start)
+                                   : _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
         if (!tail && (high & 0xF) == 0) {
             // Four ASCII bytes or more: all sixteen are widened, as many as are ASCII kept.
@@ -214,18 +238,16 @@ TANDREL_SSE41 Utf8BlocksEncoded EncodeSse41(const char16_t* in, const char16_t* 
     const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
     const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
     const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const auto* const start = reinterpret_cast<const unsigned char*>(in);
     for (;;) {
         const auto left = static_cast<std::size_t>(end - in);
         if (left == 0)
             break;
-        alignas(16) char16_t padded[8] = {};
-        const char16_t* from = in;
         const bool tail = left < 8;
-        if (tail) {
-            std::memcpy(padded, in, left * sizeof(char16_t));
-            from = padded;
-        }
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i units =
+            tail ? LoadTail(reinterpret_cast<const unsigned char*>(in), left * sizeof(char16_t),
+                            start)
+                 : _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         const __m128i stop = _mm_or_si128(
             _mm_cmpeq_epi16(_mm_and_si128(units, surrogateMask), surrogate),
             _mm_or_si128(_mm_cmpeq_epi16(units, carriageReturn), _mm_cmpeq_epi16(units, lineFeed)));
