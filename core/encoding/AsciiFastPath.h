@@ -34,3 +34,15 @@ inline std::size_t WidenAsciiPrefix(const unsigned char* p, char16_t* out) {
     return ascii;
 #endif
 }
+
+// A decoder's step through ASCII: when sixteen bytes or more are left in [p, end) and out has
+// room for them, moves p and out past the ASCII bytes at p (up to sixteen) and returns whether
+// there were any.
+inline bool StepOverAscii(const unsigned char*& p, const unsigned char* end, char16_t*& out) {
+    if (end - p < 16)
+        return false;
+    const std::size_t ascii = WidenAsciiPrefix(p, out);
+    p += ascii;
+    out += ascii;
+    return ascii != 0;
+}

@@ -27,13 +27,8 @@ char16_t* DecodeCp932(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (end - p >= 2) {
-        if (end - p >= 16) {
-            const std::size_t ascii = WidenAsciiPrefix(p, out);
-            p += ascii;
-            out += ascii;
-            if (ascii != 0)
-                continue;
-        }
+        if (StepOverAscii(p, end, out))
+            continue;
         const unsigned length = DecodeOne(p[0], p[1], out);
         if (length == 0) {
             return nullptr;

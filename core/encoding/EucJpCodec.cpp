@@ -137,13 +137,8 @@ char16_t* DecodeEucJp(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (p != end) {
-        if (end - p >= 16) {
-            const std::size_t ascii = WidenAsciiPrefix(p, out);
-            p += ascii;
-            out += ascii;
-            if (ascii != 0)
-                continue;
-        }
+        if (StepOverAscii(p, end, out))
+            continue;
         const unsigned first = *p;
         char16_t unit = 0;
         if (first == 0) {

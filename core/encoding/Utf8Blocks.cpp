@@ -1,5 +1,7 @@
 #include "core/encoding/Utf8Blocks.h"
 
+#include "core/encoding/AsciiFastPath.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -134,12 +136,6 @@ namespace {
 
 #define TANDREL_SSE41 __attribute__((target("sse4.1")))
 
-TANDREL_SSE41 inline void WidenSixteen(__m128i bytes, char16_t* out) {
-    const __m128i zero = _mm_setzero_si128();
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
-}
-
 // The last bytes (fewer than sixteen) of the input that starts at start, at p, followed by
 // zeros. Read as the sixteen bytes that end with them, moved down, when those are all input:
 // most lines are longer than a block, and a copy would cost more than the rest of their tail.
@@ -175,12 +171,12 @@ TANDREL_SSE41 Utf8BlocksDecoded DecodeSse41(const unsigned char* in, const unsig
         const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
         if (!tail && (high & 0xF) == 0) {
             // Four ASCII bytes or more: all sixteen are widened, as many as are ASCII kept.
-            const unsigned ascii = high == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(high));
+            std::size_t ascii;
             if (outEnd - out >= 16) {
-                WidenSixteen(bytes, out);
+                ascii = WidenAsciiPrefix(in, out);
             } else {
                 alignas(16) char16_t sixteen[16];
-                WidenSixteen(bytes, sixteen);
+                ascii = WidenAsciiPrefix(in, sixteen);
                 std::memcpy(out, sixteen, ascii * sizeof(char16_t));
             }
             in += ascii;

@@ -74,13 +74,8 @@ char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
         if (end - p < 3)
             break;
         if (p[0] < 0x80) {
-            if (end - p >= 16) {
-                const std::size_t ascii = WidenAsciiPrefix(p, out); // one at least
-                p += ascii;
-                out += ascii;
-            } else {
+            if (!StepOverAscii(p, end, out))
                 *out++ = *p++;
-            }
             continue;
         }
         if (kLength[p[0] >> 4] == 4) {
