@@ -32,8 +32,10 @@ template <bool kWrite> std::size_t Encode(std::u16string_view text, char* out) {
         if (blocks) {
             // Plain UTF-8 up to the next line end or surrogate, within the current row.
             const char16_t* const from = text.data() + i;
-            const Utf8BlocksEncoded done = EncodeUtf8Blocks(
-                from, text.data() + std::min(size, rowStart + kBoxRowUnits), out + count, true);
+            // A surrogate pair may have taken the row one unit past its end.
+            const std::size_t rowEnd = std::max(i, std::min(size, rowStart + kBoxRowUnits));
+            const Utf8BlocksEncoded done =
+                EncodeUtf8Blocks(from, text.data() + rowEnd, out + count, true);
             i += static_cast<std::size_t>(done.in - from);
             count = static_cast<std::size_t>(done.out - out);
             if (i == size)
