@@ -12,6 +12,7 @@
 #include "core/files/FailureText.h"
 #include "core/files/FileSystemNames.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -186,6 +187,21 @@ std::optional<std::u16string> InputFile(int fd, FileResult& failure, bool& inTem
     return Text("/proc/self/fd/" + std::to_string(copyFd)); // open until the process ends
 }
 
+// The output as a stream to write straight into, when it names one that is not a regular file:
+// a device (/dev/null), a FIFO, or a pipe or terminal through /dev/stdout. Those cannot be
+// replaced by another file, and need not be: there is nothing on disk to keep whole. A regular
+// file, a folder and a new name give -1, and the job replaces the file as usual (and refuses a
+// folder). failure says why a stream could not be opened.
+int OutputStream(const std::string& path, FileResult& failure) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode) || S_ISDIR(status.st_mode))
+        return -1;
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        failure = {FailureOfErrno(errno)};
+    return fd;
+}
+
 // A one-line progress on standard error, shown only where a person watches it (a terminal)
 // and only once the job has run for a second.
 class ProgressLine {
@@ -245,45 +261,65 @@ int TemporaryFolderProblem(const FileResult& why) {
 }
 
 int RunJob(const CommandLine& line) {
-    const std::string inputArgument = line.inputs.empty() ? "-" : line.inputs.front();
-    const bool fromStdin = inputArgument == "-";
-    const std::u16string inputName = Text(fromStdin ? Tr("(standard input)") : inputArgument);
+    // Standard input is read once, however often "-" names it.
+    std::vector<std::string> arguments;
+    for (const std::string& argument :
+         line.inputs.empty() ? std::vector<std::string>{"-"} : line.inputs)
+        if (argument != "-" ||
+            std::find(arguments.begin(), arguments.end(), "-") == arguments.end())
+            arguments.push_back(argument);
     const char* const cannotRead = Tr("The file could not be read.");
     const char* const cannotSave = Tr("The file could not be saved.");
-    int inputFd = STDIN_FILENO;
-    if (!fromStdin) {
-        inputFd = open(inputArgument.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-        if (inputFd < 0) {
-            Print(stderr, Problem(cannotRead, inputName, {FailureOfErrno(errno)}));
-            return 1;
-        }
-    }
 
     // Whatever the job needs is there before it begins, so that it does not fail at its end:
-    // standard output cannot be replaced in one step, so the result is made complete in a folder
-    // of its own first, and a failure then leaves nothing half written there either.
+    // a stream (standard output, a device, a FIFO) cannot be replaced in one step, so the result
+    // is made complete in a folder of its own first, and a failure then leaves nothing half
+    // written there either.
     const bool toStdout = *line.output == "-";
     const std::u16string outputName = Text(toStdout ? Tr("(standard output)") : *line.output);
+    FileResult streamFailure;
+    const int streamFd = toStdout ? STDOUT_FILENO : OutputStream(*line.output, streamFailure);
+    if (!streamFailure.Succeeded()) {
+        Print(stderr, Problem(cannotSave, outputName, streamFailure));
+        return 1;
+    }
+    const bool toStream = streamFd >= 0;
     std::optional<ResultFolder> resultFolder;
-    if (toStdout) {
+    if (toStream) {
         resultFolder.emplace();
         if (resultFolder->Error() != 0)
             return TemporaryFolderProblem({FailureOfErrno(resultFolder->Error())});
     }
-    FileResult inputFailure;
-    bool inTemporaryFolder = false;
-    const std::optional<std::u16string> input = InputFile(inputFd, inputFailure, inTemporaryFolder);
-    if (!input && inTemporaryFolder)
-        return TemporaryFolderProblem(inputFailure);
-    if (!input) {
-        Print(stderr, Problem(cannotRead, inputName, inputFailure));
-        return 1;
+    std::vector<std::u16string> inputNames, inputs;
+    for (const std::string& argument : arguments) {
+        const bool fromStdin = argument == "-";
+        const std::u16string& inputName =
+            inputNames.emplace_back(Text(fromStdin ? Tr("(standard input)") : argument));
+        int inputFd = STDIN_FILENO;
+        if (!fromStdin) {
+            inputFd = open(argument.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+            if (inputFd < 0) {
+                Print(stderr, Problem(cannotRead, inputName, {FailureOfErrno(errno)}));
+                return 1;
+            }
+        }
+        FileResult inputFailure;
+        bool inTemporaryFolder = false;
+        const std::optional<std::u16string> input =
+            InputFile(inputFd, inputFailure, inTemporaryFolder);
+        if (!input && inTemporaryFolder)
+            return TemporaryFolderProblem(inputFailure);
+        if (!input) {
+            Print(stderr, Problem(cannotRead, inputName, inputFailure));
+            return 1;
+        }
+        inputs.push_back(*input);
     }
 
     JobRequest request;
-    request.input = *input;
+    request.inputs = inputs;
     request.inputEncoding = line.inputEncoding;
-    request.output = toStdout ? Text(resultFolder->File()) : outputName;
+    request.output = toStream ? Text(resultFolder->File()) : outputName;
     request.outputEncoding = line.outputEncoding;
     request.lineEnd = line.lineEnd;
     request.compare = line.compare;
@@ -297,24 +333,28 @@ int RunJob(const CommandLine& line) {
     switch (outcome.failedAt) {
     case JobOutcome::Stage::kGuess:
         Print(stderr, "tandrel: " + GuessProblem(outcome.guess) + "\n" +
-                          Fill(Tr("File: %s"), {Utf8(inputName)}) + "\n");
+                          Fill(Tr("File: %s"), {Utf8(inputNames[outcome.input])}) + "\n");
         return 1;
     case JobOutcome::Stage::kRead:
-        Print(stderr, Problem(cannotRead, inputName, outcome.result));
+        Print(stderr, Problem(cannotRead, inputNames[outcome.input], outcome.result));
         return 1;
     case JobOutcome::Stage::kRun:
         Print(stderr, Problem(Tr("The lines could not be compared."), {}, outcome.result));
         return 1;
     case JobOutcome::Stage::kWrite:
         Print(stderr, Problem(cannotSave, outputName, outcome.result));
+        if (outcome.result.failure == FileFailure::kUnmappableCharacter)
+            Print(stderr, Fill(Tr("The line and the character are counted in the input %s."),
+                               {Utf8(inputNames[outcome.input])}) +
+                              "\n");
         return 1;
     case JobOutcome::Stage::kDone:
         break;
     }
-    if (toStdout) {
+    if (toStream) {
         const int resultFd = open(resultFolder->File().c_str(), O_RDONLY | O_CLOEXEC);
         resultFolder->Remove(); // nothing is left behind if the copy is cut short
-        const bool copied = resultFd >= 0 && Copy(resultFd, STDOUT_FILENO);
+        const bool copied = resultFd >= 0 && Copy(resultFd, streamFd);
         const int error = errno;
         if (resultFd >= 0)
             close(resultFd);
@@ -331,6 +371,9 @@ int RunJob(const CommandLine& line) {
             .empties = outcome.emptyCount,
         };
         Print(stderr, Utf8(RunCountsText(counts)) + "\n"); // the window's words
+        if (outcome.loneCrLineEnds)
+            Print(stderr,
+                  std::string(Tr("Line ends of a CR alone are not taken as line breaks.")) + "\n");
     }
     return 0;
 }

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -27,53 +29,121 @@ bool IsRegularFile(std::u16string_view path) {
     }
 }
 
+// One input read into lines, in its own encoding: the one named, or its own guess.
+struct InputLines {
+    FileLines file;
+    int encoding = -1;
+    EncodingGuess guess; // when the encoding was guessed
+    JobOutcome::Stage failedAt = JobOutcome::Stage::kDone;
+};
+
+InputLines ReadInput(std::u16string_view path, int encoding, OperationProgress* progress,
+                     int readFrom, int readTo) {
+    InputLines read;
+    read.encoding = encoding;
+    const bool guessed = encoding < 0;
+    const int bytesRead = readFrom + (readTo - readFrom) * 7 / 11;
+
+    // The input is read once. A regular file in a named encoding is read line by line;
+    // otherwise its bytes are read whole first, so that the guess and the lines come from the
+    // same bytes, and a pipe, which cannot be read twice, is read like a file.
+    if (!guessed && IsRegularFile(path)) {
+        if (progress)
+            progress->BeginStep(readFrom, readTo);
+        read.file = ReadFileLines(path, *FindEncodingChoice(encoding), progress);
+    } else {
+        if (progress)
+            progress->BeginStep(readFrom, bytesRead);
+        FileBytes input = ReadFileBytes(path, progress);
+        if (!input.result.Succeeded()) {
+            read.failedAt = JobOutcome::Stage::kRead;
+            read.file.result = input.result;
+            return read;
+        }
+        if (guessed) {
+            read.guess = GuessEncoding(input.bytes);
+            read.encoding = read.guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice)
+                                                 : read.guess.encoding;
+            // A close guess is no guess here: nobody is there to see which was taken.
+            if (read.encoding < 0 || read.guess.Close()) {
+                read.failedAt = JobOutcome::Stage::kGuess;
+                return read;
+            }
+        }
+        if (progress)
+            progress->BeginStep(bytesRead, readTo);
+        read.file = ReadBytesLines(std::move(input.bytes), path, *FindEncodingChoice(read.encoding),
+                                   progress);
+    }
+    if (!read.file.result.Succeeded())
+        read.failedAt = JobOutcome::Stage::kRead;
+    return read;
+}
+
+// A character the output cannot hold is found on a line of the result, which the user has not
+// seen; the same character stands on the input line the result line was kept from, which the
+// user can find. --counts writes a count and a tab before the line.
+void PlaceInInput(JobOutcome& outcome, const RunLineMap& map,
+                  const std::vector<std::size_t>& firstLines, bool counts) {
+    FileResult& result = outcome.result;
+    if (result.failure != FileFailure::kUnmappableCharacter || result.line == 0 ||
+        result.line > map.kept.size() || firstLines.empty())
+        return;
+    const std::size_t kept = result.line - 1;
+    const std::size_t line = map.kept[kept];
+    const auto first = std::upper_bound(firstLines.begin(), firstLines.end(), line) - 1;
+    outcome.input = static_cast<std::size_t>(first - firstLines.begin());
+    result.line = line - *first + 1;
+    if (counts) // the count's digits and the tab are ASCII, which every encoding holds
+        result.column -= std::to_string(map.counts[kept]).size() + 1;
+}
+
 } // namespace
 
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
-    const bool guessed = outcome.inputEncoding < 0;
 
-    // Open. The input is read once. A regular file in a named encoding is read line by line;
-    // otherwise its bytes are read whole first, so that the guess and the lines come from the
-    // same bytes, and a pipe, which cannot be read twice, is read like a file.
+    // Open each input, and make their lines one text, in their order. firstLines[i] is the
+    // index in it of input i's first line.
     FileLines file;
-    if (!guessed && IsRegularFile(request.input)) {
-        if (progress)
-            progress->BeginStep(0, 550);
-        file = ReadFileLines(request.input, *FindEncodingChoice(outcome.inputEncoding), progress);
-    } else {
-        if (progress)
-            progress->BeginStep(0, 350);
-        FileBytes input = ReadFileBytes(request.input, progress);
-        if (!input.result.Succeeded()) {
-            outcome.failedAt = JobOutcome::Stage::kRead;
-            outcome.result = input.result;
+    std::vector<std::size_t> firstLines;
+    const int inputCount = static_cast<int>(std::max<std::size_t>(request.inputs.size(), 1));
+    for (std::size_t i = 0; i < request.inputs.size(); ++i) {
+        const int index = static_cast<int>(i);
+        InputLines read = ReadInput(request.inputs[i], request.inputEncoding, progress,
+                                    550 * index / inputCount, 550 * (index + 1) / inputCount);
+        if (read.failedAt != JobOutcome::Stage::kDone) {
+            outcome.failedAt = read.failedAt;
+            outcome.result = read.file.result;
+            outcome.guess = read.guess;
+            outcome.input = i;
             return outcome;
         }
-        if (guessed) {
-            outcome.guess = GuessEncoding(input.bytes);
-            const EncodingGuess& guess = outcome.guess;
-            outcome.inputEncoding =
-                guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : guess.encoding;
-            // A close guess is no guess here: nobody is there to see which was taken.
-            if (outcome.inputEncoding < 0 || guess.Close()) {
-                outcome.failedAt = JobOutcome::Stage::kGuess;
+        if (i == 0)
+            outcome.inputEncoding = read.encoding;
+        outcome.loneCrLineEnds = outcome.loneCrLineEnds || (read.file.lines.size() == 1 &&
+                                                            EndsLinesInLoneCrs(read.file.lines[0]));
+        firstLines.push_back(file.lines.size());
+        file.lineEnds.crLf += read.file.lineEnds.crLf;
+        file.lineEnds.lf += read.file.lineEnds.lf;
+        if (i == 0) {
+            file.lines = std::move(read.file.lines);
+        } else {
+            try {
+                file.lines.reserve(file.lines.size() + read.file.lines.size());
+                for (const std::u16string_view line : read.file.lines)
+                    file.lines.push_back(line);
+            } catch (const std::bad_alloc&) {
+                outcome.failedAt = JobOutcome::Stage::kRead;
+                outcome.result = {FileFailure::kOutOfMemory};
+                outcome.input = i;
                 return outcome;
             }
         }
-        if (progress)
-            progress->BeginStep(350, 550);
-        file = ReadBytesLines(std::move(input.bytes), request.input,
-                              *FindEncodingChoice(outcome.inputEncoding), progress);
     }
     const EncodingChoice& output = *FindEncodingChoice(
         request.outputEncoding < 0 ? outcome.inputEncoding : request.outputEncoding);
-    if (!file.result.Succeeded()) {
-        outcome.failedAt = JobOutcome::Stage::kRead;
-        outcome.result = file.result;
-        return outcome;
-    }
 
     // Run, as the window runs it on the content box, which shows every line followed by CR LF.
     if (progress)
@@ -103,7 +173,9 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
         progress->BeginStep(800, OperationProgress::kWhole);
     outcome.result = WriteFileLines(request.output, output, run.result, progress,
                                     LineEndFor(request.lineEnd, file.lineEnds));
-    if (!outcome.result.Succeeded())
+    if (!outcome.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kWrite;
+        PlaceInInput(outcome, run.map, firstLines, request.counts);
+    }
     return outcome;
 }

@@ -9,14 +9,17 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class OperationProgress;
 
 struct JobRequest {
-    std::u16string input;    // a regular file, or a stream (a pipe) read to its end
-    int inputEncoding = -1;  // a g_nEncoding value; -1: guessed from the file
+    // Regular files, or streams (pipes) read to their end, in order: each is read with its own
+    // byte-order mark and encoding, and their lines are one text for Run.
+    std::vector<std::u16string> inputs;
+    int inputEncoding = -1;  // a g_nEncoding value; -1: guessed for each input
     std::u16string output;   // replaced only when the job succeeds
-    int outputEncoding = -1; // -1: the input's
+    int outputEncoding = -1; // -1: the first input's
     LineEndChoice lineEnd = LineEndChoice::kCrLf;
     CompareOptions compare;
     bool counts = false; // each kept line written after its count and a tab
@@ -26,12 +29,17 @@ struct JobOutcome {
     enum class Stage { kDone, kGuess, kRead, kRun, kWrite };
     Stage failedAt = Stage::kDone;
     FileResult result;      // why it failed (its line and column, when it names one)
-    int inputEncoding = -1; // the encoding read with
-    EncodingGuess guess;    // when the input's encoding was guessed
+    // The input a failed guess or read is about; for a character a write could not hold, the
+    // input whose line it is, and the line and column there (in result, which counts them in
+    // the input).
+    std::size_t input = 0;
+    int inputEncoding = -1; // the encoding the first input was read with
+    EncodingGuess guess;    // when the encoding of the input that failed at kGuess was guessed
     std::size_t lineCount = 0, keptCount = 0, emptyCount = 0; // as the window's Run counts them
+    bool loneCrLineEnds = false; // an input seems to end its lines in lone CRs (RunSummary.h)
 };
 
 // Runs the job, reporting its steps to progress (which may be null). A file whose encoding the
 // guess cannot place, or leaves close between two, fails at kGuess, unless it holds only ASCII,
-// which it reads as UTF-8 without a mark.
+// which it reads as UTF-8 without a mark. The first input that fails ends the job.
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress);

@@ -11,11 +11,12 @@
 
 namespace {
 
-constexpr const char* kUsage = N_("Usage: tandrel [--output OUT [OPTION]...] [FILE]");
+constexpr const char* kUsage = N_("Usage: tandrel [--output OUT [OPTION]...] [FILE]...");
 constexpr const char* kDescription = N_(
-    "Removes every repeated line and every empty line of FILE (standard input when FILE is - or "
-    "absent), keeping the first occurrence of each line in its order, and writes the result to OUT "
-    "without opening a window. Without --output, opens the window with FILE chosen.");
+    "Removes every repeated line and every empty line of the FILEs, taken in their order and each "
+    "read in its own encoding (standard input when FILE is - or absent), keeping the first "
+    "occurrence of each line in its order, and writes the result to OUT without opening a window. "
+    "Without --output, opens the window with FILE chosen.");
 constexpr const char* kOwnHeading = N_("Options:");
 constexpr const char* kWindowHeading = N_("Options of the window system, passed on to Qt:");
 constexpr const char* kExitStatus = N_("Exit status:");
@@ -176,7 +177,7 @@ std::string ManualPage() {
     std::string page = ".TH TANDREL 1 \"\" \"" + Roff(VersionLine()) + "\" \"User Commands\"\n";
     page += ".SH NAME\ntandrel \\- remove repeated and empty lines from text files\n";
     page += ".SH SYNOPSIS\n.B tandrel\n\\fB\\-\\-output\\fR \\fIOUT\\fR [\\fIOPTION\\fR]... "
-            "[\\fIFILE\\fR]\n.br\n.B tandrel\n[\\fIFILE\\fR]\n";
+            "[\\fIFILE\\fR]...\n.br\n.B tandrel\n[\\fIFILE\\fR]\n";
     page += ".SH DESCRIPTION\n" + Roff(Tr(kDescription)) + "\n";
     for (const bool own : {true, false}) {
         page += own ? ".SH OPTIONS\n"

@@ -271,9 +271,6 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         return parsed;
     if (!line.output)
         parsed.error = Fill(Tr("the job needs %s, the file to write the result to"), {"--output"});
-    else if (line.inputs.size() > 1) // several inputs are read one after the other later
-        parsed.error =
-            Fill(Tr("one input file at most: %s is the second"), {Quoted(line.inputs[1])});
     return parsed;
 }
 

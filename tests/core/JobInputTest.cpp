@@ -65,7 +65,7 @@ protected:
         request.inputEncoding = way.encoding;
         request.output = Path16(output);
         if (!way.pipe) {
-            request.input = Path16(folder_ / "in.txt");
+            request.inputs = {Path16(folder_ / "in.txt")};
             return RunDistinctLinesJob(request, nullptr);
         }
         int ends[2];
@@ -79,7 +79,7 @@ protected:
             }
             close(ends[1]);
         });
-        request.input = Path16("/proc/self/fd/" + std::to_string(ends[0]));
+        request.inputs = {Path16("/proc/self/fd/" + std::to_string(ends[0]))};
         const JobOutcome outcome = RunDistinctLinesJob(request, nullptr);
         writer.join();
         close(ends[0]);
