@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every ```sh example of the README that calls the program on samples encoded by iconv, and
 # checks the distinct lines and what the words before it promise. The other examples build,
-# install and test the program: scripts/test.sh and the install tests run those.
+# install and test the program (scripts/test.sh and the install tests run those) or measure it
+# (the benchmarks under bench/, which print figures rather than pass or fail).
 # Usage: check-readme-examples.sh README PROGRAM
 set -uo pipefail
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && mkdir -p "$work/bin" "$work/notes"
@@ -38,6 +39,7 @@ while IFS= read -r line; do
         case $block in
         tandrel\ * | *\|\ tandrel\ *) check "$words" "$block" ;;
         scripts/run.sh | scripts/test.sh | 'cmake --install build/release' | '(cd build/release && cpack)'*) ;;
+        bench/*) ;;
         *) fail "an example this test does not know: $block" ;;
         esac
     elif [ $inBlock = 1 ]; then block+=${block:+$'\n'}$line
