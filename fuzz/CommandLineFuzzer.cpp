@@ -37,10 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto flagsEnd = std::find(arguments.begin(), arguments.end(), "--");
     for (const std::string& input : line.inputs)
         FUZZ_CHECK(input == "-" || !input.starts_with('-') || flagsEnd != arguments.end());
-    if (line.job && !line.help && !line.version) {
+    if (line.job && !line.help && !line.version)
         FUZZ_CHECK(line.output.has_value());
-        FUZZ_CHECK(line.inputs.size() <= 1);
-    }
     FUZZ_CHECK(line.inputEncoding >= -1 && line.outputEncoding >= -1);
     return 0;
 }
