@@ -1,0 +1,320 @@
+#include "core/partition/PartitionedRun.h"
+
+#include "core/base/OperationProgress.h"
+#include "core/compare/CompareFilter.h"
+#include "core/compare/LineKeys.h"
+#include "core/document/RunSummary.h"
+#include "core/files/CException.h"
+#include "core/files/FileSystemNames.h"
+#include "core/lines/DuplicateLines.h"
+#include "core/lines/LineHash.h"
+#include "core/partition/KeyRecords.h"
+#include "core/partition/SpillFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <optional>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+// The first split makes at most 2^8 partitions; a partition whose distinct keys still do not fit
+// is split again, 2^4 ways, by the next bits of the same hash, down to the 32 bits below them,
+// which KeyGroups uses for its own table.
+constexpr int kFirstBitsMost = 8;
+constexpr int kSplitBits = 4;
+constexpr int kHashBitsForSplits = 32;
+// What a group of KeyGroups and the vectors beside it take at most, growth included, besides
+// its key's copy.
+constexpr std::uint64_t kGroupBytes = 128;
+
+// The progress bar's shares of the three passes, in thousandths of what is left of it.
+constexpr int kSplitShare = 450, kSettleShare = 250;
+
+// The kept line of a group and the number of lines it stands for.
+struct KeptLine {
+    std::uint64_t line;
+    std::uint32_t count;
+    std::uint32_t padding = 0; // written to the disk as it is
+};
+
+// A failure to read the input again in the last pass, which the writer must not take for its
+// own.
+struct InputFailure {
+    FileResult result;
+};
+
+std::uint64_t FileBytes(std::u16string_view path) {
+    struct stat status;
+    return stat(FileSystemPath(path).c_str(), &status) == 0
+               ? static_cast<std::uint64_t>(status.st_size)
+               : 0;
+}
+
+std::size_t BufferBytes(std::uint64_t share, std::size_t files) {
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(share / files, 4096, kMiB));
+}
+
+// The partition of a hash among 2^bits, taken at the bits below the first `used`.
+std::size_t PartOf(std::uint64_t hash, int used, int bits) {
+    return bits == 0 ? 0 : static_cast<std::size_t>((hash << used) >> (64 - bits));
+}
+
+class PartitionedRunner {
+public:
+    PartitionedRunner(const PartitionedRequest& request, OperationProgress* progress, int from)
+        : request_(request), progress_(progress), from_(from),
+          hashKey_(tandrel::ProcessLineHashKey()) {}
+
+    PartitionedOutcome Run();
+
+private:
+    void Step(int share) {
+        if (!progress_)
+            return;
+        const int whole = OperationProgress::kWhole - from_;
+        const int to = share < 0 ? OperationProgress::kWhole : stepFrom_ + whole * share / 1000;
+        progress_->BeginStep(stepFrom_, to);
+        stepFrom_ = to;
+    }
+    std::uint64_t Hash(std::u16string_view key) const { return tandrel::HashLine(key, hashKey_); }
+    std::vector<SpillFile> MakeFiles(std::size_t count, std::size_t bufferBytes) const {
+        std::vector<SpillFile> files;
+        files.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            files.emplace_back(request_.temporaryFolder, bufferBytes);
+        return files;
+    }
+    void Split();
+    void Settle(SpillFile& part, int used);
+    bool SettleInMemory(SpillFile& part, bool mustFit);
+    void SplitAgain(SpillFile& part, int used);
+    void Write();
+
+    const PartitionedRequest& request_;
+    OperationProgress* progress_;
+    const int from_;
+    int stepFrom_ = from_;
+    const tandrel::LineHashKey hashKey_;
+    PartitionedOutcome outcome_;
+    LineEndCounts lineEnds_;
+
+    int firstBits_ = 0;
+    std::vector<SpillFile> parts_;
+    std::optional<SpillFile> keptEmpties_; // the numbers of the empty lines kept
+    std::uint64_t settled_ = 0, spilled_ = 0; // partition bytes, for the progress bar
+    std::uint64_t bucketLines_ = 1;
+    std::vector<SpillFile> buckets_; // the kept lines, by their numbers' ranges
+};
+
+PartitionedOutcome PartitionedRunner::Run() {
+    try {
+        Split();
+        if (outcome_.failedAt != PartitionedOutcome::Stage::kDone)
+            return outcome_;
+        Step(kSettleShare);
+        // The kept lines go to buckets by their numbers, each small enough to sort in memory.
+        bucketLines_ = std::max<std::uint64_t>(1, request_.memory / 2 / sizeof(KeptLine));
+        const std::size_t bucketCount = (outcome_.lineCount + bucketLines_ - 1) / bucketLines_;
+        buckets_ = MakeFiles(bucketCount, BufferBytes(request_.memory / 8, bucketCount));
+        for (SpillFile& part : parts_) {
+            Settle(part, firstBits_);
+            part.Clear();
+        }
+        parts_.clear();
+        Step(-1);
+        Write();
+    } catch (const SpillFailure& failure) {
+        outcome_.failedAt = PartitionedOutcome::Stage::kTemporary;
+        outcome_.result = failure.result;
+        outcome_.temporaryFolder = failure.folder;
+    } catch (const InputFailure& failure) {
+        outcome_.failedAt = PartitionedOutcome::Stage::kRead;
+        outcome_.result = failure.result;
+    }
+    return outcome_;
+}
+
+// The first pass: every line's key to its partition, by the first bits of the key's hash; the
+// empty lines --keep-empty keeps to a list of their own.
+void PartitionedRunner::Split() {
+    Step(kSplitShare);
+    // Wide enough that each partition's distinct keys, at two bytes a unit and their groups'
+    // room, most likely fit half the memory at once.
+    const std::uint64_t expected = FileBytes(request_.input) * 4 / std::max<std::uint64_t>(
+                                                                       request_.memory / 2, 1);
+    firstBits_ = std::min(kFirstBitsMost, static_cast<int>(std::bit_width(expected)));
+    const std::size_t count = std::size_t{1} << firstBits_;
+    parts_ = MakeFiles(count, BufferBytes(request_.memory / 4, count));
+    std::vector<KeyRecordWriter> writers(count);
+    keptEmpties_.emplace(request_.temporaryFolder, 64 * 1024);
+    KeyRecordWriter emptyWriter;
+    LineKeyMaker maker(request_.compare);
+    std::u16string text;
+    std::uint64_t number = 0;
+    try {
+        TextFileLines input(request_.input, request_.inputEncoding, progress_);
+        for (; input.Next(text); ++number) {
+            const std::u16string_view line = TrimCarriageReturns(text);
+            if (maker.IsEmpty(line)) {
+                if (request_.compare.keepEmpty) {
+                    emptyWriter.Put(*keptEmpties_, number, {});
+                    ++outcome_.keptCount;
+                } else {
+                    ++outcome_.emptyCount;
+                }
+                continue;
+            }
+            const std::u16string_view key = maker.Key(line);
+            const std::size_t part = PartOf(Hash(key), 0, firstBits_);
+            writers[part].Put(parts_[part], number, key);
+        }
+        lineEnds_ = input.LineEnds();
+    } catch (const CException& e) {
+        outcome_.failedAt = PartitionedOutcome::Stage::kRead;
+        outcome_.result = e.Result();
+        return;
+    }
+    outcome_.lineCount = number;
+    for (SpillFile& part : parts_) {
+        part.Rewind();
+        spilled_ += part.Size();
+    }
+    keptEmpties_->Rewind();
+}
+
+void PartitionedRunner::Settle(SpillFile& part, int used) {
+    if (progress_) {
+        progress_->ThrowIfCancelled();
+        progress_->Report(settled_, spilled_);
+    }
+    const bool mustFit = used + kSplitBits > kHashBitsForSplits;
+    if (!SettleInMemory(part, mustFit))
+        SplitAgain(part, used);
+    else if (used == firstBits_)
+        settled_ += part.Size();
+}
+
+// Settles the partition's groups in a table of their keys and sends each group's kept line to
+// its bucket; false, with nothing sent, when the distinct keys outgrow half the memory and
+// mustFit does not say that they must be settled all the same.
+bool PartitionedRunner::SettleInMemory(SpillFile& part, bool mustFit) {
+    part.Rewind();
+    KeyGroups groups(1024);
+    std::vector<KeptLine> kept;
+    std::uint64_t keyBytes = 0;
+    KeyRecordReader reader;
+    std::uint64_t number = 0;
+    std::u16string key;
+    while (reader.Get(part, number, key)) {
+        const std::uint32_t group = groups.Find(key, groups.Tag(key), {}, 0);
+        if (group < kept.size()) {
+            ++kept[group].count;
+            if (request_.compare.keepLast)
+                kept[group].line = number;
+            continue;
+        }
+        kept.push_back({number, 1});
+        keyBytes += key.size() * sizeof(char16_t);
+        if (!mustFit && kept.size() * kGroupBytes + keyBytes > request_.memory / 2)
+            return false;
+    }
+    for (const KeptLine& line : kept)
+        buckets_[line.line / bucketLines_].Append(&line, sizeof line);
+    outcome_.keptCount += kept.size();
+    return true;
+}
+
+void PartitionedRunner::SplitAgain(SpillFile& part, int used) {
+    const std::size_t count = std::size_t{1} << kSplitBits;
+    std::vector<SpillFile> smaller = MakeFiles(count, BufferBytes(request_.memory / 4, count));
+    {
+        std::vector<KeyRecordWriter> writers(count);
+        part.Rewind();
+        KeyRecordReader reader;
+        std::uint64_t number = 0;
+        std::u16string key;
+        while (reader.Get(part, number, key)) {
+            const std::size_t to = PartOf(Hash(key), used, kSplitBits);
+            writers[to].Put(smaller[to], number, key);
+        }
+    }
+    const std::uint64_t bytes = part.Size();
+    part.Clear();
+    for (SpillFile& file : smaller) {
+        Settle(file, used + kSplitBits);
+        file.Clear();
+    }
+    if (used == firstBits_)
+        settled_ += bytes;
+}
+
+// The last pass: the input once more, each line that a bucket names written, in order.
+void PartitionedRunner::Write() {
+    const LineEnd lineEnd = request_.lineEnd.value_or(lineEnds_.Majority());
+    std::optional<TextFileLines> input;
+    try {
+        input.emplace(request_.input, request_.inputEncoding, progress_);
+    } catch (const CException& e) {
+        throw InputFailure{e.Result()};
+    }
+    std::vector<KeptLine> bucket;
+    std::size_t nextBucket = 0, nextKept = 0;
+    KeyRecordReader emptyReader;
+    std::uint64_t nextEmpty = 0;
+    std::u16string unused;
+    bool emptyLeft = emptyReader.Get(*keptEmpties_, nextEmpty, unused);
+    std::uint64_t number = 0;
+    std::u16string text;
+    const auto appendNext = [&](std::u16string& out) {
+        while (nextKept == bucket.size() && nextBucket < buckets_.size()) {
+            SpillFile& file = buckets_[nextBucket++];
+            file.Rewind();
+            bucket.resize(file.Size() / sizeof(KeptLine));
+            file.Read(bucket.data(), bucket.size() * sizeof(KeptLine));
+            file.Clear();
+            std::sort(bucket.begin(), bucket.end(),
+                      [](const KeptLine& a, const KeptLine& b) { return a.line < b.line; });
+            nextKept = 0;
+        }
+        if (nextKept == bucket.size() && !emptyLeft)
+            return false;
+        for (;; ++number) {
+            try {
+                if (!input->Next(text))
+                    throw CException("the input ended early", FileFailure::kOther);
+            } catch (const CException& e) {
+                throw InputFailure{e.Result()};
+            }
+            const std::u16string_view line = TrimCarriageReturns(text);
+            if (emptyLeft && nextEmpty == number) {
+                emptyLeft = emptyReader.Get(*keptEmpties_, nextEmpty, unused);
+                out += request_.counts ? CountedLine(1, line) : std::u16string(line);
+                ++number;
+                return true;
+            }
+            if (nextKept < bucket.size() && bucket[nextKept].line == number) {
+                const std::uint32_t count = bucket[nextKept++].count;
+                if (request_.counts)
+                    out += CountedLine(count, line);
+                else
+                    out += line;
+                ++number;
+                return true;
+            }
+        }
+    };
+    outcome_.result = WriteFileLines(request_.output, request_.outputEncoding, appendNext,
+                                     progress_, lineEnd);
+    if (!outcome_.result.Succeeded())
+        outcome_.failedAt = PartitionedOutcome::Stage::kWrite;
+}
+
+} // namespace
+
+PartitionedOutcome RunPartitioned(const PartitionedRequest& request, OperationProgress* progress,
+                                  int progressFrom) {
+    return PartitionedRunner(request, progress, progressFrom).Run();
+}

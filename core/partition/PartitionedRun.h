@@ -1,0 +1,44 @@
+// Open, Run and Save for a file larger than the memory the job may take. The lines go by a hash
+// of their comparison keys into partitions on the disk, each line carried with its number; each
+// partition is settled on its own, its keys themselves compared; then the input is read once
+// more and the lines kept are written in its order. Every byte of the input is read three
+// times (twice here, once by a guess of its encoding), whatever its size, and the bytes
+// written are those of the job in memory (KeepComparedLines, then WriteFileLines).
+#pragma once
+
+#include "core/compare/CompareOptions.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/files/FileFailure.h"
+#include "core/lines/LineEnd.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class OperationProgress;
+
+struct PartitionedRequest {
+    std::u16string_view input;
+    TextEncoding inputEncoding = TextEncoding::kUtf8;
+    std::u16string_view output; // replaced only when the run succeeds
+    TextEncoding outputEncoding = TextEncoding::kUtf8;
+    std::optional<LineEnd> lineEnd; // none: as most of the input's lines end
+    CompareOptions compare;
+    bool counts = false;       // each kept line written after its count and a tab
+    std::uint64_t memory = 0;  // the bytes the run's data may take
+    std::string temporaryFolder;
+};
+
+struct PartitionedOutcome {
+    enum class Stage { kDone, kRead, kTemporary, kWrite };
+    Stage failedAt = Stage::kDone;
+    FileResult result;
+    std::string temporaryFolder; // kTemporary: where the scratch data could not be kept
+    std::uint64_t lineCount = 0, keptCount = 0, emptyCount = 0; // as CountRun counts them
+};
+
+// Runs the job, filling progress from progressFrom to its end (progress may be null); stops with
+// OperationCancelled when progress asks. Scratch files are unnamed, so nothing stays behind.
+PartitionedOutcome RunPartitioned(const PartitionedRequest& request, OperationProgress* progress,
+                                  int progressFrom = 0);
