@@ -50,7 +50,12 @@ int UsageError(const std::string& problem) {
     return 2;
 }
 
+// --temp-dir, else TMPDIR, else /tmp: where the job keeps what it must keep on the disk.
+std::string g_temporaryFolder;
+
 std::string TemporaryFolder() {
+    if (!g_temporaryFolder.empty())
+        return g_temporaryFolder;
     const char* folder = std::getenv("TMPDIR");
     return folder && *folder ? folder : "/tmp";
 }
@@ -219,6 +224,8 @@ int RunCommandLineJob(int argc, char** argv) {
         return 0;
     }
 
+    if (options.temporaryFolder)
+        g_temporaryFolder = *options.temporaryFolder;
     const bool fromStdin = !options.input || *options.input == "-";
     const std::u16string inputName = fromStdin ? u"（標準入力）" : Text(*options.input);
     int inputFd = STDIN_FILENO;
@@ -254,6 +261,8 @@ int RunCommandLineJob(int argc, char** argv) {
     request.lineEnd = options.lineEnd;
     request.compare = options.run.compare;
     request.counts = options.run.counts;
+    request.memory = options.memory;
+    request.temporaryFolder = TemporaryFolder();
     OperationProgress progress;
     JobOutcome outcome;
     {
@@ -268,6 +277,12 @@ int RunCommandLineJob(int argc, char** argv) {
         return 1;
     case JobOutcome::Stage::kRead:
         Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, outcome.result));
+        return 1;
+    case JobOutcome::Stage::kTemporary:
+        Print(stderr, Problem(outcome.result.failure == FileFailure::kDiskFull
+                                  ? "一時ファイルを書けませんでした。ディスクがいっぱいです。"
+                                  : "一時ファイルを書けませんでした。",
+                              Text(outcome.temporaryFolder), outcome.result));
         return 1;
     case JobOutcome::Stage::kWrite:
         Print(stderr, Problem("ファイルを保存できませんでした。", outputName, outcome.result));

@@ -9,6 +9,8 @@
 #include "core/files/FileSystemNames.h"
 #include "core/base/OperationProgress.h"
 #include "core/document/RunSummary.h"
+#include "core/partition/MemoryBudget.h"
+#include "core/partition/PartitionedRun.h"
 
 #include <algorithm>
 #include <new>
@@ -27,6 +29,72 @@ bool IsRegularFile(std::u16string_view path) {
     } catch (const CException&) {
         return true;
     }
+}
+
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+// What the scratch files' run takes beyond its data's share of the memory: reading and writing
+// buffers, a block of key copies, the output's pieces.
+constexpr std::uint64_t kPartitionedFixedBytes = 16 * kMiB;
+
+// The memory the scratch files' run may give its data, when the job in memory would take more
+// than the job may; none when the job fits in memory. The bytes read whole for the guess count
+// once more.
+std::optional<std::uint64_t> PartitionedMemory(const JobRequest& request) {
+    const std::uint64_t limit = request.memory ? *request.memory : UsableMemory();
+    const std::string path = FileSystemPath(request.input);
+    struct stat status;
+    const std::uint64_t bytes = stat(path.c_str(), &status) == 0 ? status.st_size : 0;
+    if (InMemoryRunBytes(path, request.compare.ChangesKeys(), request.counts) + bytes <= limit)
+        return std::nullopt;
+    return std::max(limit / 2, limit - std::min(limit, kPartitionedFixedBytes));
+}
+
+// The job through scratch files: the guess reads the file on its own, then the partitioned run
+// reads it twice more.
+JobOutcome RunPartitionedJob(const JobRequest& request, std::uint64_t memory,
+                             OperationProgress* progress) {
+    if (IsRegularFile(request.input)) {
+        if (const std::optional<std::uint64_t> memory = PartitionedMemory(request))
+            return RunPartitionedJob(request, *memory, progress);
+    }
+    JobOutcome outcome;
+    outcome.inputEncoding = request.inputEncoding;
+    const bool guessed = outcome.inputEncoding < 0;
+    if (guessed) {
+        if (progress)
+            progress->BeginStep(0, 150);
+        const FileEncodingGuess guess = GuessFileEncoding(FileSystemPath(request.input), progress);
+        outcome.inputEncoding =
+            guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : guess.encoding;
+        if (outcome.inputEncoding < 0) {
+            outcome.failedAt = JobOutcome::Stage::kGuess;
+            return outcome;
+        }
+    }
+    const PartitionedRequest partitioned{
+        .input = request.input,
+        .inputEncoding = FindEncodingChoice(outcome.inputEncoding),
+        .output = request.output,
+        .outputEncoding = FindEncodingChoice(request.outputEncoding < 0 ? outcome.inputEncoding
+                                                                        : request.outputEncoding),
+        .lineEnd = request.lineEnd,
+        .compare = request.compare,
+        .counts = request.counts,
+        .memory = memory,
+        .temporaryFolder = request.temporaryFolder,
+    };
+    const PartitionedOutcome run = RunPartitioned(partitioned, progress, guessed ? 150 : 0);
+    using Stage = PartitionedOutcome::Stage;
+    outcome.failedAt = run.failedAt == Stage::kRead        ? JobOutcome::Stage::kRead
+                       : run.failedAt == Stage::kTemporary ? JobOutcome::Stage::kTemporary
+                       : run.failedAt == Stage::kWrite     ? JobOutcome::Stage::kWrite
+                                                           : JobOutcome::Stage::kDone;
+    outcome.result = run.result;
+    outcome.temporaryFolder = run.temporaryFolder;
+    outcome.lineCount = run.lineCount;
+    outcome.keptCount = run.keptCount;
+    outcome.emptyCount = run.emptyCount;
+    return outcome;
 }
 
 } // namespace

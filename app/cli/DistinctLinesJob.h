@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class OperationProgress;
@@ -20,12 +21,17 @@ struct JobRequest {
     LineEndChoice lineEnd = LineEndChoice::kCrLf;
     CompareOptions compare;
     bool counts = false; // each kept line written after its count and a tab
+    // The bytes the job may take (--memory); none: what the machine can give it now. An input
+    // that does not fit is run through scratch files in temporaryFolder.
+    std::optional<std::uint64_t> memory;
+    std::string temporaryFolder = "/tmp"; // file system bytes
 };
 
 struct JobOutcome {
-    enum class Stage { kDone, kGuess, kRead, kWrite };
+    enum class Stage { kDone, kGuess, kRead, kTemporary, kWrite };
     Stage failedAt = Stage::kDone;
     FileResult result;      // why it failed
+    std::string temporaryFolder; // kTemporary: where scratch data could not be kept
     std::uint64_t line = 0; // the line (from 1) of a failed read or write, 0 when none
     int inputEncoding = -1; // the encoding read with
     std::size_t lineCount = 0, keptCount = 0, emptyCount = 0; // as the window's Run counts them

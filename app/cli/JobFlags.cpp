@@ -1,6 +1,7 @@
 #include "app/cli/JobFlags.h"
 
 #include "core/encoding/EncodingChoices.h"
+#include "core/partition/MemoryBudget.h"
 
 #include <vector>
 
@@ -36,6 +37,14 @@ constexpr FlagRule kFlagRules[] = {
          const std::optional<LineEndChoice> choice = LineEndFlagged(v);
          o.lineEnd = choice.value_or(LineEndChoice::kCrLf);
          return choice.has_value();
+     }},
+    {{"--memory", "SIZE",
+      "使うメモリの上限（512M、4G など）。入りきらない入力は一時ファイルを使って処理します"},
+     [](JobOptions& o, std::string_view v) { return (o.memory = ParseMemorySize(v)).has_value(); }},
+    {{"--temp-dir", "DIR", "一時ファイルを置くフォルダー（既定: TMPDIR、なければ /tmp）"},
+     [](JobOptions& o, std::string_view v) {
+         o.temporaryFolder.emplace(v);
+         return !v.empty();
      }},
     {{"--stats", "", "行数の集計を標準エラーに表示します"},
      [](JobOptions& o, std::string_view) { return o.stats = true; }},

@@ -5,6 +5,7 @@
 #include "core/compare/CompareOptions.h"
 #include "app/cli/DistinctLinesJob.h"
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,6 +25,8 @@ struct JobOptions {
     int outputEncoding = -1;
     LineEndChoice lineEnd = LineEndChoice::kCrLf;
     bool stats = false;
+    std::optional<std::uint64_t> memory;        // --memory: bytes
+    std::optional<std::string> temporaryFolder; // --temp-dir
     RunFlags run; // how Run compares, and --counts
     bool help = false;
     bool version = false;
