@@ -92,7 +92,7 @@ std::uint64_t UsableMemory() {
     return room > margin ? room - margin : 0;
 }
 
-std::uint64_t InMemoryRunBytes(const std::string& path) {
+std::uint64_t InMemoryRunBytes(const std::string& path, bool keysCopied, bool linesCopied) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return 0;
@@ -107,7 +107,7 @@ std::uint64_t InMemoryRunBytes(const std::string& path) {
     const auto bytes = static_cast<std::uint64_t>(status.st_size);
     const auto lineFeeds = static_cast<std::uint64_t>(std::count(sample.data(), sample.data() + count, '\n'));
     const std::uint64_t lines = (lineFeeds + 1) * bytes / static_cast<std::uint64_t>(count) + 1;
-    // Two bytes a unit for the text, once more for the lines a result copies (--counts); per
-    // line, the list's entry and length, the filter's table and maps, and the result's lists.
-    return 3 * bytes + 64 * lines;
+    // At most a unit a byte, two bytes a unit; per line, the list's entry and length, the
+    // filter's table and maps, and the result's lists.
+    return 2 * bytes * (1 + keysCopied + linesCopied) + 64 * lines;
 }

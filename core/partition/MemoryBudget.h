@@ -17,6 +17,7 @@ std::optional<std::uint64_t> ParseMemorySize(std::string_view text);
 std::uint64_t UsableMemory();
 
 // A generous estimate of what Run in memory (ReadFileLines, KeepComparedLines and the result)
-// takes for the file at path: its text as UTF-16 and, per line, the lists and tables; the lines
-// are counted in the first megabyte. 0 when the file cannot be read.
-std::uint64_t InMemoryRunBytes(const std::string& path);
+// takes for the file at path: its text as UTF-16, again for keys that are copies (options that
+// change keys) and for kept lines that are copies (--counts), and, per line, the lists and
+// tables; the lines are counted in the first megabyte. 0 when the file cannot be read.
+std::uint64_t InMemoryRunBytes(const std::string& path, bool keysCopied, bool linesCopied);
