@@ -8,7 +8,7 @@
 namespace tandrel::bench {
 
 struct ProcessFigures {
-    double seconds = -1; // -1: the program could not run or did not exit with 0
+    double seconds = -1;   // -1: the program could not run or did not exit with 0
     double cpuSeconds = 0; // user and system: steadier than the wall clock on a busy machine
     double peakMiB = 0;
 };

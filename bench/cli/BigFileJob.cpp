@@ -30,9 +30,9 @@ namespace {
 // Words of both scripts, some in two widths and two cases, so that the comparison options
 // find lines equal that the default does not.
 constexpr std::array<std::string_view, 24> kWords = {
-    "東京",   "会議",   "資料",     "報告書", "ありがとう", "カタログ", "かたろぐ", "データ",
-    "ﾃﾞｰﾀ",   "ＤＡＴＡ", "data",     "Data",   "order",      "ORDER",    "release",  "status",
-    "Ｔｏｋｙｏ", "tokyo",  "invoice",  "note",   "-",          "#",        "OK",       "ok",
+    "東京",       "会議",     "資料",    "報告書", "ありがとう", "カタログ", "かたろぐ", "データ",
+    "ﾃﾞｰﾀ",       "ＤＡＴＡ", "data",    "Data",   "order",      "ORDER",    "release",  "status",
+    "Ｔｏｋｙｏ", "tokyo",    "invoice", "note",   "-",          "#",        "OK",       "ok",
 };
 
 // splitmix64: the same text on every machine.
@@ -145,14 +145,15 @@ int main(int argc, char** argv) {
         WriteInput(input, bytes);
     }
     const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
-    std::printf("input: %.1f MB of UTF-8 (%s); the job with --memory %s, mawk '!seen[$0]++' right\n"
-                "after it, then the job without a limit; goals: peak at most the limit plus 64 MiB,\n"
-                "time at most 0.5x mawk's, output identical to the job without a limit; cpu = user\n"
-                "and system seconds, steadier than the clock on a busy machine\n\n",
-                megabytes, input.c_str(), memory.c_str());
+    std::printf(
+        "input: %.1f MB of UTF-8 (%s); the job with --memory %s, mawk '!seen[$0]++' right\n"
+        "after it, then the job without a limit; goals: peak at most the limit plus 64 MiB,\n"
+        "time at most 0.5x mawk's, output identical to the job without a limit; cpu = user\n"
+        "and system seconds, steadier than the clock on a busy machine\n\n",
+        megabytes, input.c_str(), memory.c_str());
     std::printf("%-50s %8s %8s %9s %8s %8s %9s %6s %6s %8s %9s %s\n", "options", "seconds", "cpu",
-                "peak MiB", "mawk s", "mawk cpu", "mawk MiB", "ratio", "cpu", "free s",
-                "free MiB", "identical");
+                "peak MiB", "mawk s", "mawk cpu", "mawk MiB", "ratio", "cpu", "free s", "free MiB",
+                "identical");
     int status = 0;
     const std::vector<std::vector<std::string>> optionSets = {
         {}, {"--ignore-case", "--ignore-width", "--keep-last", "--counts"}};
@@ -165,8 +166,8 @@ int main(int argc, char** argv) {
         std::vector<std::string> job = {TANDREL_PROGRAM};
         job.insert(job.end(), options.begin(), options.end());
         std::vector<std::string> limitedJob = job;
-        limitedJob.insert(limitedJob.end(), {"--memory", memory, "--output", limited.string(),
-                                             input.string()});
+        limitedJob.insert(limitedJob.end(),
+                          {"--memory", memory, "--output", limited.string(), input.string()});
         job.insert(job.end(), {"--output", free.string(), input.string()});
         const ProcessFigures withLimit = RunProcess(limitedJob);
         const ProcessFigures mawk = RunProcess({"mawk", "!seen[$0]++", input.string()},

@@ -70,8 +70,9 @@ public:
         bytes_.resize(units);
         if (file.Read(bytes_.data(), units) != units)
             return false;
-        std::transform(bytes_.begin(), bytes_.end(), key.begin(),
-                       [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
+        std::transform(bytes_.begin(), bytes_.end(), key.begin(), [](char byte) {
+            return static_cast<char16_t>(static_cast<unsigned char>(byte));
+        });
         return true;
     }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fcntl.h>
 #include <fstream>
 #include <limits>
 #include <string>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -105,7 +105,8 @@ std::uint64_t InMemoryRunBytes(const std::string& path, bool keysCopied, bool li
     if (count <= 0)
         return 0;
     const auto bytes = static_cast<std::uint64_t>(status.st_size);
-    const auto lineFeeds = static_cast<std::uint64_t>(std::count(sample.data(), sample.data() + count, '\n'));
+    const auto lineFeeds =
+        static_cast<std::uint64_t>(std::count(sample.data(), sample.data() + count, '\n'));
     const std::uint64_t lines = (lineFeeds + 1) * bytes / static_cast<std::uint64_t>(count) + 1;
     // At most a unit a byte, two bytes a unit; per line, the list's entry and length, the
     // filter's table and maps, and the result's lists.

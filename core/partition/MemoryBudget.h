@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-// A size as the command line writes it: digits and a unit, K, M, G or T (powers of 1024, either case), as
-// in 512M or 4G. Nothing else, and no size of 0.
+// A size as the command line writes it: digits and a unit, K, M, G or T (powers of 1024, either
+// case), as in 512M or 4G. Nothing else, and no size of 0.
 std::optional<std::uint64_t> ParseMemorySize(std::string_view text);
 
 // The memory this process can still take without pressing the system: the smaller of what its

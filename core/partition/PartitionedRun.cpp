@@ -4,6 +4,7 @@
 #include "core/compare/CompareFilter.h"
 #include "core/compare/LineKeys.h"
 #include "core/document/RunSummary.h"
+#include "core/files/EncodedTextFiles.h"
 #include "core/files/CException.h"
 #include "core/files/FileSystemNames.h"
 #include "core/lines/DuplicateLines.h"
@@ -27,6 +28,7 @@ constexpr int kFirstBitsMost = 8;
 constexpr int kSplitBits = 4;
 constexpr int kHashBitsForSplits = 32;
 constexpr std::uint64_t kCachedPartitionBytes = 8 * kMiB;
+constexpr std::uint64_t kBucketsMost = 256;
 // What a group of KeyGroups and the vectors beside it take at most, growth included, besides
 // its key's copy.
 constexpr std::uint64_t kGroupBytes = 128;
@@ -104,7 +106,7 @@ private:
 
     int firstBits_ = 0;
     std::vector<SpillFile> parts_;
-    std::optional<SpillFile> keptEmpties_; // the numbers of the empty lines kept
+    std::optional<SpillFile> keptEmpties_;    // the numbers of the empty lines kept
     std::uint64_t settled_ = 0, spilled_ = 0; // partition bytes, for the progress bar
     std::uint64_t bucketLines_ = 1;
     std::vector<SpillFile> buckets_; // the kept lines, by their numbers' ranges
@@ -116,8 +118,11 @@ PartitionedOutcome PartitionedRunner::Run() {
         if (outcome_.failedAt != PartitionedOutcome::Stage::kDone)
             return outcome_;
         Step(kSettleShare);
-        // The kept lines go to buckets by their numbers, each small enough to sort in memory.
-        bucketLines_ = std::max<std::uint64_t>(1, request_.memory / 2 / sizeof(KeptLine));
+        // The kept lines go to buckets by their numbers, each small enough to sort in memory,
+        // and few enough that the files open at once stay far below the usual limit of 1024.
+        bucketLines_ =
+            std::max<std::uint64_t>({1, request_.memory / 2 / sizeof(KeptLine),
+                                     (outcome_.lineCount + kBucketsMost - 1) / kBucketsMost});
         const std::size_t bucketCount = (outcome_.lineCount + bucketLines_ - 1) / bucketLines_;
         buckets_ = MakeFiles(bucketCount, BufferBytes(request_.memory / 8, bucketCount));
         for (SpillFile& part : parts_) {
@@ -146,8 +151,8 @@ void PartitionedRunner::Split() {
     // room, most likely fit half the memory at once; and its table a few megabytes, which the
     // processor's caches serve far better than a table of the whole half.
     const std::uint64_t bytes = FileBytes(request_.input);
-    const std::uint64_t expected = std::max(bytes * 4 / std::max<std::uint64_t>(request_.memory / 2, 1),
-                                            bytes / kCachedPartitionBytes);
+    const std::uint64_t expected = std::max(
+        bytes * 4 / std::max<std::uint64_t>(request_.memory / 2, 1), bytes / kCachedPartitionBytes);
     firstBits_ = std::min(kFirstBitsMost, static_cast<int>(std::bit_width(expected)));
     const std::size_t count = std::size_t{1} << firstBits_;
     parts_ = MakeFiles(count, BufferBytes(request_.memory / 4, count));
@@ -158,7 +163,7 @@ void PartitionedRunner::Split() {
     std::u16string text;
     std::uint64_t number = 0;
     try {
-        TextFileLines input(request_.input, request_.inputEncoding, progress_);
+        TextFileLines input(request_.input, *request_.inputEncoding, progress_);
         for (; input.Next(text); ++number) {
             const std::u16string_view line = TrimCarriageReturns(text);
             if (maker.IsEmpty(line)) {
@@ -266,10 +271,10 @@ void PartitionedRunner::SplitAgain(SpillFile& part, int used) {
 
 // The last pass: the input once more, each line that a bucket names written, in order.
 void PartitionedRunner::Write() {
-    const LineEnd lineEnd = request_.lineEnd.value_or(lineEnds_.Majority());
+    const LineEnd lineEnd = LineEndFor(request_.lineEnd, lineEnds_);
     std::optional<TextFileLines> input;
     try {
-        input.emplace(request_.input, request_.inputEncoding, progress_);
+        input.emplace(request_.input, *request_.inputEncoding, progress_);
     } catch (const CException& e) {
         throw InputFailure{e.Result()};
     }
@@ -319,8 +324,8 @@ void PartitionedRunner::Write() {
             }
         }
     };
-    outcome_.result = WriteFileLines(request_.output, request_.outputEncoding, appendNext,
-                                     progress_, lineEnd);
+    outcome_.result =
+        WriteFileLines(request_.output, *request_.outputEncoding, appendNext, progress_, lineEnd);
     if (!outcome_.result.Succeeded())
         outcome_.failedAt = PartitionedOutcome::Stage::kWrite;
 }

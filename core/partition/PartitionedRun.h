@@ -7,12 +7,11 @@
 #pragma once
 
 #include "core/compare/CompareOptions.h"
-#include "core/files/EncodedTextFiles.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/FileFailure.h"
 #include "core/lines/LineEnd.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,13 +19,13 @@ class OperationProgress;
 
 struct PartitionedRequest {
     std::u16string_view input;
-    TextEncoding inputEncoding = TextEncoding::kUtf8;
+    const EncodingChoice* inputEncoding = nullptr;
     std::u16string_view output; // replaced only when the run succeeds
-    TextEncoding outputEncoding = TextEncoding::kUtf8;
-    std::optional<LineEnd> lineEnd; // none: as most of the input's lines end
+    const EncodingChoice* outputEncoding = nullptr;
+    LineEndChoice lineEnd = LineEndChoice::kCrLf;
     CompareOptions compare;
-    bool counts = false;       // each kept line written after its count and a tab
-    std::uint64_t memory = 0;  // the bytes the run's data may take
+    bool counts = false;      // each kept line written after its count and a tab
+    std::uint64_t memory = 0; // the bytes the run's data may take
     std::string temporaryFolder;
 };
 

@@ -33,8 +33,8 @@ SpillFile::SpillFile(const std::string& folder, std::size_t bufferBytes)
 
 SpillFile::SpillFile(SpillFile&& other) noexcept
     : folder_(std::move(other.folder_)), fd_(std::exchange(other.fd_, -1)),
-      buffer_(std::move(other.buffer_)), used_(other.used_), read_(other.read_),
-      size_(other.size_), reading_(other.reading_) {}
+      buffer_(std::move(other.buffer_)), used_(other.used_), read_(other.read_), size_(other.size_),
+      reading_(other.reading_) {}
 
 SpillFile& SpillFile::operator=(SpillFile&& other) noexcept {
     if (this != &other) {
