@@ -7,14 +7,16 @@
 #include "app/cli/CommandLineJob.h"
 #include "app/cli/DistinctLinesJob.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/files/EncodedTextFiles.h"
 #include "core/files/FileSystemNames.h"
-
-#include <gtest/gtest.h>
+#include "core/partition/MemoryBudget.h"
 
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <sys/mount.h>
@@ -27,9 +29,22 @@ namespace {
 
 // Lines that differ in exactly what the options ignore, or not at all; blank, empty and with
 // carriage returns at their ends; one a code page 932 writer cannot hold.
-const std::u16string kPieces[] = {u"",  u" ",       u"\u3000", u"a",      u"A",      u"\uFF41",
-                                  u"\u30AB", u"\u304B", u"\uFF76\uFF9E", u"\u30AC", u"\u00DF",
-                                  u"ss", u"\r", u"\u6771\u4EAC", u"x7", u"\u00E9"};
+const std::u16string kPieces[] = {u"",
+                                  u" ",
+                                  u"\u3000",
+                                  u"a",
+                                  u"A",
+                                  u"\uFF41",
+                                  u"\u30AB",
+                                  u"\u304B",
+                                  u"\uFF76\uFF9E",
+                                  u"\u30AC",
+                                  u"\u00DF",
+                                  u"ss",
+                                  u"\r",
+                                  u"\u6771\u4EAC",
+                                  u"x7",
+                                  u"\u00E9"};
 
 std::string Bytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -73,10 +88,31 @@ void WriteRandomText(std::mt19937& random, const fs::path& path, int encoding, i
         text += line + u"\n";
     }
     const LineEnd lineEnd = random() % 2 ? LineEnd::kLf : LineEnd::kCrLf;
-    const TextEncoding written = FindEncodingChoice(encoding)->encoding;
+    const EncodingChoice& written = *FindEncodingChoice(encoding);
     if (!WriteTextFile(Text(path), written, text, lineEnd).Succeeded()) { // not in code page 932
-        ASSERT_TRUE(WriteTextFile(Text(path), TextEncoding::kUtf8, text, lineEnd).Succeeded());
+        ASSERT_TRUE(WriteTextFile(Text(path), kEncodingChoices[kUtf8Choice], text, lineEnd).Succeeded());
     }
+}
+
+TEST(PartitionedJob, TakesSizesWithAUnitOnly) {
+    const std::pair<std::string_view, std::optional<std::uint64_t>> sizes[] = {
+        {"512M", 512ull * 1024 * 1024},
+        {"4G", 4ull * 1024 * 1024 * 1024},
+        {"3k", 3 * 1024},
+        {"1T", 1ull << 40},
+        {"16777215T", 16777215ull << 40},
+        {"16777216T", {}},
+        {"0M", {}},
+        {"512", {}},
+        {"M", {}},
+        {"1.5G", {}},
+        {"-1M", {}},
+        {"+1M", {}},
+        {"12X", {}},
+        {" 1M", {}},
+        {"", {}}};
+    for (const auto& [text, bytes] : sizes)
+        EXPECT_EQ(ParseMemorySize(text), bytes) << text;
 }
 
 TEST(PartitionedJob, WritesWhatTheJobInMemoryWrites) {
@@ -89,7 +125,7 @@ TEST(PartitionedJob, WritesWhatTheJobInMemoryWrites) {
         WriteRandomText(random, folder.Path() / "in.txt", request.inputEncoding,
                         round % 10 == 0 ? 3000 : 300);
         request.outputEncoding = random() % 3 ? -1 : static_cast<int>(random() % 5);
-        request.lineEnd = static_cast<JobLineEnd>(random() % 3);
+        request.lineEnd = static_cast<LineEndChoice>(random() % 3);
         for (const CompareOptionName& name : kCompareOptionNames)
             request.compare.*name.member = random() % 2;
         request.counts = random() % 2;
@@ -117,12 +153,30 @@ TEST(PartitionedJob, WritesWhatTheJobInMemoryWrites) {
     }
 }
 
-// Runs the command line's job in a child process with stderr sent to a file; killAfter, when
-// given, sends signal that many microseconds after the start. The exit status, or -signal.
+// Runs the command line's job in a child process with stderr sent to a file, and its standard
+// input from a pipe that input's bytes go through and its standard output to a file, when they
+// are given; killAfter, when given, sends signal that many microseconds after the start. The
+// exit status, or -signal.
 int RunJob(std::vector<std::string> arguments, const fs::path& errors, int signal = 0,
-           useconds_t killAfter = 0) {
+           useconds_t killAfter = 0, const fs::path& input = {}, const fs::path& output = {}) {
     const pid_t child = fork();
     if (child == 0) {
+        int pipeEnds[2];
+        if (!input.empty() && (pipe(pipeEnds) != 0 || dup2(pipeEnds[0], STDIN_FILENO) < 0))
+            _exit(127);
+        if (!input.empty() && fork() == 0) { // the input comes through a pipe
+            std::ifstream bytes(input, std::ios::binary);
+            for (char block[4096]; bytes.read(block, sizeof block) || bytes.gcount() > 0;)
+                if (write(pipeEnds[1], block, static_cast<std::size_t>(bytes.gcount())) < 0)
+                    _exit(1);
+            _exit(0);
+        }
+        if (!input.empty()) {
+            close(pipeEnds[0]);
+            close(pipeEnds[1]);
+        }
+        if (!output.empty() && !std::freopen(output.c_str(), "w", stdout))
+            _exit(127);
         const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (fd < 0 || dup2(fd, STDERR_FILENO) < 0)
             _exit(127);
@@ -148,6 +202,21 @@ void WriteLines(const fs::path& path, int count) {
         out << "line " << i * 7919 % (count / 2) << " of a file larger than its memory\n";
 }
 
+TEST(PartitionedJob, SpoolsAPipeAndWritesToOne) {
+    const Folder folder;
+    const fs::path in = folder.Path() / "in.txt";
+    WriteLines(in, 50'000);
+    const fs::path expected = folder.Path() / "expected.txt";
+    ASSERT_EQ(RunJob({"--counts", "--output", expected.string(), in.string()},
+                     folder.Path() / "errors.txt"),
+              0);
+    const int status = RunJob(
+        {"--memory", "1K", "--counts", "--temp-dir", folder.Path().string(), "--output", "-"},
+        folder.Path() / "errors.txt", 0, 0, in, folder.Path() / "out.txt");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Bytes(folder.Path() / "out.txt"), Bytes(expected));
+}
+
 TEST(PartitionedJob, AFullTempFolderFailsAndLeavesNothing) {
     const Folder folder;
     const fs::path small = folder.Path() / "small";
@@ -156,14 +225,15 @@ TEST(PartitionedJob, AFullTempFolderFailsAndLeavesNothing) {
         GTEST_SKIP() << "mounting a file system takes root";
     WriteLines(folder.Path() / "in.txt", 200'000);
     std::ofstream(folder.Path() / "out.txt") << "as it was";
-    const int status = RunJob({"--memory", "1M", "--temp-dir", small.string(), "--output",
-                               (folder.Path() / "out.txt").string(),
-                               (folder.Path() / "in.txt").string()},
-                              folder.Path() / "errors.txt");
+    const int status =
+        RunJob({"--memory", "1M", "--temp-dir", small.string(), "--output",
+                (folder.Path() / "out.txt").string(), (folder.Path() / "in.txt").string()},
+               folder.Path() / "errors.txt");
     EXPECT_TRUE(fs::is_empty(small));
     umount(small.c_str());
     EXPECT_EQ(status, 1);
-    EXPECT_NE(Bytes(folder.Path() / "errors.txt").find("ディスクがいっぱいです"), std::string::npos);
+    EXPECT_NE(Bytes(folder.Path() / "errors.txt").find("ディスクがいっぱいです"),
+              std::string::npos);
     EXPECT_EQ(Bytes(folder.Path() / "out.txt"), "as it was");
 }
 
@@ -175,10 +245,10 @@ TEST(PartitionedJob, AJobEndedBySignalLeavesNothing) {
     std::mt19937 random(5);
     for (const int signal : {SIGKILL, SIGINT, SIGTERM, SIGKILL, SIGINT}) {
         std::ofstream(folder.Path() / "out.txt") << "as it was";
-        const int status = RunJob({"--memory", "1M", "--temp-dir", temp.string(), "--output",
-                                   (folder.Path() / "out.txt").string(),
-                                   (folder.Path() / "in.txt").string()},
-                                  folder.Path() / "errors.txt", signal, 20'000 + random() % 300'000);
+        const int status =
+            RunJob({"--memory", "1M", "--temp-dir", temp.string(), "--output",
+                    (folder.Path() / "out.txt").string(), (folder.Path() / "in.txt").string()},
+                   folder.Path() / "errors.txt", signal, 20'000 + random() % 300'000);
         SCOPED_TRACE(signal);
         EXPECT_EQ(status, -signal);
         EXPECT_TRUE(fs::is_empty(temp));
