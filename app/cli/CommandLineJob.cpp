@@ -131,7 +131,9 @@ bool Copy(int from, int to) {
 // been read from already), whose path would open it anew from its start, and a socket, which
 // has no path to open, are first copied into an unnamed temporary file. An unnamed file leaves
 // nothing behind however the job ends.
-std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
+// With a memory limit (spool), a stream is copied as well: an input that turns out larger than
+// the limit is read more than once, through scratch files.
+std::optional<std::u16string> InputFile(int fd, FileResult& failure, bool spool) {
     struct stat status;
     if (fstat(fd, &status) != 0) {
         failure = {FailureOfErrno(errno)};
@@ -141,7 +143,7 @@ std::optional<std::u16string> InputFile(int fd, FileResult& failure) {
         failure = {FileFailure::kNotRegularFile};
         return std::nullopt;
     }
-    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) ||
+    if (((S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)) && !spool) ||
         (S_ISREG(status.st_mode) && lseek(fd, 0, SEEK_CUR) == 0))
         return Text("/proc/self/fd/" + std::to_string(fd));
     int copyFd = open(TemporaryFolder().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -238,7 +240,7 @@ int RunCommandLineJob(int argc, char** argv) {
         }
     }
     FileResult inputFailure;
-    const std::optional<std::u16string> input = InputFile(inputFd, inputFailure);
+    const std::optional<std::u16string> input = InputFile(inputFd, inputFailure, options.memory.has_value());
     if (!input) {
         Print(stderr, Problem("ファイルを読み込めませんでした。", inputName, inputFailure));
         return 1;

@@ -53,10 +53,6 @@ std::optional<std::uint64_t> PartitionedMemory(const JobRequest& request) {
 // reads it twice more.
 JobOutcome RunPartitionedJob(const JobRequest& request, std::uint64_t memory,
                              OperationProgress* progress) {
-    if (IsRegularFile(request.input)) {
-        if (const std::optional<std::uint64_t> memory = PartitionedMemory(request))
-            return RunPartitionedJob(request, *memory, progress);
-    }
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
     const bool guessed = outcome.inputEncoding < 0;
@@ -100,6 +96,10 @@ JobOutcome RunPartitionedJob(const JobRequest& request, std::uint64_t memory,
 } // namespace
 
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
+    if (IsRegularFile(request.input)) {
+        if (const std::optional<std::uint64_t> memory = PartitionedMemory(request))
+            return RunPartitionedJob(request, *memory, progress);
+    }
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
     const bool guessed = outcome.inputEncoding < 0;
