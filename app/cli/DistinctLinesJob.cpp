@@ -35,16 +35,22 @@ constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 // What the scratch files' run takes beyond its data's share of the memory: reading and writing
 // buffers, a block of key copies, the output's pieces.
 constexpr std::uint64_t kPartitionedFixedBytes = 16 * kMiB;
+constexpr std::uint64_t kAlwaysThereBytes = 256 * kMiB;
 
 // The memory the scratch files' run may give its data, when the job in memory would take more
 // than the job may; none when the job fits in memory. The bytes read whole for the guess count
 // once more.
 std::optional<std::uint64_t> PartitionedMemory(const JobRequest& request) {
-    const std::uint64_t limit = request.memory ? *request.memory : UsableMemory();
     const std::string path = FileSystemPath(request.input);
     struct stat status;
     const std::uint64_t bytes = stat(path.c_str(), &status) == 0 ? status.st_size : 0;
-    if (InMemoryRunBytes(path, request.compare.ChangesKeys(), request.counts) + bytes <= limit)
+    const std::uint64_t need =
+        InMemoryRunBytes(path, request.compare.ChangesKeys(), request.counts) + bytes;
+    // Any machine the program runs on has this much: a small input asks the system nothing.
+    if (!request.memory && need <= kAlwaysThereBytes)
+        return std::nullopt;
+    const std::uint64_t limit = request.memory ? *request.memory : UsableMemory();
+    if (need <= limit)
         return std::nullopt;
     return std::max(limit / 2, limit - std::min(limit, kPartitionedFixedBytes));
 }

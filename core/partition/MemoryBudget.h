@@ -19,5 +19,5 @@ std::uint64_t UsableMemory();
 // A generous estimate of what Run in memory (ReadFileLines, KeepComparedLines and the result)
 // takes for the file at path: its text as UTF-16, again for keys that are copies (options that
 // change keys) and for kept lines that are copies (--counts), and, per line, the lists and
-// tables; the lines are counted in the first megabyte. 0 when the file cannot be read.
+// tables, taking lines of 16 bytes without reading the file. 0 for no regular file.
 std::uint64_t InMemoryRunBytes(const std::string& path, bool keysCopied, bool linesCopied);
