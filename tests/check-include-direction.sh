@@ -21,8 +21,9 @@ declare -A allowed=(
 )
 
 # The core's folders, each on those before it: progress and memory; the encodings; line lists
-# and the split; Run's filter and its keys; text files; the document state and its commands.
-core_order=(base encoding lines compare files document)
+# and the split; Run's filter and its keys; text files; the document state and its commands;
+# Run for a file larger than memory.
+core_order=(base encoding lines compare files document partition)
 # Includes against that order that are still there, each with the reason it has to wait.
 core_exceptions=(
     # The document's readers and writers (ReadEncodedLines, CommitFileLines, ...) fill

@@ -73,7 +73,12 @@ int UsageError(const std::string& problem) {
     return 2;
 }
 
+// --temp-dir, else TMPDIR, else /tmp: where the job keeps what it must keep on the disk.
+std::string g_temporaryFolder;
+
 std::string TemporaryFolder() {
+    if (!g_temporaryFolder.empty())
+        return g_temporaryFolder;
     const char* folder = std::getenv("TMPDIR");
     return folder && *folder ? folder : "/tmp";
 }
@@ -157,9 +162,12 @@ bool Copy(int from, int to) {
 // job reads once to its end. A regular file whose reading has begun (standard input may have
 // been read from already), whose path would open it anew from its start, and a socket, which
 // has no path to open, are first copied into an unnamed temporary file. An unnamed file leaves
-// nothing behind however the job ends. inTemporaryFolder tells whether a failure was the
-// temporary folder's rather than the input's.
-std::optional<std::u16string> InputFile(int fd, FileResult& failure, bool& inTemporaryFolder) {
+// nothing behind however the job ends. With a memory limit (spool), a pipe or a device is
+// copied as well: an input that turns out larger than the limit is read more than once, through
+// scratch files. inTemporaryFolder tells whether a failure was the temporary folder's rather
+// than the input's.
+std::optional<std::u16string> InputFile(int fd, bool spool, FileResult& failure,
+                                        bool& inTemporaryFolder) {
     struct stat status;
     if (fstat(fd, &status) != 0) {
         failure = {FailureOfErrno(errno)};
@@ -169,7 +177,7 @@ std::optional<std::u16string> InputFile(int fd, FileResult& failure, bool& inTem
         failure = {FileFailure::kNotRegularFile};
         return std::nullopt;
     }
-    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) ||
+    if (((S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)) && !spool) ||
         (S_ISREG(status.st_mode) && lseek(fd, 0, SEEK_CUR) == 0))
         return Text("/proc/self/fd/" + std::to_string(fd));
     int copyFd = open(TemporaryFolder().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -179,8 +187,10 @@ std::optional<std::u16string> InputFile(int fd, FileResult& failure, bool& inTem
         if (copyFd >= 0)
             unlink(name.c_str());
     }
-    inTemporaryFolder = copyFd < 0;
-    if (copyFd < 0 || !Copy(fd, copyFd)) {
+    const bool copied = copyFd >= 0 && Copy(fd, copyFd);
+    // A copy that fills the disk is the temporary folder's failure too.
+    inTemporaryFolder = copyFd < 0 || (!copied && (errno == ENOSPC || errno == EDQUOT));
+    if (!copied) {
         failure = {FailureOfErrno(errno)};
         return std::nullopt;
     }
@@ -255,7 +265,9 @@ std::string Problem(std::string_view what, std::u16string_view path, const FileR
 }
 
 int TemporaryFolderProblem(const FileResult& why) {
-    Print(stderr, Problem(Tr("The temporary folder cannot be used (TMPDIR)."),
+    Print(stderr, Problem(g_temporaryFolder.empty()
+                              ? Tr("The temporary folder cannot be used (TMPDIR).")
+                              : Tr("The temporary folder cannot be used (--temp-dir)."),
                           Text(TemporaryFolder()), why));
     return 1;
 }
@@ -271,6 +283,8 @@ int RunJob(const CommandLine& line) {
     const char* const cannotRead = Tr("The file could not be read.");
     const char* const cannotSave = Tr("The file could not be saved.");
 
+    if (line.temporaryFolder)
+        g_temporaryFolder = *line.temporaryFolder;
     // Whatever the job needs is there before it begins, so that it does not fail at its end:
     // a stream (standard output, a device, a FIFO) cannot be replaced in one step, so the result
     // is made complete in a folder of its own first, and a failure then leaves nothing half
@@ -306,7 +320,7 @@ int RunJob(const CommandLine& line) {
         FileResult inputFailure;
         bool inTemporaryFolder = false;
         const std::optional<std::u16string> input =
-            InputFile(inputFd, inputFailure, inTemporaryFolder);
+            InputFile(inputFd, line.memory.has_value(), inputFailure, inTemporaryFolder);
         if (!input && inTemporaryFolder)
             return TemporaryFolderProblem(inputFailure);
         if (!input) {
@@ -324,6 +338,8 @@ int RunJob(const CommandLine& line) {
     request.lineEnd = line.lineEnd;
     request.compare = line.compare;
     request.counts = line.counts;
+    request.memory = line.memory;
+    request.temporaryFolder = TemporaryFolder();
     OperationProgress progress;
     JobOutcome outcome;
     {
@@ -340,6 +356,12 @@ int RunJob(const CommandLine& line) {
         return 1;
     case JobOutcome::Stage::kRun:
         Print(stderr, Problem(Tr("The lines could not be compared."), {}, outcome.result));
+        return 1;
+    case JobOutcome::Stage::kTemporary:
+        Print(stderr, Problem(outcome.result.failure == FileFailure::kDiskFull
+                                  ? Tr("A scratch file could not be written: the disk is full.")
+                                  : Tr("A scratch file could not be written."),
+                              Text(outcome.temporaryFolder), outcome.result));
         return 1;
     case JobOutcome::Stage::kWrite:
         Print(stderr, Problem(cannotSave, outputName, outcome.result));

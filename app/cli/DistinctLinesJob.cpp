@@ -9,6 +9,8 @@
 #include "core/files/FileSystemNames.h"
 #include "core/base/OperationProgress.h"
 #include "core/document/RunSummary.h"
+#include "core/partition/MemoryBudget.h"
+#include "core/partition/PartitionedRun.h"
 
 #include <algorithm>
 #include <new>
@@ -98,9 +100,97 @@ void PlaceInInput(JobOutcome& outcome, const RunLineMap& map,
         result.column -= std::to_string(map.counts[kept]).size() + 1;
 }
 
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+// What the scratch files' run takes beyond its data's share of the memory: reading and writing
+// buffers, a block of key copies, the output's pieces.
+constexpr std::uint64_t kPartitionedFixedBytes = 16 * kMiB;
+constexpr std::uint64_t kAlwaysThereBytes = 256 * kMiB;
+
+// The memory the scratch files' run may give its data, when the job in memory would take more
+// than the job may; none when the job fits in memory, or an input is a stream, which the job in
+// memory reads once. The bytes of a guessed input, read whole for the guess, count once more.
+std::optional<std::uint64_t> PartitionedMemory(const JobRequest& request) {
+    std::uint64_t need = 0;
+    for (const std::u16string& input : request.inputs) {
+        if (!IsRegularFile(input))
+            return std::nullopt;
+        const std::string path = FileSystemPath(input);
+        struct stat status;
+        const std::uint64_t bytes = stat(path.c_str(), &status) == 0 ? status.st_size : 0;
+        need += InMemoryRunBytes(path, request.compare.ChangesKeys(), request.counts) +
+                (request.inputEncoding < 0 ? bytes : 0);
+    }
+    // Any machine the program runs on has this much: a small input asks the system nothing.
+    if (!request.memory && need <= kAlwaysThereBytes)
+        return std::nullopt;
+    const std::uint64_t limit = request.memory ? *request.memory : UsableMemory();
+    if (need <= limit)
+        return std::nullopt;
+    return std::max(limit / 2, limit - std::min(limit, kPartitionedFixedBytes));
+}
+
+// The job through scratch files: the guess reads each input on its own, then the partitioned
+// run reads them twice more.
+JobOutcome RunPartitionedJob(const JobRequest& request, std::uint64_t memory,
+                             OperationProgress* progress) {
+    JobOutcome outcome;
+    std::vector<PartitionedInput> inputs;
+    const bool guessed = request.inputEncoding < 0;
+    const int guessShare = guessed ? 150 : 0;
+    const int inputCount = static_cast<int>(std::max<std::size_t>(request.inputs.size(), 1));
+    for (std::size_t i = 0; i < request.inputs.size(); ++i) {
+        int encoding = request.inputEncoding;
+        if (guessed) {
+            const int index = static_cast<int>(i);
+            if (progress)
+                progress->BeginStep(guessShare * index / inputCount,
+                                    guessShare * (index + 1) / inputCount);
+            outcome.guess = GuessFileEncoding(FileSystemPath(request.inputs[i]), progress);
+            encoding = outcome.guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice)
+                                               : outcome.guess.encoding;
+            // A close guess is no guess here: nobody is there to see which was taken.
+            if (encoding < 0 || outcome.guess.Close()) {
+                outcome.failedAt = JobOutcome::Stage::kGuess;
+                outcome.input = i;
+                return outcome;
+            }
+        }
+        if (i == 0)
+            outcome.inputEncoding = encoding;
+        inputs.push_back({request.inputs[i], FindEncodingChoice(encoding)});
+    }
+    const PartitionedRequest partitioned{
+        .inputs = std::move(inputs),
+        .output = request.output,
+        .outputEncoding = FindEncodingChoice(request.outputEncoding < 0 ? outcome.inputEncoding
+                                                                        : request.outputEncoding),
+        .lineEnd = request.lineEnd,
+        .compare = request.compare,
+        .counts = request.counts,
+        .memory = memory,
+        .temporaryFolder = request.temporaryFolder,
+    };
+    const PartitionedOutcome run = RunPartitioned(partitioned, progress, guessShare);
+    using Stage = PartitionedOutcome::Stage;
+    outcome.failedAt = run.failedAt == Stage::kRead        ? JobOutcome::Stage::kRead
+                       : run.failedAt == Stage::kTemporary ? JobOutcome::Stage::kTemporary
+                       : run.failedAt == Stage::kWrite     ? JobOutcome::Stage::kWrite
+                                                           : JobOutcome::Stage::kDone;
+    outcome.result = run.result;
+    outcome.input = run.input;
+    outcome.temporaryFolder = run.temporaryFolder;
+    outcome.loneCrLineEnds = run.loneCrLineEnds;
+    outcome.lineCount = run.lineCount;
+    outcome.keptCount = run.keptCount;
+    outcome.emptyCount = run.emptyCount;
+    return outcome;
+}
+
 } // namespace
 
 JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* progress) {
+    if (const std::optional<std::uint64_t> memory = PartitionedMemory(request))
+        return RunPartitionedJob(request, *memory, progress);
     JobOutcome outcome;
     outcome.inputEncoding = request.inputEncoding;
 

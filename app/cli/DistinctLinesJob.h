@@ -8,6 +8,8 @@
 #include "core/lines/LineEnd.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,10 +25,14 @@ struct JobRequest {
     LineEndChoice lineEnd = LineEndChoice::kCrLf;
     CompareOptions compare;
     bool counts = false; // each kept line written after its count and a tab
+    // The bytes the job may take (--memory); none: what the machine can give it now. An input
+    // that does not fit is run through scratch files in temporaryFolder.
+    std::optional<std::uint64_t> memory;
+    std::string temporaryFolder = "/tmp"; // file system bytes
 };
 
 struct JobOutcome {
-    enum class Stage { kDone, kGuess, kRead, kRun, kWrite };
+    enum class Stage { kDone, kGuess, kRead, kRun, kTemporary, kWrite };
     Stage failedAt = Stage::kDone;
     FileResult result;      // why it failed (its line and column, when it names one)
     // The input a failed guess or read is about; for a character a write could not hold, the
@@ -35,6 +41,7 @@ struct JobOutcome {
     std::size_t input = 0;
     int inputEncoding = -1; // the encoding the first input was read with
     EncodingGuess guess;    // when the encoding of the input that failed at kGuess was guessed
+    std::string temporaryFolder; // kTemporary: where scratch data could not be kept
     std::size_t lineCount = 0, keptCount = 0, emptyCount = 0; // as the window's Run counts them
     bool loneCrLineEnds = false; // an input seems to end its lines in lone CRs (RunSummary.h)
 };

@@ -26,9 +26,10 @@ constexpr std::pair<const char*, const char*> kExitStatuses[] = {
     {"2", N_("the command line is wrong")},
 };
 constexpr const char* kEnvironment = N_(
-    "The messages follow the locale's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG). TMPDIR "
-    "names the folder for the result meant for standard output and for a copy of an input that is "
-    "not a regular file.");
+    "The messages follow the locale's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG). TMPDIR, "
+    "unless --temp-dir is given, names the folder for the result meant for standard output, for a "
+    "copy of an input that is not a regular file, and for the scratch files of an input larger "
+    "than memory.");
 
 // "-h, --help" and "--output OUT", as --help's left column and the manual page's tags show it.
 std::string Spelling(const ProgramFlag& flag) {

@@ -3,6 +3,7 @@
 #include "app/cli/Messages.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/lines/LineEnd.h"
+#include "core/partition/MemoryBudget.h"
 
 #include <algorithm>
 #include <cctype>
@@ -81,6 +82,19 @@ const ProgramFlag kOwnFlags[] = {
      [](const ProgramFlag&, std::string_view value, CommandLine& line) {
          line.lineEnd = LineEndFlagged(value).value_or(LineEndChoice::kCrLf);
          return true;
+     }},
+    {"--memory", "", "SIZE", FlagRole::kJob,
+     N_("the most memory the job may take (512M, 4G, ...); an input that does not fit is run "
+        "through scratch files"),
+     nullptr, false,
+     [](const ProgramFlag&, std::string_view value, CommandLine& line) {
+         return (line.memory = ParseMemorySize(value)).has_value();
+     }},
+    {"--temp-dir", "", "DIR", FlagRole::kJob,
+     N_("where scratch files go (default: TMPDIR, else /tmp)"), nullptr, true,
+     [](const ProgramFlag&, std::string_view value, CommandLine& line) {
+         line.temporaryFolder.emplace(value);
+         return !value.empty();
      }},
     {"--stats", "", "", FlagRole::kJob, N_("print the line counts on standard error"), nullptr,
      false,

@@ -7,6 +7,7 @@
 #include "app/cli/DistinctLinesJob.h"
 #include "core/compare/CompareOptions.h"
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,6 +22,8 @@ struct CommandLine {
     int outputEncoding = -1; // -1: the input's
     LineEndChoice lineEnd = LineEndChoice::kCrLf;
     bool stats = false;
+    std::optional<std::uint64_t> memory;        // --memory, in bytes
+    std::optional<std::string> temporaryFolder; // --temp-dir
     CompareOptions compare;
     bool counts = false;
     bool help = false;

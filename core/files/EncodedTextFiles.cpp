@@ -158,22 +158,37 @@ FileResult WriteTextFile(std::u16string_view path, const EncodingChoice& encodin
 
 FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
                           const LineList& lines, OperationProgress* progress, LineEnd lineEnd) {
+    std::size_t next = 0;
+    return WriteFileLines(
+        path, encoding,
+        [&](std::u16string& text) {
+            if (next == lines.size())
+                return false;
+            text += lines[next++];
+            if (progress && (next % 4096 == 0 || next == lines.size()))
+                progress->Report(next, lines.size());
+            return true;
+        },
+        progress, lineEnd);
+}
+
+FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                          const std::function<bool(std::u16string&)>& appendNext,
+                          OperationProgress* progress, LineEnd lineEnd) {
     // Half a megabyte of text at a time: nothing beside the file, and as few writes as one
     // joined text would take (smaller pieces made a million-line save measurably slower).
     constexpr std::size_t kChunkUnits = 256 * 1024;
     return WriteFile(path, encoding, lineEnd, progress, [&](CStdioFile& file) {
         std::u16string chunk;
         chunk.reserve(kChunkUnits * 2);
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            chunk += lines[i];
+        while (appendNext(chunk)) {
             chunk += u'\n';
-            if (chunk.size() >= kChunkUnits || i + 1 == lines.size()) {
+            if (chunk.size() >= kChunkUnits) {
                 file.WriteString(chunk);
                 chunk.clear();
-                if (progress)
-                    progress->Report(i + 1, lines.size());
             }
         }
+        file.WriteString(chunk);
     });
 }
 
@@ -184,6 +199,22 @@ void ReadEncodedLines(const EncodingChoice& encoding, std::u16string path) {
 void WriteEncodedText(const EncodingChoice& encoding, std::u16string path, std::u16string text) {
     if (!WriteTextFile(path, encoding, text).Succeeded())
         g_nError = 1;
+}
+
+TextFileLines::TextFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                             OperationProgress* progress)
+    : file_(std::make_unique<CStdioFile>(path, encoding, CStdioFile::Access::kRead)) {
+    file_->SetProgress(progress);
+}
+
+TextFileLines::~TextFileLines() = default;
+
+bool TextFileLines::Next(std::u16string& line) {
+    return file_->ReadString(line);
+}
+
+const LineEndCounts& TextFileLines::LineEnds() const {
+    return file_->LineEnds();
 }
 
 void ReadAnsiLines(std::u16string path) {

@@ -17,6 +17,8 @@
 #include "core/lines/LineList.h"
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -80,3 +82,29 @@ void CommitFileLines(FileLines&& file) noexcept;
 FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
                           const LineList& lines, OperationProgress* progress,
                           LineEnd lineEnd = LineEnd::kCrLf);
+// The same for lines made while they are written: each call of appendNext appends the next
+// line (without "\n") to its argument and returns true, or returns false after the last line.
+// It reports progress itself.
+FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                          const std::function<bool(std::u16string&)>& appendNext,
+                          OperationProgress* progress, LineEnd lineEnd = LineEnd::kCrLf);
+
+// Open's reading for a file too large to hold: one line at a time, none kept. Every failure
+// raises CException with its reason, as does stopping through progress OperationCancelled.
+class CStdioFile;
+class TextFileLines {
+public:
+    TextFileLines(std::u16string_view path, const EncodingChoice& encoding,
+                  OperationProgress* progress);
+    TextFileLines(const TextFileLines&) = delete;
+    TextFileLines& operator=(const TextFileLines&) = delete;
+    ~TextFileLines();
+
+    // Puts the next line, without its line end, in line; false once the file is used up.
+    bool Next(std::u16string& line);
+    // The line ends read so far.
+    const LineEndCounts& LineEnds() const;
+
+private:
+    std::unique_ptr<CStdioFile> file_;
+};

@@ -160,6 +160,16 @@ bool CStdioFile::ReadString(LineList& lines) {
     return true;
 }
 
+bool CStdioFile::ReadString(std::u16string& line) {
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!NextLine(first, last))
+        return false;
+    line.resize(last - first);
+    line.resize(DecodeLine(first, last, line.data()));
+    return true;
+}
+
 bool CStdioFile::NextLine(std::size_t& first, std::size_t& last) {
     if (!reading_ || closed_) {
         throw CException("the file is not open for reading");

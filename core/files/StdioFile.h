@@ -50,6 +50,8 @@ public:
     // CR LF; a CR that is not followed by LF belongs to the line. Nothing is delivered after a
     // final line end, so an empty file, or one holding only a mark, has no lines.
     bool ReadString(LineList& lines);
+    // The same for a reader that keeps no lines: line is replaced by the next one.
+    bool ReadString(std::u16string& line);
 
     // A generous guess at the number of lines of a file opened for reading, taken from the
     // first block and the file's size, for reserving room before reading them all.

@@ -9,11 +9,13 @@ work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && mkdir -p "$work/bin" "$work/n
 ln -s "$2" "$work/bin/tandrel"
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
-declare -A from=([notes/1.txt]=UTF-8 [notes/2.txt]=UTF-16 [notes/3.txt]=UTF-8 [old-unix.txt]=EUC-JP)
+declare -A from=([notes/1.txt]=UTF-8 [notes/2.txt]=UTF-16 [notes/3.txt]=UTF-8 [old-unix.txt]=EUC-JP
+    [all-words.txt]=UTF-8)
 sample() { { printf "$2"; printf '%s' "$3" | iconv -t "$1"; } >"$work/$4"; }
 sample UTF-8 '\xEF\xBB\xBF' $'日記\r\n買い物\r\n' notes/1.txt
 sample UTF-16LE '\xFF\xFE' $'日記\r\n天気\r\n\r\n' notes/2.txt
 sample UTF-8 '\xEF\xBB\xBF' $'買い物\r\n散歩\r\n日記\r\n' notes/3.txt
+sample UTF-8 '' $'りんご\nみかん\nりんご\nぶどう\n' all-words.txt
 sample EUC-JP '' $'東京\n大阪\n東京\n\n' old-unix.txt
 unmarked() { sed '1s/^\xEF\xBB\xBF//' "$@" | tr -d '\r'; }
 

@@ -15,8 +15,10 @@ ParsedCommandLine Parse(std::vector<std::string> arguments) {
 }
 
 // A value the row takes: the last of its list (in upper case, as names are taken in any case),
-// or a file name.
+// a size, or a file name.
 std::string ValueFor(const ProgramFlag& flag) {
+    if (flag.valueName == "SIZE")
+        return "512m";
     if (!flag.values)
         return "x.txt";
     std::string value(flag.values().back());

@@ -1,0 +1,19 @@
+// Runs a program as a script would and measures it: the time until it ended, its CPU time and
+// its peak resident memory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tandrel::bench {
+
+struct ProcessFigures {
+    double seconds = -1;   // -1: the program could not run or did not exit with 0
+    double cpuSeconds = 0; // user and system: steadier than the wall clock on a busy machine
+    double peakMiB = 0;
+};
+
+// Runs argv, with its standard output sent to outputPath when one is given.
+ProcessFigures RunProcess(std::vector<std::string> argv, const std::string& outputPath = {});
+
+} // namespace tandrel::bench
