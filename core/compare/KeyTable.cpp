@@ -83,6 +83,8 @@ void KeyTable::Grow() {
 }
 
 std::u16string_view KeyTable::Keep(std::u16string_view key) {
+    if (key.empty()) // a blank line under --ignore-space: nothing to keep, nowhere to copy it to
+        return u"";
     if (key.size() > blockLeft_) {
         blockLeft_ = std::max(kBlockUnits, key.size());
         blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(blockLeft_));

@@ -203,19 +203,19 @@ int RunJob(std::vector<std::string> arguments, const fs::path& errors, int signa
 void WriteLines(const fs::path& path, int count) {
     std::ofstream out(path, std::ios::binary);
     for (int i = 0; i < count; ++i)
-        out << "line " << i * 7919 % (count / 2) << " of a file larger than its memory\n";
+        out << "line " << std::int64_t{i} * 7919 % (count / 2) << " of a file larger than its memory\n";
 }
 
 TEST(PartitionedJob, SpoolsAPipeAndWritesToOne) {
     const Folder folder;
     const fs::path in = folder.Path() / "in.txt";
-    WriteLines(in, 50'000);
+    WriteLines(in, 20'000);
     const fs::path expected = folder.Path() / "expected.txt";
     ASSERT_EQ(RunJob({"--counts", "--output", expected.string(), in.string()},
                      folder.Path() / "errors.txt"),
               0);
     const int status = RunJob(
-        {"--memory", "1K", "--counts", "--temp-dir", folder.Path().string(), "--output", "-"},
+        {"--memory", "64K", "--counts", "--temp-dir", folder.Path().string(), "--output", "-"},
         folder.Path() / "errors.txt", 0, 0, in, folder.Path() / "out.txt");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(Bytes(folder.Path() / "out.txt"), Bytes(expected));
