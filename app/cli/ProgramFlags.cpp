@@ -89,7 +89,8 @@ const ProgramFlag kOwnFlags[] = {
      nullptr, false,
      [](const ProgramFlag&, std::string_view value, CommandLine& line) {
          return (line.memory = ParseMemorySize(value)).has_value();
-     }},
+     },
+     nullptr, N_("a number of bytes with K, M, G or T, as in 512M or 4G")},
     {"--temp-dir", "", "DIR", FlagRole::kJob,
      N_("where scratch files go (default: TMPDIR, else /tmp)"), nullptr, true,
      [](const ProgramFlag&, std::string_view value, CommandLine& line) {
@@ -245,7 +246,10 @@ std::optional<std::string> ReadFlag(std::span<const std::string_view> arguments,
         value = listed;
     }
     if (!flag->apply(*flag, value, line))
-        return Fill(Tr("option %s does not take %s"), {flag->name, Quoted(value)});
+        return flag->valueForm
+                   ? Fill(Tr("option %s does not take %s; it takes %s"),
+                          {flag->name, Quoted(value), Tr(flag->valueForm)})
+                   : Fill(Tr("option %s does not take %s"), {flag->name, Quoted(value)});
     return std::nullopt;
 }
 

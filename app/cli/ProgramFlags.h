@@ -51,6 +51,8 @@ struct ProgramFlag {
     // window system's options, which are Qt's business.
     bool (*apply)(const ProgramFlag& flag, std::string_view value, CommandLine& line) = nullptr;
     bool CompareOptions::*compare = nullptr; // the comparison option a comparison flag sets
+    // What a free value must look like, for the usage error that refuses one; null for any.
+    const char* valueForm = nullptr;
 };
 
 std::span<const ProgramFlag> ProgramFlags();

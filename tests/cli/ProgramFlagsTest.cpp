@@ -57,8 +57,12 @@ TEST(ProgramFlagsTest, EveryValuedFlagTakesItsValueOnceInEitherFormAndNeedsIt) {
             EXPECT_EQ(error({name + "=" + value}), "");
             EXPECT_NE(error({name, "--stats"}).find("needs a value"), std::string::npos);
         }
-        if (flag.values) {
-            EXPECT_NE(error({name, "nonsense"}).find("'nonsense'"), std::string::npos);
+        // A value refused names what the flag takes, where that is a list or a form.
+        if (flag.values || flag.valueForm) {
+            const std::string refused = error({name, "nonsense"});
+            EXPECT_NE(refused.find("'nonsense'"), std::string::npos);
+            EXPECT_NE(refused.find(flag.valueForm ? flag.valueForm : "; it takes "),
+                      std::string::npos);
         }
     }
 }
