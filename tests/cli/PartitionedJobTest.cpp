@@ -12,6 +12,7 @@
 #include "core/files/FileSystemNames.h"
 #include "core/partition/MemoryBudget.h"
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -246,14 +247,25 @@ TEST(PartitionedJob, AJobEndedBySignalLeavesNothing) {
     const fs::path temp = folder.Path() / "temp";
     fs::create_directory(temp);
     WriteLines(folder.Path() / "in.txt", 400'000);
+    const auto job = [&](const fs::path& output) {
+        return std::vector<std::string>{"--memory", "1M", "--temp-dir", temp.string(), "--output",
+                                        output.string(), (folder.Path() / "in.txt").string()};
+    };
+    // The signals come at random moments of the job's own length on this machine, so that
+    // each one finds it running, in whichever pass.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunJob(job(folder.Path() / "whole.txt"), folder.Path() / "errors.txt"), 0);
+    const auto length = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+    fs::remove(folder.Path() / "whole.txt");
     std::mt19937 random(5);
     for (const int signal : {SIGKILL, SIGINT, SIGTERM, SIGKILL, SIGINT}) {
         std::ofstream(folder.Path() / "out.txt") << "as it was";
-        const int status =
-            RunJob({"--memory", "1M", "--temp-dir", temp.string(), "--output",
-                    (folder.Path() / "out.txt").string(), (folder.Path() / "in.txt").string()},
-                   folder.Path() / "errors.txt", signal, 20'000 + random() % 300'000);
-        SCOPED_TRACE(signal);
+        const auto moment = static_cast<useconds_t>(length * (5 + random() % 75) / 100);
+        const int status = RunJob(job(folder.Path() / "out.txt"), folder.Path() / "errors.txt",
+                                  signal, moment);
+        SCOPED_TRACE(testing::Message() << "signal " << signal << " at " << moment << " us");
         EXPECT_EQ(status, -signal);
         EXPECT_TRUE(fs::is_empty(temp));
         EXPECT_EQ(Bytes(folder.Path() / "out.txt"), "as it was");
