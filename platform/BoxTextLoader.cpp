@@ -42,10 +42,20 @@ std::size_t BoxTextLoader::SizeOfLines(const LineList& lines, std::size_t count,
 
 void BoxTextLoader::AppendLines(const LineList& lines, std::size_t count,
                                 std::u16string_view lineEnd, OperationProgress* progress) {
+    Append(lines, std::min(count, lines.size()), lineEnd, progress);
+}
+
+void BoxTextLoader::AppendLines(std::span<const std::u16string_view> lines,
+                                std::u16string_view lineEnd, OperationProgress* progress) {
+    Append(lines, lines.size(), lineEnd, progress);
+}
+
+template <class Lines>
+void BoxTextLoader::Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
+                           OperationProgress* progress) {
     // Handed to the editor a megabyte at a time: small enough to stay in the cache, large
     // enough that the editor's own work per call does not count.
     constexpr std::size_t kChunkBytes = 1 << 20;
-    count = std::min(count, lines.size());
     std::string chunk(kChunkBytes, '\0');
     std::size_t used = 0;
     const auto append = [&](std::u16string_view text) {

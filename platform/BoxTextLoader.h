@@ -8,6 +8,7 @@
 #include "core/lines/LineList.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,10 +32,16 @@ public:
     // editor runs out of memory.
     void AppendLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
                      OperationProgress* progress);
+    // The same for lines given one by one, as views.
+    void AppendLines(std::span<const std::u16string_view> lines, std::u16string_view lineEnd,
+                     OperationProgress* progress);
 
 private:
     friend class CEdit;
     explicit BoxTextLoader(ILoader* loader) : loader_(loader) {}
+    template <class Lines>
+    void Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
+                OperationProgress* progress);
     void Add(std::string_view bytes);
     // The finished document, handed over with its one reference; the loader is spent.
     void* TakeDocument();

@@ -172,18 +172,22 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
 
 BoxTextLoader CEdit::LoadLines(const LineList& lines, std::size_t count,
                                std::u16string_view lineEnd, OperationProgress* progress) const {
+    BoxTextLoader loader = CreateLoader(BoxTextLoader::SizeOfLines(lines, count, lineEnd));
+    loader.AppendLines(lines, count, lineEnd, progress);
+    return loader;
+}
+
+BoxTextLoader CEdit::CreateLoader(std::size_t bytes) const {
     // A little more than the text: the editor grows its buffer, by a sixth and a copy of it
     // all, whenever an insertion, or the NUL that SCI_GETCHARACTERPOINTER puts behind the
     // text, would fill it to the last byte; for a large text that is seconds and hundreds of
     // megabytes on the window's thread. The slack also takes the first characters typed.
     constexpr std::size_t kSlack = 4096;
-    const std::size_t bytes = BoxTextLoader::SizeOfLines(lines, count, lineEnd) + kSlack;
     BoxTextLoader loader(reinterpret_cast<ILoader*>(
-        SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes),
+        SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes + kSlack),
                       static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));
     if (!loader.loader_) // the editor could not allocate the document
         throw std::bad_alloc();
-    loader.AppendLines(lines, count, lineEnd, progress);
     return loader;
 }
 

@@ -67,6 +67,10 @@ public:
     // felt on the window's thread.
     BoxTextLoader LoadLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
                             OperationProgress* progress) const;
+    // An empty loader whose document has room for bytes buffer bytes (BoxTextCodec.h) and a
+    // little more; from
+    // any thread, as LoadLines. Throws std::bad_alloc when the editor cannot allocate it.
+    BoxTextLoader CreateLoader(std::size_t bytes) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
     // The buffer's bytes in place (BoxTextCodec.h), valid until the text next changes; other

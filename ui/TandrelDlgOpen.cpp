@@ -6,6 +6,7 @@
 #include "core/encoding/EncodingGuess.h"
 #include "core/files/FailureText.h"
 #include "core/files/FileSystemNames.h"
+#include "platform/BoxTextFeed.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
@@ -100,16 +101,22 @@ void CTandrelDlg::OnBnClickedOpen() {
         [&](OperationProgress& progress) {
             OpenedFile made;
             progress.BeginStep(0, 600);
-            if (encoding)
-                made.file = ReadFileLines(strPath, *encoding, &progress);
+            if (!encoding) {
+                // Without a reader the box shows the file lines it would have shown anyway.
+                progress.BeginStep(600, OperationProgress::kWhole);
+                made.content = m_editContent->LoadLines(
+                    g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n", &progress);
+                return made;
+            }
+            // The box takes the lines as they are read, on the other core.
+            BoxTextFeed feed(*m_editContent, u"\r\n", &progress);
+            made.file = ReadFileLines(
+                strPath, *encoding, &progress,
+                [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); });
             if (!made.file.result.Succeeded())
                 return made;
-            // Without a reader the box shows the file lines it would have shown anyway.
-            const LineList& lines = encoding ? made.file.lines : g_vFileLines;
-            const std::size_t count =
-                encoding ? made.file.lines.size() : static_cast<std::size_t>(g_nLineCount);
             progress.BeginStep(600, OperationProgress::kWhole);
-            made.content = m_editContent->LoadLines(lines, count, u"\r\n", &progress);
+            made.content = feed.Finish(made.file.lines);
             return made;
         },
         [&](OpenedFile&& made) {

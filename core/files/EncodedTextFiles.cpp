@@ -46,7 +46,9 @@ FileResult WriteFile(std::u16string_view path, const EncodingChoice& encoding, L
 }
 
 // Reads every line of the stream that open gives.
-template <class Open> FileLines ReadStreamLines(Open&& open, OperationProgress* progress) {
+template <class Open>
+FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
+                          const LinesSoFar& linesSoFar = {}) {
     FileLines file;
     file.result = CatchFailure([&] {
         CStdioFile stream = open();
@@ -57,6 +59,14 @@ template <class Open> FileLines ReadStreamLines(Open&& open, OperationProgress* 
         } catch (const std::bad_alloc&) {
             // Only a hint, taken from the first block: a file whose long lines come later can
             // make it far too large, and then the list simply grows as it goes.
+        }
+        if (linesSoFar) {
+            for (std::size_t sight = kLinesPerSight; stream.ReadString(file.lines);) {
+                if (file.lines.size() == sight) {
+                    linesSoFar(file.lines, stream.ShareRead());
+                    sight += kLinesPerSight;
+                }
+            }
         }
         while (stream.ReadString(file.lines)) {
         }
@@ -78,9 +88,10 @@ FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding
 }
 
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress) {
+                        OperationProgress* progress, const LinesSoFar& linesSoFar) {
     return ReadStreamLines(
-        [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress);
+        [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress,
+        linesSoFar);
 }
 
 FileLines ReadBytesLines(std::string bytes, std::u16string_view name,

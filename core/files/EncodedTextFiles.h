@@ -60,8 +60,14 @@ struct FileLines {
     FileResult result;
     LineEndCounts lineEnds; // of the lines read
 };
+// A reader of the lines as they come, for work that can go on beside the reading: called on
+// the reading thread after every kLinesPerSight lines with every line read so far and the share
+// of the file's bytes they took (0 when the file's size is not known). The lines handed out
+// stay where they are; only lines are added behind them.
+using LinesSoFar = std::function<void(const LineList& lines, double shareRead)>;
+inline constexpr std::size_t kLinesPerSight = std::size_t{1} << 16;
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress);
+                        OperationProgress* progress, const LinesSoFar& linesSoFar = {});
 // The same for bytes already read (FileBytes below), as the file name holding them would read;
 // the bytes are given up as they are read.
 FileLines ReadBytesLines(std::string bytes, std::u16string_view name,

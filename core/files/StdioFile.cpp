@@ -226,6 +226,12 @@ std::size_t CStdioFile::EstimateLineCount() const {
     return std::min(guess + guess / 8, room);
 }
 
+double CStdioFile::ShareRead() const {
+    if (fileSize_ == 0)
+        return 0;
+    return static_cast<double>(consumed_ + begin_) / static_cast<double>(fileSize_);
+}
+
 // Reads until the buffer is full or the file is used up, so that block boundaries fall at
 // the same places on every run, whether the bytes come from the file or from memory.
 void CStdioFile::FillBuffer() {

@@ -57,6 +57,10 @@ public:
     // first block and the file's size, for reserving room before reading them all.
     std::size_t EstimateLineCount() const;
 
+    // The share of the file's bytes that the lines delivered so far took; 0 when the size is
+    // not known.
+    double ShareRead() const;
+
     // The line ends read so far.
     const LineEndCounts& LineEnds() const { return lineEnds_; }
 
