@@ -125,6 +125,7 @@ long CEdit::GetWindowTextLength() const {
 }
 
 void CEdit::SetWindowText(std::u16string_view text) {
+    m_takenDocument = nullptr;
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
     // Change notifications would carry the whole old and new text, each converted to a
@@ -192,7 +193,19 @@ BoxTextLoader CEdit::CreateLoader(std::size_t bytes) const {
 }
 
 void CEdit::TakeText(BoxTextLoader&& loader) {
-    ShowDocument(loader.TakeDocument());
+    void* document = loader.TakeDocument();
+    ShowDocument(document);
+    m_takenDocument = document;
+    ++m_takenTexts;
+}
+
+std::uint64_t CEdit::TakenText() const {
+    // A loaded document starts at its save point (ShowDocument empties its undo steps), and
+    // only SetWindowText changes its text without leaving it.
+    const bool unchanged = m_takenDocument != nullptr &&
+                           SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_takenDocument &&
+                           SendScintilla(SCI_GETMODIFY) == 0;
+    return unchanged ? m_takenTexts : 0;
 }
 
 std::string_view CEdit::TextBytes() const {

@@ -31,6 +31,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +74,10 @@ public:
     BoxTextLoader CreateLoader(std::size_t bytes) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
+    // A number for the text the box last took from a loader (TakeText), as long as the box
+    // holds exactly that text (edits undone back to it count as none); 0 once another text
+    // was set or an edit stands. Different for every text taken.
+    std::uint64_t TakenText() const;
     // The buffer's bytes in place (BoxTextCodec.h), valid until the text next changes; other
     // threads may read them while nothing edits the box.
     std::string_view TextBytes() const;
@@ -123,6 +128,11 @@ private:
 
     // The pieces of row breaks the edit under way cut, and its changed span (from its first
     // changed byte to the same distance before the end).
+    // The document of the last text taken, until SetWindowText replaces its text, and the
+    // texts taken so far.
+    void* m_takenDocument = nullptr;
+    std::uint64_t m_takenTexts = 0;
+
     std::vector<std::pair<long, long>> m_cutPieces;
     long m_changedFrom = LONG_MAX;
     long m_changedBeforeEnd = LONG_MAX;

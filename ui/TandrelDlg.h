@@ -7,6 +7,7 @@
 #include "core/compare/CompareOptions.h"
 #include "core/document/RunSummary.h"
 #include "core/lines/LineEnd.h"
+#include "core/lines/LineList.h"
 #include "platform/Dialog.h"
 
 #include <QIcon>
@@ -47,6 +48,14 @@ protected:
     OptionMenu* m_optionMenu = nullptr;           // the remembered options, Run's and Save's
     // The line ends of the file last opened, for saving with the ends it came with.
     LineEndCounts m_openedLineEnds;
+    // The content box's lines as Run's split would give them, made by Open while the box holds
+    // the text it loaded (taken: CEdit::TakenText then; 0 when there are none): Run takes them
+    // instead of splitting that text again.
+    struct LinesAhead {
+        std::uint64_t taken = 0;
+        LineList lines;
+    };
+    LinesAhead m_contentSplit;
     // The encoding guess of the path last chosen, on a worker.
     std::unique_ptr<QThread> m_guessThread;
     std::shared_ptr<OperationProgress> m_guessProgress = std::make_shared<OperationProgress>();

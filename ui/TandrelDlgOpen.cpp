@@ -1,5 +1,6 @@
 // The Open command: load the chosen file, in the chosen encoding, into the content box.
 #include "core/files/CException.h"
+#include "core/lines/BoxTextCodec.h"
 #include "core/document/DocumentState.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
@@ -20,6 +21,7 @@
 
 #include <QThread>
 #include <new>
+#include <optional>
 
 void CTandrelDlg::OnPathChosen(const QString& path) {
     AbandonEncodingGuess();
@@ -94,6 +96,7 @@ void CTandrelDlg::OnBnClickedOpen() {
     struct OpenedFile {
         FileLines file;
         BoxTextLoader content;
+        std::optional<LineList> split; // the content box's lines for Run, when they are these
     };
     FileResult result;
     CommandProgress command(this, QStringLiteral("読み込み中…"));
@@ -115,6 +118,10 @@ void CTandrelDlg::OnBnClickedOpen() {
                 [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); });
             if (!made.file.result.Succeeded())
                 return made;
+            // While the box takes its last lines; Run's split of the box would copy the index
+            // all the same.
+            if (SplitGivesLoadedLines(made.file.lines))
+                made.split = made.file.lines;
             progress.BeginStep(600, OperationProgress::kWhole);
             made.content = feed.Finish(made.file.lines);
             return made;
@@ -124,8 +131,12 @@ void CTandrelDlg::OnBnClickedOpen() {
                 throw std::bad_alloc(); // not the file's fault, and no lines worth keeping
             result = made.file.result;
             // Clears the box and sets the joined lines, each followed by CR LF, in one step.
-            if (made.file.result.Succeeded())
+            if (made.file.result.Succeeded()) {
                 m_editContent->TakeText(std::move(made.content));
+                m_contentSplit = {};
+                if (made.split)
+                    m_contentSplit = {m_editContent->TakenText(), std::move(*made.split)};
+            }
             if (encoding) {
                 if (made.file.result.Succeeded())
                     m_openedLineEnds = made.file.lineEnds;

@@ -13,6 +13,8 @@
 #include "ui/OutOfMemory.h"
 #include "ui/TandrelDlg.h"
 
+#include <utility>
+
 namespace {
 
 // Whether the box's text is empty, not its buffer: row marks that no longer stand around a row
@@ -42,6 +44,11 @@ void CTandrelDlg::OnBnClickedRun() {
     // input while the command runs, so nothing changes it meanwhile; nor does anything change
     // the file lines, whose units the split lines share where they are equal.
     const std::string_view content = m_editContent->TextBytes();
+    // The box's lines made ahead, when it still holds the text they were made for; taken either
+    // way, since they are of no use once the box has changed or Run has used them.
+    const bool splitAhead =
+        m_contentSplit.taken != 0 && m_contentSplit.taken == m_editContent->TakenText();
+    LineList linesAhead = std::exchange(m_contentSplit, {}).lines;
     const LineList& fileLines = g_vFileLines;
     const CompareOptions options = ChosenCompareOptions();
     struct RunResult {
@@ -57,8 +64,12 @@ void CTandrelDlg::OnBnClickedRun() {
         [&](OperationProgress& progress) {
             progress.BeginStep(0, 350);
             LineList textLines;
-            textLines.FollowLinesOf(fileLines);
-            SplitBoxText(content, textLines, &progress);
+            if (splitAhead) {
+                textLines = std::move(linesAhead);
+            } else {
+                textLines.FollowLinesOf(fileLines);
+                SplitBoxText(content, textLines, &progress);
+            }
             progress.BeginStep(350, 750);
             RunResult made;
             // A text that ends its lines in lone CRs is one line (whatever ends it).

@@ -240,3 +240,9 @@ void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* pr
     if (!line.empty())
         lines.push_back(TrimCarriageReturns(line));
 }
+
+bool SplitGivesLoadedLines(const LineList& lines) {
+    return std::none_of(lines.begin(), lines.end(), [](std::u16string_view line) {
+        return !line.empty() && line.back() == u'\r';
+    });
+}

@@ -79,3 +79,8 @@ char* EncodeBoxTextTo(std::u16string_view text, char* out);
 // carriage returns at its end. The same lines as splitting DecodeBoxText(bytes). Reports the
 // lines done to progress and stops (OperationCancelled) when it asks.
 void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* progress);
+// Whether SplitBoxText of the buffer that holds lines, each followed by CR LF (what a box loaded
+// with them holds), gives the lines themselves, so that a box just loaded need not be split: it
+// does unless a line ends in a carriage return, which the split drops. The lines hold no line
+// feed, as no reader's lines do.
+bool SplitGivesLoadedLines(const LineList& lines);

@@ -103,6 +103,30 @@ TEST(BoxTextCodec, SplittingTheBufferGivesTheLinesOfSplittingItsText) {
     }
 }
 
+TEST(BoxTextCodec, ABoxJustLoadedSplitsIntoItsLinesExactlyWhenSaid) {
+    std::mt19937 random(29);
+    int said = 0;
+    for (int i = 0; i < 3000; ++i) {
+        // Lines as a reader gives them: anything but a line feed.
+        LineList lines;
+        std::string bytes;
+        for (std::size_t n = random() % 6; n > 0; --n) {
+            std::u16string line = RandomText(random, 8, 0);
+            std::erase(line, u'\n');
+            if (i % 40 == 0)
+                line += std::u16string(kBoxRowUnits + 3, u'\u3042');
+            lines.push_back(line);
+            bytes += EncodeBoxText(line + u"\r\n");
+        }
+        LineList split;
+        SplitBoxText(bytes, split, nullptr);
+        ASSERT_EQ(SplitGivesLoadedLines(lines), split == lines) << Show(DecodeBoxText(bytes));
+        said += SplitGivesLoadedLines(lines);
+    }
+    EXPECT_GT(said, 300); // both answers were put to the test
+    EXPECT_LT(said, 2700);
+}
+
 TEST(BoxTextCodec, OrdinaryTextIsOrdinaryUtf8) {
     // What a user types or pastes arrives as UTF-8 and must read back as the same text; the
     // compiler encodes each sample both ways.
