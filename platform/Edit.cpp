@@ -1,5 +1,7 @@
 #include "platform/Edit.h"
 
+#include "core/base/HugePages.h"
+
 #include "core/lines/BoxTextCodec.h"
 #include "platform/EditAccessible.h"
 #include "platform/InvisibleCharacters.h"
@@ -184,6 +186,10 @@ BoxTextLoader CEdit::CreateLoader(std::size_t bytes) const {
     // text, would fill it to the last byte; for a large text that is seconds and hundreds of
     // megabytes on the window's thread. The slack also takes the first characters typed.
     constexpr std::size_t kSlack = 4096;
+    // The editor clears the whole buffer before its first line, faulting its fresh pages in one
+    // at a time; faulted in by one call beforehand, where the heap will place it, they cost a
+    // fraction of that.
+    tandrel::PopulateHeapBlock(bytes + kSlack);
     BoxTextLoader loader(reinterpret_cast<ILoader*>(
         SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes + kSlack),
                       static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <sys/mman.h>
 
 namespace tandrel {
@@ -39,6 +40,20 @@ inline void PopulateForWriting(const void* data, std::size_t bytes) {
     const std::uintptr_t last = (begin + bytes) & ~(kPage - 1);
     if (last > first)
         madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+}
+
+// Faults in, as PopulateForWriting does, the memory that the next allocation of bytes will get
+// from the heap, for a block that someone else's code allocates and clears. Meant for the
+// heap that KeepLargeBuffersInHeap keeps: there a block freed stays where it was, so the next
+// one of its size takes the same place (unless another thread takes it first, which costs
+// nothing but the gain).
+inline void PopulateHeapBlock(std::size_t bytes) {
+    void* block = std::malloc(bytes);
+    if (block == nullptr)
+        return; // the allocation that follows reports it
+    AdviseHugePages(block, bytes);
+    PopulateForWriting(block, bytes);
+    std::free(block);
 }
 
 } // namespace tandrel
