@@ -25,6 +25,7 @@ BoxTextFeed::~BoxTextFeed() {
         return;
     {
         const std::lock_guard lock(mutex_);
+        batches_.clear(); // nobody wants them loaded any more
         closed_ = true;
     }
     changed_.notify_all();
