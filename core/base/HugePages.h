@@ -35,11 +35,18 @@ inline void PopulateForWriting(const void* data, std::size_t bytes) {
     constexpr int MADV_POPULATE_WRITE = 23; // Linux 5.14; older kernels refuse it
 #endif
     constexpr std::uintptr_t kPage = 4096;
+    // A call keeps the process's memory map locked while it works, and every other thread
+    // that grows the heap meanwhile waits for it: the window's thread stalled for most of a
+    // second behind a call for half a gigabyte. Eight megabytes a call keep that wait short.
+    constexpr std::uintptr_t kPiece = 8 << 20;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t first = (begin + kPage - 1) & ~(kPage - 1);
     const std::uintptr_t last = (begin + bytes) & ~(kPage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+    for (std::uintptr_t from = first; from < last; from += kPiece) {
+        const std::uintptr_t to = last - from > kPiece ? from + kPiece : last;
+        if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0)
+            return; // not offered here: the pages fault in as they are written
+    }
 }
 
 // Faults in, as PopulateForWriting does, the memory that the next allocation of bytes will get
