@@ -74,7 +74,15 @@ void BoxTextFeed::Start(std::size_t bytes) {
 void BoxTextFeed::Push(const LineList& lines) {
     if (offered_ == lines.size())
         return;
-    Batch batch(lines.begin() + static_cast<std::ptrdiff_t>(offered_), lines.end());
+    Batch batch;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!spares_.empty()) {
+            batch = std::move(spares_.back());
+            spares_.pop_back();
+        }
+    }
+    batch.assign(lines.begin() + static_cast<std::ptrdiff_t>(offered_), lines.end());
     offered_ = lines.size();
     {
         std::unique_lock lock(mutex_);
@@ -102,14 +110,18 @@ void BoxTextFeed::Load() {
         }
         changed_.notify_all();
         // After a failure the batches are only taken, so that the maker never waits for good.
-        if (failure_)
-            continue;
-        try {
-            if (progress_)
-                progress_->ThrowIfCancelled();
-            loader_.AppendLines(batch, lineEnd_, nullptr);
-        } catch (...) {
-            failure_ = std::current_exception();
+        if (!failure_) {
+            try {
+                if (progress_)
+                    progress_->ThrowIfCancelled();
+                loader_.AppendLines(batch, lineEnd_, nullptr);
+            } catch (...) {
+                failure_ = std::current_exception();
+            }
         }
+        // Used again for a later batch: fresh memory for each would be placed among the list
+        // blocks being read meanwhile.
+        const std::lock_guard lock(mutex_);
+        spares_.push_back(std::move(batch));
     }
 }

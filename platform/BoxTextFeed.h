@@ -59,6 +59,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Batch> batches_;
+    std::vector<Batch> spares_; // batches loaded, for the maker to fill again
     bool closed_ = false;
     // Set by the thread only.
     BoxTextLoader loader_;

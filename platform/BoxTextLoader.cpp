@@ -19,10 +19,11 @@ public:
 };
 
 BoxTextLoader::BoxTextLoader(BoxTextLoader&& other) noexcept
-    : loader_(std::exchange(other.loader_, nullptr)) {}
+    : loader_(std::exchange(other.loader_, nullptr)), chunk_(std::move(other.chunk_)) {}
 
 BoxTextLoader& BoxTextLoader::operator=(BoxTextLoader&& other) noexcept {
     std::swap(loader_, other.loader_);
+    std::swap(chunk_, other.chunk_);
     return *this;
 }
 
@@ -56,7 +57,11 @@ void BoxTextLoader::Append(const Lines& lines, std::size_t count, std::u16string
     // Handed to the editor a megabyte at a time: small enough to stay in the cache, large
     // enough that the editor's own work per call does not count.
     constexpr std::size_t kChunkBytes = 1 << 20;
-    std::string chunk(kChunkBytes, '\0');
+    // Kept from one call to the next: a feed appends a batch at a time, and a fresh megabyte
+    // for each would be placed among the list blocks being read meanwhile.
+    std::string& chunk = chunk_;
+    if (chunk.size() < kChunkBytes)
+        chunk.resize(kChunkBytes);
     std::size_t used = 0;
     const auto append = [&](std::u16string_view text) {
         const std::size_t room = MaxBoxTextSize(text.size());
@@ -86,5 +91,6 @@ void BoxTextLoader::Add(std::string_view bytes) {
 void* BoxTextLoader::TakeDocument() {
     void* document = loader_->ConvertToDocument();
     loader_ = nullptr;
+    chunk_ = std::string();
     return document;
 }

@@ -47,4 +47,5 @@ private:
     void* TakeDocument();
 
     ILoader* loader_ = nullptr;
+    std::string chunk_; // the bytes on their way to the editor
 };
