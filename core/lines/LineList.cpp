@@ -59,7 +59,11 @@ LineList::LineList(const std::vector<std::u16string>& lines) {
         push_back(line);
 }
 
-LineList::LineList(const LineList& other) : index_(other.index_), blocks_(other.blocks_) {}
+LineList::LineList(const LineList& other) : blocks_(other.blocks_) {
+    // Through reserve, so that a large index is placed as a filled one is.
+    reserve(other.size());
+    index_.assign(other.index_.begin(), other.index_.end());
+}
 
 LineList& LineList::operator=(const LineList& other) {
     if (this != &other)
