@@ -1,12 +1,15 @@
 // The multi-line text box on its own: exact text in and out, what the editor shows as lines,
 // what typing, pasting, copying, Tab and undo do.
+#include "core/base/OperationProgress.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/JoinLines.h"
+#include "platform/BoxTextFeed.h"
 #include "platform/Edit.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
+#include <random>
 
 namespace {
 
@@ -166,6 +169,58 @@ private slots:
         QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(m_box->GetWindowText() == JoinLines(lines, count, u"\r\n"));
+    }
+
+    // A text loaded beside the making of its lines is the text loading them afterwards gives,
+    // however wrong the guess at its size; a stop or a failure leaves the box as it was.
+    void loadsBesideItsMakingWhatLoadLinesLoads_data() {
+        QTest::addColumn<int>("linesPerOffer");
+        QTest::addColumn<double>("shareClaimed"); // times the share really taken
+        QTest::addColumn<int>("end");             // 0 the text, 1 cancelled, 2 out of memory
+        QTest::newRow("share as taken") << 1000 << 1.0 << 0;
+        QTest::newRow("share overstated, the buffer grows") << 1000 << 8.0 << 0;
+        QTest::newRow("share understated, the buffer too large") << 700 << 0.25 << 0;
+        QTest::newRow("size not known, all loaded at the end") << 1000 << 0.0 << 0;
+        QTest::newRow("every line offered on its own") << 1 << 1.0 << 0;
+        QTest::newRow("cancelled") << 1000 << 1.0 << 1;
+        QTest::newRow("no room for the buffer") << 1000 << 1e-30 << 2; // exabytes
+    }
+    void loadsBesideItsMakingWhatLoadLinesLoads() {
+        QFETCH(int, linesPerOffer);
+        QFETCH(double, shareClaimed);
+        QFETCH(int, end);
+        const std::u16string pieces[] = {u"line ", u"日本語の行", u"\U0001F600", // and each
+                                         u"\r",    {u'\xD800'},   {u'\0'}};      // special form
+        std::mt19937 random(20261208);
+        LineList all;
+        for (int i = 0; i < 20'000; ++i) {
+            std::u16string line;
+            while (line.size() < (random() % 97 == 0 ? kBoxRowUnits * 2 + 5 : random() % 12))
+                line += pieces[random() % std::size(pieces)];
+            all.push_back(line);
+        }
+        m_next->TakeText(m_next->LoadLines(all, all.size(), u"\r\n", nullptr));
+        m_box->SetWindowText(u"kept");
+        OperationProgress progress;
+        BoxTextFeed feed(*m_box, u"\r\n", &progress);
+        LineList lines; // growing as a reader's list does, while the feed holds views of it
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            lines.push_back(all[i]);
+            if (lines.size() % static_cast<std::size_t>(linesPerOffer) == 0)
+                feed.Offer(lines, shareClaimed * static_cast<double>(lines.size()) /
+                                      static_cast<double>(all.size()));
+            if (end == 1 && i == all.size() / 2)
+                progress.RequestCancel();
+        }
+        try {
+            m_box->TakeText(feed.Finish(lines));
+        } catch (const OperationCancelled&) {
+            QCOMPARE(end, 1);
+        } catch (const std::bad_alloc&) {
+            QCOMPARE(end, 2);
+        }
+        QVERIFY(end == 0 ? m_box->TextBytes() == m_next->TextBytes()
+                         : m_box->GetWindowText() == u"kept");
     }
 
     void takesALargeTextWhole() {
