@@ -69,8 +69,8 @@ public:
     BoxTextLoader LoadLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
                             OperationProgress* progress) const;
     // An empty loader whose document has room for bytes buffer bytes (BoxTextCodec.h) and a
-    // little more; from
-    // any thread, as LoadLines. Throws std::bad_alloc when the editor cannot allocate it.
+    // little more; from any thread, as LoadLines. Throws std::bad_alloc when the editor cannot
+    // allocate it.
     BoxTextLoader CreateLoader(std::size_t bytes) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
@@ -126,13 +126,13 @@ private:
     void RecordChange(int position, int modificationType, int length);
     void ReportChange();
 
-    // The pieces of row breaks the edit under way cut, and its changed span (from its first
-    // changed byte to the same distance before the end).
     // The document of the last text taken, until SetWindowText replaces its text, and the
     // texts taken so far.
     void* m_takenDocument = nullptr;
     std::uint64_t m_takenTexts = 0;
 
+    // The pieces of row breaks the edit under way cut, and its changed span (from its first
+    // changed byte to the same distance before the end).
     std::vector<std::pair<long, long>> m_cutPieces;
     long m_changedFrom = LONG_MAX;
     long m_changedBeforeEnd = LONG_MAX;
