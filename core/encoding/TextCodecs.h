@@ -23,6 +23,8 @@ char* EncodeCp932(std::u16string_view text, char* out);
 // UTF-8. Decoding accepts only well-formed UTF-8: no overlong forms, no encoded surrogates,
 // nothing above U+10FFFF, no cut-off sequence. Encoding fails on an unpaired surrogate.
 char16_t* DecodeUtf8(std::string_view bytes, char16_t* out);
+// Whether DecodeUtf8 takes bytes, found without decoding them where the processor allows.
+bool IsUtf8(std::string_view bytes);
 char* EncodeUtf8(std::u16string_view text, char* out);
 
 // UTF-16 little-endian. Any sequence of code units is accepted in both directions, unpaired

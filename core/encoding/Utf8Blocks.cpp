@@ -297,6 +297,92 @@ TANDREL_SSE41 Utf8BlocksEncoded EncodeSse41(const char16_t* in, const char16_t* 
     return {in, out};
 }
 
+// Checking follows Keiser and Lemire's scheme ("Validating UTF-8 in less than one instruction
+// per byte"): every malformed pair of bytes is found through three table lookups, by the high
+// and low nibble of the first and the high nibble of the second, each giving the set of errors
+// that nibble allows; a bit left in all three is an error. The third and fourth bytes of long
+// characters are checked by where the last lead byte stands.
+constexpr std::uint8_t kTooShort = 1 << 0;  // a lead or ASCII where a continuation must be
+constexpr std::uint8_t kTooLong = 1 << 1;   // a continuation after ASCII
+constexpr std::uint8_t kOverlong3 = 1 << 2; // E0 80..9F
+constexpr std::uint8_t kTooLarge = 1 << 3;  // F4 90..BF, F5..FF
+constexpr std::uint8_t kSurrogate = 1 << 4; // ED A0..BF
+constexpr std::uint8_t kOverlong2 = 1 << 5; // C0, C1
+constexpr std::uint8_t kTooLarge1000 = 1 << 6; // F5..FF 80..8F
+constexpr std::uint8_t kOverlong4 = 1 << 6;    // F0 80..8F
+constexpr std::uint8_t kTwoContinuations = 1 << 7;
+constexpr std::uint8_t kCarry = kTooShort | kTooLong | kTwoContinuations;
+
+#define TANDREL_BYTES16(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p)                          \
+    _mm_setr_epi8(static_cast<char>(a), static_cast<char>(b), static_cast<char>(c),             \
+                  static_cast<char>(d), static_cast<char>(e), static_cast<char>(f),             \
+                  static_cast<char>(g), static_cast<char>(h), static_cast<char>(i),             \
+                  static_cast<char>(j), static_cast<char>(k), static_cast<char>(l),             \
+                  static_cast<char>(m), static_cast<char>(n), static_cast<char>(o),             \
+                  static_cast<char>(p))
+
+TANDREL_SSE41 std::optional<bool> CheckSse41(const unsigned char* in, const unsigned char* end) {
+    constexpr std::uint8_t kLarge = kCarry | kTooLarge | kTooLarge1000;
+    const __m128i firstHigh = TANDREL_BYTES16(
+        kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,
+        kTwoContinuations, kTwoContinuations, kTwoContinuations, kTwoContinuations,
+        kTooShort | kOverlong2, kTooShort, kTooShort | kOverlong3 | kSurrogate,
+        kTooShort | kTooLarge | kTooLarge1000 | kOverlong4);
+    const __m128i firstLow = TANDREL_BYTES16(
+        kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2, kCarry, kCarry,
+        kCarry | kTooLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge,
+        kLarge | kSurrogate, kLarge, kLarge);
+    constexpr std::uint8_t kContinuation = kTooLong | kOverlong2 | kTwoContinuations;
+    const __m128i secondHigh = TANDREL_BYTES16(
+        kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
+        kContinuation | kOverlong3 | kTooLarge1000 | kOverlong4,
+        kContinuation | kOverlong3 | kTooLarge, kContinuation | kSurrogate | kTooLarge,
+        kContinuation | kSurrogate | kTooLarge, kTooShort, kTooShort, kTooShort, kTooShort);
+    // A lead byte this close to a block's end needs bytes of the next block.
+    const __m128i lastAllowed =
+        TANDREL_BYTES16(0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                        0xFF, 0xF0 - 1, 0xE0 - 1, 0xC0 - 1);
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    __m128i errors = _mm_setzero_si128();
+    __m128i previous = _mm_setzero_si128();
+    __m128i incomplete = _mm_setzero_si128();
+    const auto check = [&](__m128i input) TANDREL_SSE41 {
+        if (_mm_movemask_epi8(input) == 0) {
+            errors = _mm_or_si128(errors, incomplete);
+            incomplete = _mm_setzero_si128();
+            previous = input;
+            return;
+        }
+        const __m128i prev1 = _mm_alignr_epi8(input, previous, 15);
+        const __m128i special = _mm_and_si128(
+            _mm_and_si128(
+                _mm_shuffle_epi8(firstHigh, _mm_and_si128(_mm_srli_epi16(prev1, 4), nibble)),
+                _mm_shuffle_epi8(firstLow, _mm_and_si128(prev1, nibble))),
+            _mm_shuffle_epi8(secondHigh, _mm_and_si128(_mm_srli_epi16(input, 4), nibble)));
+        // Only a byte two after a lead of E0 and up, or three after F0 and up, must be a
+        // continuation that the pair check above takes for a second one of two.
+        const __m128i third = _mm_subs_epu8(_mm_alignr_epi8(input, previous, 14),
+                                            _mm_set1_epi8(static_cast<char>(0xE0 - 0x80)));
+        const __m128i fourth = _mm_subs_epu8(_mm_alignr_epi8(input, previous, 13),
+                                             _mm_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+        const __m128i must = _mm_and_si128(_mm_or_si128(third, fourth),
+                                           _mm_set1_epi8(static_cast<char>(0x80)));
+        errors = _mm_or_si128(errors, _mm_xor_si128(must, special));
+        incomplete = _mm_subs_epu8(input, lastAllowed);
+        previous = input;
+    };
+    for (; end - in >= 16; in += 16)
+        check(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+    // The rest, followed by zeros, which end any character cut off.
+    alignas(16) unsigned char padded[16] = {};
+    std::memcpy(padded, in, static_cast<std::size_t>(end - in));
+    check(_mm_load_si128(reinterpret_cast<const __m128i*>(padded)));
+    errors = _mm_or_si128(errors, incomplete);
+    return _mm_testz_si128(errors, errors) != 0;
+}
+
+#undef TANDREL_BYTES16
+
 bool ProcessorHasSse41() {
     return __builtin_cpu_supports("sse4.1");
 }
@@ -313,6 +399,9 @@ Utf8BlocksDecoded DecodeSse41(const unsigned char* in, const unsigned char*, cha
 }
 Utf8BlocksEncoded EncodeSse41(const char16_t* in, const char16_t*, char* out, bool) {
     return {in, out};
+}
+std::optional<bool> CheckSse41(const unsigned char*, const unsigned char*) {
+    return std::nullopt;
 }
 bool ProcessorHasSse41() {
     return false;
@@ -340,6 +429,12 @@ Utf8BlocksEncoded EncodeUtf8Blocks(const char16_t* in, const char16_t* end, char
     if (!g_enabled.load(std::memory_order_relaxed))
         return {in, out};
     return EncodeSse41(in, end, out, stopAtLineEnds);
+}
+
+std::optional<bool> CheckUtf8Blocks(const unsigned char* in, const unsigned char* end) {
+    if (!g_enabled.load(std::memory_order_relaxed))
+        return std::nullopt;
+    return CheckSse41(in, end);
 }
 
 bool Utf8BlocksEnabled() {

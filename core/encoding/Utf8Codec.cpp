@@ -1,10 +1,13 @@
 #include "core/encoding/AsciiFastPath.h"
 #include "core/encoding/TextCodecs.h"
-#include "core/encoding/Utf8Blocks.h"
 #include "core/encoding/UnicodeScalars.h"
+#include "core/encoding/Utf8Blocks.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 // Japanese text mixes one-byte and three-byte characters at random, which defeats branch
 // prediction; so the one- to three-byte forms are decoded and encoded through tables indexed
@@ -109,6 +112,30 @@ char16_t* DecodeUtf8(std::string_view bytes, char16_t* out) {
         }
     }
     return out;
+}
+
+bool IsUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (const std::optional<bool> checked = CheckUtf8Blocks(p, p + bytes.size()))
+        return *checked;
+    // Decoded a piece at a time, each cut before a byte that starts a character: four
+    // continuation bytes in a row are malformed wherever they stand.
+    constexpr std::size_t kPieceBytes = 64 * 1024;
+    std::vector<char16_t> units(std::min(bytes.size(), kPieceBytes));
+    while (!bytes.empty()) {
+        const std::size_t full = std::min(bytes.size(), kPieceBytes);
+        std::size_t piece = full;
+        while (piece < bytes.size() &&
+               IsUtf8Continuation(static_cast<unsigned char>(bytes[piece]))) {
+            if (full - piece == 3)
+                return false;
+            --piece;
+        }
+        if (DecodeUtf8(bytes.substr(0, piece), units.data()) == nullptr)
+            return false;
+        bytes.remove_prefix(piece);
+    }
+    return true;
 }
 
 char* EncodeUtf8(std::u16string_view text, char* out) {

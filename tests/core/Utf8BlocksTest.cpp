@@ -1,9 +1,11 @@
 // The block converters must change nothing: every converter that uses them gives, with them
-// and without, the same result, and the UTF-8 ones the same as glibc's iconv. Inputs put each
+// and without, the same result, and the UTF-8 ones the same as glibc's iconv; the UTF-8 check
+// says what the decoders say. Inputs put each
 // kind of trouble (cut-off, overlong and four-byte forms, surrogates, stray bytes, the box's own
 // bytes) at every offset of a 32-byte stretch of mixed ASCII and Japanese.
-#include "core/encoding/TextCodecs.h"
 #include "core/encoding/Utf8Blocks.h"
+
+#include "core/encoding/TextCodecs.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/LineList.h"
 
@@ -46,14 +48,24 @@ template <class Convert> auto BothWays(Convert&& convert) {
 // A form that may go wrong, put among plain text.
 class Utf8Blocks : public testing::TestWithParam<std::string> {};
 
+// Whether IsUtf8 (with the block check and without) and the decoder agree on bytes.
+void ExpectCheckAgrees(const std::string& bytes) {
+    const auto [checked, plain] = BothWays([&] { return IsUtf8(bytes); });
+    std::u16string text(bytes.size(), u'\0');
+    ASSERT_EQ(checked, plain) << testing::PrintToString(bytes);
+    ASSERT_EQ(checked, DecodeUtf8(bytes, text.data()) != nullptr) << testing::PrintToString(bytes);
+}
+
 TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
         std::string plain;
         while (plain.size() < 48)
-            plain += random() % 2 ? std::string(1 + random() % 5, 'a' + random() % 26) : "\xE3\x81\x82";
+            plain +=
+                random() % 2 ? std::string(1 + random() % 5, 'a' + random() % 26) : "\xE3\x81\x82";
         for (std::size_t at = 0; at <= 32; ++at) {
-            const std::string bytes = plain.substr(0, at) + GetParam() + plain.substr(at, random() % 24);
+            const std::string bytes =
+                plain.substr(0, at) + GetParam() + plain.substr(at, random() % 24);
             const auto [blocks, scalar] = BothWays([&] {
                 std::u16string text(bytes.size(), u'\0');
                 const char16_t* end = DecodeUtf8(bytes, text.data());
@@ -61,22 +73,32 @@ TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
             });
             ASSERT_EQ(blocks, scalar) << testing::PrintToString(bytes);
             ASSERT_EQ(blocks, Iconv("UTF-16LE", "UTF-8", bytes)) << testing::PrintToString(bytes);
+            ExpectCheckAgrees(bytes);
             const auto [boxBlocks, boxPlain] = BothWays([&] { return DecodeBoxText(bytes); });
             ASSERT_EQ(boxBlocks, boxPlain) << testing::PrintToString(bytes);
         }
     }
 }
 
+// Where a long text is checked a piece at a time, around the cut of the first piece.
+TEST_P(Utf8Blocks, CheckAgreesAroundPieceCuts) {
+    std::string plain;
+    while (plain.size() < 70'000)
+        plain += plain.size() % 7 ? "\xE3\x81\x82" : "a";
+    for (std::size_t at = 65'520; at <= 65'552; ++at)
+        ExpectCheckAgrees(plain.substr(0, at) + GetParam() + plain.substr(at));
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, Utf8Blocks,
                          testing::Values("", "\xE3\x81", "\xE3", "\x80", "\xC1\xBF", "\xE0\x9F\xBF",
                                          "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBF",
-                                         "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xC2\x80",
-                                         "\xF5", "\xFE", "\xFF\n\xFF", "\r\n"));
+                                         "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xC2\x80", "\xF5",
+                                         "\xFE", "\xFF\n\xFF", "\r\n"));
 
 // Text of every kind of unit, for the encoders and the box's split.
 std::u16string RandomText(std::mt19937& random, std::size_t size) {
-    static constexpr char16_t kUnits[] = {u'a', u'\r', u'\n', u'\u00E9', u'\u3042',
-                                          u'\uFFFF', u'\xD83D', u'\xDE00'};
+    static constexpr char16_t kUnits[] = {u'a',      u'\r',     u'\n',     u'\u00E9',
+                                          u'\u3042', u'\uFFFF', u'\xD83D', u'\xDE00'};
     std::u16string text;
     while (text.size() < size) {
         const std::size_t kind = random() % (random() % 4 == 0 ? std::size(kUnits) : 5);
