@@ -11,18 +11,22 @@ namespace {
 // are not a million allocations.
 constexpr std::size_t kBlockUnits = std::size_t{1} << 20;
 
+// What an empty key is kept as.
+template <class Unit> constexpr Unit kNothing[1] = {};
+
 } // namespace
 
-KeyTable::KeyTable(std::size_t expected) : hashKey_(tandrel::ProcessLineHashKey()) {
+template <class Unit>
+BasicKeyTable<Unit>::BasicKeyTable(std::size_t expected) : hashKey_(tandrel::ProcessLineHashKey()) {
     std::size_t capacity = 16;
     while (capacity * 3 < expected * 4)
         capacity *= 2;
     Allocate(capacity);
 }
 
-KeyTable::~KeyTable() = default;
+template <class Unit> BasicKeyTable<Unit>::~BasicKeyTable() = default;
 
-void KeyTable::Renew() {
+template <class Unit> void BasicKeyTable<Unit>::Renew() {
     probes_ = 0;
     lookups_ = 0;
     if (renewals_ == kRenewals) {
@@ -41,15 +45,15 @@ void KeyTable::Renew() {
         Place(Slot{Tag(keys_[group]), group});
 }
 
-std::uint32_t KeyTable::AddGroup(std::u16string_view key, std::u16string_view line,
-                                 std::uint32_t index) {
+template <class Unit>
+std::uint32_t BasicKeyTable<Unit>::AddGroup(Key key, Key line, std::uint32_t index) {
     keys_.push_back(InLine(key, line) ? key : Keep(key));
     firsts_.push_back(index);
     return static_cast<std::uint32_t>(keys_.size() - 1);
 }
 
-std::uint32_t KeyTable::FindInOrder(std::u16string_view key, std::u16string_view line,
-                                    std::uint32_t index) {
+template <class Unit>
+std::uint32_t BasicKeyTable<Unit>::FindInOrder(Key key, Key line, std::uint32_t index) {
     if (const auto found = sorted_.find(key); found != sorted_.end())
         return found->second;
     const std::uint32_t group = AddGroup(key, line, index);
@@ -57,7 +61,7 @@ std::uint32_t KeyTable::FindInOrder(std::u16string_view key, std::u16string_view
     return group;
 }
 
-void KeyTable::Allocate(std::size_t capacity) {
+template <class Unit> void BasicKeyTable<Unit>::Allocate(std::size_t capacity) {
     slots_ = std::vector<Slot>();
     slots_.reserve(capacity);
     tandrel::AdviseHugePages(slots_.data(), capacity * sizeof(Slot));
@@ -66,14 +70,14 @@ void KeyTable::Allocate(std::size_t capacity) {
     growAt_ = capacity / 4 * 3;
 }
 
-void KeyTable::Place(const Slot& slot) {
+template <class Unit> void BasicKeyTable<Unit>::Place(const Slot& slot) {
     std::size_t at = slot.tag & mask_;
     while (slots_[at].group != kNoGroup)
         at = (at + 1) & mask_;
     slots_[at] = slot;
 }
 
-void KeyTable::Grow() {
+template <class Unit> void BasicKeyTable<Unit>::Grow() {
     const std::vector<Slot> old = std::move(slots_);
     Allocate(old.size() * 2);
     for (const Slot& slot : old) {
@@ -82,16 +86,19 @@ void KeyTable::Grow() {
     }
 }
 
-std::u16string_view KeyTable::Keep(std::u16string_view key) {
+template <class Unit> typename BasicKeyTable<Unit>::Key BasicKeyTable<Unit>::Keep(Key key) {
     if (key.empty()) // a blank line under --ignore-space: nothing to keep, nowhere to copy it to
-        return u"";
+        return Key(kNothing<Unit>, 0);
     if (key.size() > blockLeft_) {
         blockLeft_ = std::max(kBlockUnits, key.size());
-        blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(blockLeft_));
+        blocks_.push_back(std::make_unique_for_overwrite<Unit[]>(blockLeft_));
         blockEnd_ = blocks_.back().get() + blockLeft_;
     }
-    char16_t* copy = blockEnd_ - blockLeft_;
-    std::memcpy(copy, key.data(), key.size() * sizeof(char16_t));
+    Unit* copy = blockEnd_ - blockLeft_;
+    std::memcpy(copy, key.data(), key.size() * sizeof(Unit));
     blockLeft_ -= key.size();
     return {copy, key.size()};
 }
+
+template class BasicKeyTable<char16_t>;
+template class BasicKeyTable<char>;

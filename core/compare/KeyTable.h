@@ -7,6 +7,9 @@
 // slots its lookups pass; when that shows a pile-up (Overworked), Renew draws a new key for the
 // process and places the keys again under it; should the second new key fail as well, it keeps
 // the keys in order instead, so that no text can make the filter quadratic.
+//
+// Keys are UTF-16 (KeyTable), or the bytes of UTF-8 lines that need no key made from their
+// characters (Utf8KeyTable): valid UTF-8 is equal exactly when its UTF-16 form is.
 #pragma once
 
 #include "core/lines/LineHash.h"
@@ -20,18 +23,20 @@
 #include <string_view>
 #include <vector>
 
-class KeyTable {
+template <class Unit> class BasicKeyTable {
 public:
+    using Key = std::basic_string_view<Unit>;
+
     static constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
 
     // expected only sizes the table at first; it grows when it fills up.
-    explicit KeyTable(std::size_t expected);
-    ~KeyTable();
-    KeyTable(const KeyTable&) = delete;
-    KeyTable& operator=(const KeyTable&) = delete;
+    explicit BasicKeyTable(std::size_t expected);
+    ~BasicKeyTable();
+    BasicKeyTable(const BasicKeyTable&) = delete;
+    BasicKeyTable& operator=(const BasicKeyTable&) = delete;
 
-    std::uint32_t Tag(std::u16string_view key) const {
-        return static_cast<std::uint32_t>(tandrel::HashLine(key, hashKey_));
+    std::uint32_t Tag(Key key) const {
+        return static_cast<std::uint32_t>(tandrel::HashLine<Unit>(key, hashKey_));
     }
     // Asks the processor to fetch the first slot of a key about to be looked up: in a table of
     // millions of slots nearly every first probe misses the cache.
@@ -48,8 +53,7 @@ public:
     // The number of key's group; a new group, first met at line index, when key is new. A key
     // that is part of its line is kept as a view, which the lines must outlive; others are
     // copied.
-    std::uint32_t Find(std::u16string_view key, std::uint32_t tag, std::u16string_view line,
-                       std::uint32_t index) {
+    std::uint32_t Find(Key key, std::uint32_t tag, Key line, std::uint32_t index) {
         if (inOrder_) [[unlikely]]
             return FindInOrder(key, line, index);
         ++lookups_;
@@ -78,8 +82,8 @@ public:
     std::vector<std::uint32_t> TakeFirsts() { return std::move(firsts_); }
 
     // Whether key is a part of line.
-    static bool InLine(std::u16string_view key, std::u16string_view line) {
-        const std::less<const char16_t*> before;
+    static bool InLine(Key key, Key line) {
+        const std::less<const Unit*> before;
         return !before(key.data(), line.data()) &&
                !before(line.data() + line.size(), key.data() + key.size());
     }
@@ -94,14 +98,12 @@ private:
         std::uint32_t group = kNoGroup; // kNoGroup: the slot is free
     };
 
-    std::uint32_t AddGroup(std::u16string_view key, std::u16string_view line,
-                           std::uint32_t index);
-    std::uint32_t FindInOrder(std::u16string_view key, std::u16string_view line,
-                              std::uint32_t index);
+    std::uint32_t AddGroup(Key key, Key line, std::uint32_t index);
+    std::uint32_t FindInOrder(Key key, Key line, std::uint32_t index);
     void Allocate(std::size_t capacity);
     void Place(const Slot& slot);
     void Grow();
-    std::u16string_view Keep(std::u16string_view key);
+    Key Keep(Key key);
 
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
@@ -110,12 +112,17 @@ private:
     std::size_t lookups_ = 0;
     int renewals_ = 0;
     bool inOrder_ = false;
-    std::vector<std::u16string_view> keys_; // per group
-    std::vector<std::uint32_t> firsts_;     // per group
+    std::vector<Key> keys_;             // per group
+    std::vector<std::uint32_t> firsts_; // per group
     // After the last renewal: every key with its group, in order; lookups are O(log n).
-    std::map<std::u16string_view, std::uint32_t> sorted_;
-    std::vector<std::unique_ptr<char16_t[]>> blocks_; // copies of keys not found in their lines
-    char16_t* blockEnd_ = nullptr;
+    std::map<Key, std::uint32_t> sorted_;
+    std::vector<std::unique_ptr<Unit[]>> blocks_; // copies of keys not found in their lines
+    Unit* blockEnd_ = nullptr;
     std::size_t blockLeft_ = 0;
     tandrel::LineHashKey hashKey_;
 };
+
+extern template class BasicKeyTable<char16_t>;
+extern template class BasicKeyTable<char>;
+using KeyTable = BasicKeyTable<char16_t>;
+using Utf8KeyTable = BasicKeyTable<char>;

@@ -1,5 +1,7 @@
 #include "core/compare/LineKeys.h"
 
+#include "core/encoding/UnicodeScalars.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -8,6 +10,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
+#include <utility>
 
 namespace {
 
@@ -85,6 +88,49 @@ std::u16string_view TrimWhiteSpace(std::u16string_view line) {
         ++start;
     while (end > start && IsWhiteSpace(line[end - 1]))
         --end;
+    return line.substr(start, end - start);
+}
+
+namespace {
+
+// The character (at most three bytes: no White_Space character needs four) that starts at
+// line[at], as one UTF-16 unit, and its length; 0 for a four-byte one.
+std::pair<char16_t, std::size_t> Utf8CharacterAt(std::string_view line, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[at + i]); };
+    const unsigned length = Utf8SequenceLength(byte(0));
+    if (length == 1)
+        return {byte(0), 1};
+    if (length == 2)
+        return {static_cast<char16_t>((byte(0) & 0x1F) << 6 | (byte(1) & 0x3F)), 2};
+    if (length == 3)
+        return {static_cast<char16_t>((byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 |
+                                      (byte(2) & 0x3F)),
+                3};
+    return {0, 0};
+}
+
+} // namespace
+
+std::string_view TrimWhiteSpace(std::string_view line) {
+    std::size_t start = 0;
+    std::size_t end = line.size();
+    for (;;) {
+        if (start == end)
+            return {line.data() + start, 0};
+        const auto [c, length] = Utf8CharacterAt(line, start);
+        if (length == 0 || !IsWhiteSpace(c))
+            break;
+        start += length;
+    }
+    while (end > start) {
+        std::size_t first = end - 1; // the last character's first byte
+        while (first > start && IsUtf8Continuation(static_cast<unsigned char>(line[first])))
+            --first;
+        const auto [c, length] = Utf8CharacterAt(line, first);
+        if (length == 0 || !IsWhiteSpace(c))
+            break;
+        end = first;
+    }
     return line.substr(start, end - start);
 }
 

@@ -26,8 +26,30 @@ constexpr bool IsWhiteSpace(char16_t c) {
 // made of such characters, and the width key then skips normalising them.
 bool StaysInNfc(char16_t c);
 
-// line without the White_Space characters at its start and end.
+// line without the White_Space characters at its start and end; for UTF-8, a well-formed line,
+// trimmed of the same characters.
 std::u16string_view TrimWhiteSpace(std::u16string_view line);
+std::string_view TrimWhiteSpace(std::string_view line);
+
+// Whether a key under options is made from a line's characters. When it is not, the key is the
+// line or the part of it that trimming leaves (TrimmedKey), and lines may be compared in any
+// form that is equal exactly when their text is, such as their UTF-8 bytes.
+constexpr bool NeedsCharacters(const CompareOptions& options) {
+    return options.ignoreWidth || options.ignoreKana || options.ignoreCase;
+}
+
+// The key of line when options need no characters: as LineKeyMaker makes it, a null view for a
+// line Run leaves out as empty.
+template <class Unit>
+std::basic_string_view<Unit> TrimmedKey(std::basic_string_view<Unit> line,
+                                        const CompareOptions& options) {
+    if (line.empty() || !(options.ignoreSpace || options.blankAsEmpty))
+        return line.empty() ? std::basic_string_view<Unit>() : line;
+    const std::basic_string_view<Unit> trimmed = TrimWhiteSpace(line);
+    if (options.blankAsEmpty && trimmed.empty())
+        return {};
+    return options.ignoreSpace ? trimmed : line;
+}
 
 class LineKeyMaker {
 public:

@@ -15,8 +15,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 struct RunLineMap {
@@ -67,12 +69,14 @@ constexpr std::size_t kAhead = 16;
 template <class Lines, class KeyOf>
 void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationProgress* progress,
                 RunLineMap& map) {
+    using Key = decltype(keyOf(lines[0], std::size_t{0}));
+    using Table = BasicKeyTable<typename Key::value_type>;
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
-    KeyTable table(count / 2);
+    Table table(count / 2);
     map.keptAs.resize(count);
     const ProgressTicker ticker(progress, count);
-    std::u16string_view keys[kAhead];
+    Key keys[kAhead];
     std::uint32_t tags[kAhead];
     std::uint32_t likely[kAhead];
     const auto hash = [&](std::size_t slot) {
@@ -80,7 +84,7 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
             tags[slot] = table.Tag(keys[slot]);
             table.Prefetch(tags[slot]);
         }
-        likely[slot] = KeyTable::kNoGroup;
+        likely[slot] = Table::kNoGroup;
     };
     const auto makeKey = [&](std::size_t j) {
         keys[j % kAhead] = keyOf(lines[j], j % kAhead);
@@ -93,18 +97,17 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
         ticker.Tick(i);
         if (const std::size_t j = i + kAhead / 2; j < count && keys[j % kAhead].data()) {
             likely[j % kAhead] = table.LikelyGroup(tags[j % kAhead]);
-            if (likely[j % kAhead] != KeyTable::kNoGroup)
+            if (likely[j % kAhead] != Table::kNoGroup)
                 __builtin_prefetch(table.KeyEntry(likely[j % kAhead]));
         }
         if (const std::size_t j = i + kAhead / 4;
-            j < count && likely[j % kAhead] != KeyTable::kNoGroup)
+            j < count && likely[j % kAhead] != Table::kNoGroup)
             __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
 
         const std::size_t slot = i % kAhead;
-        map.keptAs[i] = keys[slot].data() == nullptr
-                            ? RunLineMap::kDropped
-                            : table.Find(keys[slot], tags[slot], lines[i],
-                                         static_cast<std::uint32_t>(i));
+        map.keptAs[i] = keys[slot].data() == nullptr ? RunLineMap::kDropped
+                                                     : table.Find(keys[slot], tags[slot], lines[i],
+                                                                  static_cast<std::uint32_t>(i));
         if (table.Overworked()) [[unlikely]] {
             table.Renew();
             for (std::size_t j = i + 1; j < i + kAhead && j < count; ++j)
@@ -119,23 +122,23 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
 } // namespace run_filter_detail
 
 // The map of Run under options over the first count lines. Lines: anything with size() and an
-// operator[] whose lines convert to std::u16string_view. Throws OperationCancelled when
-// progress asks to stop.
+// operator[] whose lines convert to std::u16string_view, or to std::string_view for lines of
+// well-formed UTF-8 under options that need no characters (NeedsCharacters). Throws
+// OperationCancelled when progress asks to stop.
 template <class Lines>
 RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptions& options = {},
                        OperationProgress* progress = nullptr) {
     using run_filter_detail::kAhead;
+    using Unit = typename std::remove_cvref_t<decltype(lines[0])>::value_type;
+    using Line = std::basic_string_view<Unit>;
     count = std::min<std::size_t>(count, lines.size());
     RunLineMap map;
-    if (!options.ChangesKeys() && !options.blankAsEmpty) {
-        // The line is its own key: no key is made or copied.
+    if (!NeedsCharacters(options)) {
+        // The key is the line or a part of it: none is made or copied.
         run_filter_detail::GroupLines(
-            lines, count,
-            [](std::u16string_view line, std::size_t) {
-                return line.empty() ? std::u16string_view() : line;
-            },
+            lines, count, [&](const Line line, std::size_t) { return TrimmedKey(line, options); },
             progress, map);
-    } else {
+    } else if constexpr (std::is_same_v<Unit, char16_t>) {
         LineKeyMaker maker(options);
         // A key made in the maker's buffer is copied aside until its turn.
         std::u16string copies[kAhead];
@@ -149,6 +152,8 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
                                                    : std::u16string_view(copies[slot].assign(key));
             },
             progress, map);
+    } else {
+        throw std::logic_error("keys from characters need UTF-16 lines");
     }
     SelectKeptLines(map, options);
     return map;

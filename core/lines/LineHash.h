@@ -49,10 +49,10 @@ inline std::uint64_t Load32(const unsigned char* p) {
 
 } // namespace line_hash_detail
 
-inline std::uint64_t HashLine(std::u16string_view line, const LineHashKey& key) {
+// The hash of a line's bytes, whatever its code units: a UTF-16 line and a UTF-8 line each
+// hash their own bytes.
+inline std::uint64_t HashBytes(const unsigned char* p, std::size_t bytes, const LineHashKey& key) {
     using namespace line_hash_detail;
-    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-    const std::size_t bytes = line.size() * sizeof(char16_t);
     std::size_t left = bytes;
     std::uint64_t seed = key.secret[0] ^ bytes;
     while (left > 16) {
@@ -60,8 +60,9 @@ inline std::uint64_t HashLine(std::u16string_view line, const LineHashKey& key) 
         p += 16;
         left -= 16;
     }
-    // The last 2..16 bytes, read as two possibly overlapping words; together with the length
-    // mixed in above, they still determine the tail exactly.
+    // The last 1..16 bytes, read as two possibly overlapping words, or the first, middle and
+    // last of up to three; together with the length mixed in above, they still determine the
+    // tail exactly.
     std::uint64_t a = 0;
     std::uint64_t b = 0;
     if (left >= 8) {
@@ -70,10 +71,20 @@ inline std::uint64_t HashLine(std::u16string_view line, const LineHashKey& key) 
     } else if (left >= 4) {
         a = Load32(p);
         b = Load32(p + left - 4);
-    } else if (left == 2) {
-        a = static_cast<std::uint64_t>(p[0]) | static_cast<std::uint64_t>(p[1]) << 8;
+    } else if (left > 0) {
+        a = static_cast<std::uint64_t>(p[0]) << 16 | static_cast<std::uint64_t>(p[left / 2]) << 8 |
+            p[left - 1];
     }
     return Fold(key.secret[2] ^ bytes, Fold(a ^ key.secret[1], b ^ seed));
+}
+
+template <class Unit>
+std::uint64_t HashLine(std::basic_string_view<Unit> line, const LineHashKey& key) {
+    return HashBytes(reinterpret_cast<const unsigned char*>(line.data()),
+                     line.size() * sizeof(Unit), key);
+}
+inline std::uint64_t HashLine(std::u16string_view line, const LineHashKey& key) {
+    return HashLine<char16_t>(line, key);
 }
 
 } // namespace tandrel
