@@ -1,14 +1,21 @@
 // Splits arbitrary text and filters its lines, checking the result against Run's rule written
 // out plainly: with every option off through the functions on the document state, and under
-// the options the first byte chooses through the filter.
+// the options the first byte chooses through the filter. The rest of the bytes, read as a UTF-8
+// file, must filter as bytes exactly as their UTF-16 lines do.
 #include "core/document/DocumentRun.h"
 #include "core/document/DocumentState.h"
+#include "core/document/Utf8Run.h"
+#include "core/encoding/EncodingChoices.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/lines/LineSplit.h"
 #include "fuzz/FuzzCheck.h"
 #include "tests/support/PlainRunRule.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -47,6 +54,24 @@ void CheckMap(const RunLineMap& map, const RunLineMap& expected) {
     FUZZ_CHECK(map.kept == expected.kept);
     FUZZ_CHECK(map.keptAs == expected.keptAs);
     FUZZ_CHECK(map.counts == expected.counts);
+}
+
+// The bytes after the first as a file in encoding: split and filtered as bytes, and as the
+// reader's UTF-16 lines.
+void CheckUtf8Bytes(std::string_view bytes, const EncodingChoice& encoding,
+                    CompareOptions options) {
+    options.ignoreWidth = options.ignoreKana = options.ignoreCase = false;
+    const FileLines read = ReadBytesLines(InputBytes(bytes), u"fuzz", encoding, nullptr);
+    const std::optional<std::string_view> text = Utf8TextOf(bytes, encoding);
+    Utf8Lines utf8;
+    if (!text || !SplitUtf8Lines(*text, utf8, nullptr)) {
+        FUZZ_CHECK(!text || !read.result.Succeeded());
+        return;
+    }
+    FUZZ_CHECK(read.result.Succeeded());
+    FUZZ_CHECK(utf8.lineEnds.crLf == read.lineEnds.crLf && utf8.lineEnds.lf == read.lineEnds.lf);
+    const FilteredLines run = FilterLines(TrimCarriageReturns(LineList(read.lines)), options);
+    CheckMap(MapRunLines(utf8.lines, utf8.lines.size(), options), run.map);
 }
 
 } // namespace
@@ -93,5 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FilteredLines run = FilterLines(LineList(split), options);
     CheckMap(run.map, PlainRunRule(split, options));
     FUZZ_CHECK(run.result == LineList(split).Pick(run.map.kept));
+
+    if (size > 0) {
+        const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+        CheckUtf8Bytes(bytes, kEncodingChoices[kUtf8Choice], options);
+        CheckUtf8Bytes(bytes, kEncodingChoices[kUtf8NoMarkChoice], options);
+    }
     return 0;
 }

@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const EncodingChoice& encoding : kEncodingChoices) {
         const FileLines fromFile = ReadFileLines(inputPath16, encoding, nullptr);
         const FileLines fromMemory =
-            ReadBytesLines(std::string(bytes), inputPath16, encoding, nullptr);
+            ReadBytesLines(InputBytes(bytes), inputPath16, encoding, nullptr);
         FUZZ_CHECK(fromMemory.lines == fromFile.lines);
         FUZZ_CHECK(fromMemory.result.failure == fromFile.result.failure);
         FUZZ_CHECK(fromMemory.result.position == fromFile.result.position);

@@ -1,19 +1,21 @@
 #include "app/cli/DistinctLinesJob.h"
 
-#include "core/files/CException.h"
+#include "core/base/OperationProgress.h"
 #include "core/compare/RunFilter.h"
-#include "core/lines/LineSplit.h"
-#include "core/files/EncodedTextFiles.h"
+#include "core/document/RunSummary.h"
+#include "core/document/Utf8Run.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/EncodingGuess.h"
+#include "core/files/CException.h"
+#include "core/files/EncodedTextFiles.h"
 #include "core/files/FileSystemNames.h"
-#include "core/base/OperationProgress.h"
-#include "core/document/RunSummary.h"
+#include "core/lines/LineSplit.h"
 #include "core/partition/MemoryBudget.h"
 #include "core/partition/PartitionedRun.h"
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -37,19 +39,27 @@ struct InputLines {
     int encoding = -1;
     EncodingGuess guess; // when the encoding was guessed
     JobOutcome::Stage failedAt = JobOutcome::Stage::kDone;
+    // Or a UTF-8 input whose lines went to the caller's list as bytes: its bytes (file then
+    // holds no lines).
+    std::optional<InputBytes> bytes;
+    bool loneCrLineEnds = false; // of bytes
 };
 
-InputLines ReadInput(std::u16string_view path, int encoding, OperationProgress* progress,
-                     int readFrom, int readTo) {
+// Reads the input at path; into: where a UTF-8 input's lines go as bytes, when Run can take them
+// so.
+InputLines ReadInput(std::u16string_view path, int encoding, Utf8Lines* into,
+                     OperationProgress* progress, int readFrom, int readTo) {
     InputLines read;
     read.encoding = encoding;
     const bool guessed = encoding < 0;
+    const bool asBytes = into && (guessed || FindEncodingChoice(encoding)->codec == &kUtf8Codec);
     const int bytesRead = readFrom + (readTo - readFrom) * 7 / 11;
 
-    // The input is read once. A regular file in a named encoding is read line by line;
-    // otherwise its bytes are read whole first, so that the guess and the lines come from the
-    // same bytes, and a pipe, which cannot be read twice, is read like a file.
-    if (!guessed && IsRegularFile(path)) {
+    // The input is read once. A regular file in a named encoding is read line by line, unless
+    // its lines may stay bytes; otherwise its bytes are taken whole first, so that the guess
+    // and the lines come from the same bytes, and a pipe, which cannot be read twice, is read
+    // like a file.
+    if (!guessed && !asBytes && IsRegularFile(path)) {
         if (progress)
             progress->BeginStep(readFrom, readTo);
         read.file = ReadFileLines(path, *FindEncodingChoice(encoding), progress);
@@ -63,9 +73,9 @@ InputLines ReadInput(std::u16string_view path, int encoding, OperationProgress* 
             return read;
         }
         if (guessed) {
-            read.guess = GuessEncoding(input.bytes);
-            read.encoding = read.guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice)
-                                                 : read.guess.encoding;
+            read.guess = GuessEncoding(input.bytes.View());
+            read.encoding =
+                read.guess.asciiOnly ? static_cast<int>(kUtf8NoMarkChoice) : read.guess.encoding;
             // A close guess is no guess here: nobody is there to see which was taken.
             if (read.encoding < 0 || read.guess.Close()) {
                 read.failedAt = JobOutcome::Stage::kGuess;
@@ -74,8 +84,21 @@ InputLines ReadInput(std::u16string_view path, int encoding, OperationProgress* 
         }
         if (progress)
             progress->BeginStep(bytesRead, readTo);
-        read.file = ReadBytesLines(std::move(input.bytes), path, *FindEncodingChoice(read.encoding),
-                                   progress);
+        const EncodingChoice& choice = *FindEncodingChoice(read.encoding);
+        if (const std::optional<std::string_view> text = Utf8TextOf(input.bytes.View(), choice);
+            asBytes && text) {
+            const std::size_t before = into->lines.size();
+            const LineEndCounts endsBefore = into->lineEnds;
+            if (SplitUtf8Lines(*text, *into, progress)) {
+                read.loneCrLineEnds = into->lines.size() == before + 1 && EndsLinesInLoneCrs(*text);
+                read.bytes = std::move(input.bytes);
+                return read;
+            }
+            // Not UTF-8 after all: the reader says where.
+            into->lines.resize(before);
+            into->lineEnds = endsBefore;
+        }
+        read.file = ReadBytesLines(std::move(input.bytes), path, choice, progress);
     }
     if (!read.file.result.Succeeded())
         read.failedAt = JobOutcome::Stage::kRead;
@@ -195,58 +218,102 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     outcome.inputEncoding = request.inputEncoding;
 
     // Open each input, and make their lines one text, in their order. firstLines[i] is the
-    // index in it of input i's first line.
+    // index in it of input i's first line. While every input is UTF-8 that Run can compare as
+    // bytes, their lines stay bytes (utf8); the first input that is not turns those read
+    // before it into lines too.
     FileLines file;
     std::vector<std::size_t> firstLines;
+    Utf8Lines utf8;
+    struct KeptBytes {
+        InputBytes bytes;
+        int encoding;
+    };
+    std::vector<KeptBytes> utf8Inputs;
+    const auto fail = [&](JobOutcome::Stage stage, const FileResult& result, std::size_t input) {
+        outcome.failedAt = stage;
+        outcome.result = result;
+        outcome.input = input;
+        return outcome;
+    };
+    const auto addLines = [&](FileLines&& read) {
+        outcome.loneCrLineEnds =
+            outcome.loneCrLineEnds || (read.lines.size() == 1 && EndsLinesInLoneCrs(read.lines[0]));
+        firstLines.push_back(file.lines.size());
+        file.lineEnds.crLf += read.lineEnds.crLf;
+        file.lineEnds.lf += read.lineEnds.lf;
+        if (firstLines.size() == 1) {
+            file.lines = std::move(read.lines);
+            return true;
+        }
+        try {
+            file.lines.reserve(file.lines.size() + read.lines.size());
+            for (const std::u16string_view line : read.lines)
+                file.lines.push_back(line);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    };
     const int inputCount = static_cast<int>(std::max<std::size_t>(request.inputs.size(), 1));
     for (std::size_t i = 0; i < request.inputs.size(); ++i) {
         const int index = static_cast<int>(i);
-        InputLines read = ReadInput(request.inputs[i], request.inputEncoding, progress,
-                                    550 * index / inputCount, 550 * (index + 1) / inputCount);
+        const bool asBytes = RunsOnUtf8Bytes(request.compare) && utf8Inputs.size() == i;
+        const std::size_t firstUtf8Line = utf8.lines.size();
+        InputLines read =
+            ReadInput(request.inputs[i], request.inputEncoding, asBytes ? &utf8 : nullptr, progress,
+                      550 * index / inputCount, 550 * (index + 1) / inputCount);
         if (read.failedAt != JobOutcome::Stage::kDone) {
-            outcome.failedAt = read.failedAt;
-            outcome.result = read.file.result;
             outcome.guess = read.guess;
-            outcome.input = i;
-            return outcome;
+            return fail(read.failedAt, read.file.result, i);
         }
         if (i == 0)
             outcome.inputEncoding = read.encoding;
-        outcome.loneCrLineEnds = outcome.loneCrLineEnds || (read.file.lines.size() == 1 &&
-                                                            EndsLinesInLoneCrs(read.file.lines[0]));
-        firstLines.push_back(file.lines.size());
-        file.lineEnds.crLf += read.file.lineEnds.crLf;
-        file.lineEnds.lf += read.file.lineEnds.lf;
-        if (i == 0) {
-            file.lines = std::move(read.file.lines);
-        } else {
-            try {
-                file.lines.reserve(file.lines.size() + read.file.lines.size());
-                for (const std::u16string_view line : read.file.lines)
-                    file.lines.push_back(line);
-            } catch (const std::bad_alloc&) {
-                outcome.failedAt = JobOutcome::Stage::kRead;
-                outcome.result = {FileFailure::kOutOfMemory};
-                outcome.input = i;
-                return outcome;
-            }
+        if (read.bytes) {
+            outcome.loneCrLineEnds = outcome.loneCrLineEnds || read.loneCrLineEnds;
+            firstLines.push_back(firstUtf8Line);
+            utf8Inputs.push_back({std::move(*read.bytes), read.encoding});
+            continue;
         }
+        // The inputs kept as bytes so far become lines first, in their order.
+        if (!utf8Inputs.empty()) {
+            firstLines.clear();
+            outcome.loneCrLineEnds = false;
+            utf8 = {};
+            for (std::size_t k = 0; k < utf8Inputs.size(); ++k) {
+                FileLines earlier =
+                    ReadBytesLines(std::move(utf8Inputs[k].bytes), request.inputs[k],
+                                   *FindEncodingChoice(utf8Inputs[k].encoding), nullptr);
+                if (!earlier.result.Succeeded())
+                    return fail(JobOutcome::Stage::kRead, earlier.result, k);
+                if (!addLines(std::move(earlier)))
+                    return fail(JobOutcome::Stage::kRead, {FileFailure::kOutOfMemory}, k);
+            }
+            utf8Inputs.clear();
+        }
+        if (!addLines(std::move(read.file)))
+            return fail(JobOutcome::Stage::kRead, {FileFailure::kOutOfMemory}, i);
     }
     const EncodingChoice& output = *FindEncodingChoice(
         request.outputEncoding < 0 ? outcome.inputEncoding : request.outputEncoding);
 
     // Run, as the window runs it on the content box, which shows every line followed by CR LF.
+    const bool asBytes = !utf8Inputs.empty();
     if (progress)
         progress->BeginStep(550, 800);
     FilteredLines run;
     try {
-        run = FilterLines(TrimCarriageReturns(std::move(file.lines)), request.compare, progress);
-        if (request.counts) {
-            LineList counted;
-            counted.reserve(run.result.size());
-            for (std::size_t k = 0; k < run.result.size(); ++k)
-                counted.push_back(CountedLine(run.map.counts[k], run.result[k]));
-            run.result = std::move(counted);
+        if (asBytes) {
+            run.map = MapRunLines(utf8.lines, utf8.lines.size(), request.compare, progress);
+        } else {
+            run =
+                FilterLines(TrimCarriageReturns(std::move(file.lines)), request.compare, progress);
+            if (request.counts) {
+                LineList counted;
+                counted.reserve(run.result.size());
+                for (std::size_t k = 0; k < run.result.size(); ++k)
+                    counted.push_back(CountedLine(run.map.counts[k], run.result[k]));
+                run.result = std::move(counted);
+            }
         }
     } catch (const std::bad_alloc&) {
         outcome.failedAt = JobOutcome::Stage::kRun;
@@ -261,8 +328,10 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     // Save.
     if (progress)
         progress->BeginStep(800, OperationProgress::kWhole);
-    outcome.result = WriteFileLines(request.output, output, run.result, progress,
-                                    LineEndFor(request.lineEnd, file.lineEnds));
+    outcome.result = asBytes ? WriteRunLines(request.output, output, utf8, run.map, request.counts,
+                                             progress, LineEndFor(request.lineEnd, utf8.lineEnds))
+                             : WriteFileLines(request.output, output, run.result, progress,
+                                              LineEndFor(request.lineEnd, file.lineEnds));
     if (!outcome.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kWrite;
         PlaceInInput(outcome, run.map, firstLines, request.counts);

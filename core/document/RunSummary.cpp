@@ -31,20 +31,13 @@ RunCounts CountRun(const RunLineMap& map) {
     return counts;
 }
 
-bool EndsLinesInLoneCrs(std::u16string_view text) {
-    if (text.ends_with(u'\n')) {
-        text.remove_suffix(1);
-        if (text.ends_with(u'\r'))
-            text.remove_suffix(1);
-    }
-    return text.find(u'\n') == std::u16string_view::npos &&
-           std::count(text.begin(), text.end(), u'\r') > 1;
+std::string CountPrefix(std::uint32_t count) {
+    return std::to_string(count) + '\t';
 }
 
 std::u16string CountedLine(std::uint32_t count, std::u16string_view line) {
-    const std::string digits = std::to_string(count);
-    std::u16string text(digits.begin(), digits.end());
-    text += u'\t';
+    const std::string prefix = CountPrefix(count);
+    std::u16string text(prefix.begin(), prefix.end());
     text += line;
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include "core/compare/RunFilter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,8 +26,21 @@ std::u16string RunCountsText(const RunCounts& counts);
 // final line end aside (CR LF or LF, as the window's box ends every line it loads), it holds no
 // line feed and more than one CR. A lone CR is part of its line, so Run keeps such a text
 // whole, and kLoneCrNote says why.
-bool EndsLinesInLoneCrs(std::u16string_view text);
+template <class Unit> bool EndsLinesInLoneCrs(std::basic_string_view<Unit> text) {
+    if (text.ends_with(Unit('\n'))) {
+        text.remove_suffix(1);
+        if (text.ends_with(Unit('\r')))
+            text.remove_suffix(1);
+    }
+    return text.find(Unit('\n')) == text.npos &&
+           std::count(text.begin(), text.end(), Unit('\r')) > 1;
+}
+inline bool EndsLinesInLoneCrs(std::u16string_view text) {
+    return EndsLinesInLoneCrs<char16_t>(text);
+}
 inline constexpr std::u16string_view kLoneCrNote = u"CR だけの改行は行の区切りとして扱っていません";
 
 // A result line as --counts writes it: the lines it stands for, a tab, the line ("3\tabc").
 std::u16string CountedLine(std::uint32_t count, std::u16string_view line);
+// The part before the line, in ASCII ("3\t").
+std::string CountPrefix(std::uint32_t count);

@@ -12,6 +12,21 @@ char LowerAscii(char c) {
 
 } // namespace
 
+MarkedStart ReadMarkedStart(const EncodingChoice& encoding, std::string_view start) {
+    MarkedStart read{encoding.codec};
+    if (encoding.readMark == MarkRule::kDecides) {
+        for (const EncodingChoice& marked : kEncodingChoices) {
+            const std::string_view mark = marked.codec->mark;
+            if (marked.readMark == MarkRule::kDecides && !mark.empty() && start.starts_with(mark))
+                read = {marked.codec, mark.size()};
+        }
+    } else if (encoding.readMark == MarkRule::kSkipped && !encoding.codec->mark.empty() &&
+               start.starts_with(encoding.codec->mark)) {
+        read.markBytes = encoding.codec->mark.size();
+    }
+    return read;
+}
+
 const EncodingChoice* FindEncodingNamed(std::string_view name) {
     const auto sameName = [name](std::string_view flagName) {
         return !flagName.empty() && std::ranges::equal(name, flagName, {}, LowerAscii, LowerAscii);

@@ -55,6 +55,14 @@ inline const EncodingChoice* FindEncodingChoice(int nEncoding) {
     return &kEncodingChoices[static_cast<std::size_t>(nEncoding)];
 }
 
+// How a reader of encoding takes a file that starts with start (its first bytes, at least four
+// when it has them): the codec it reads with, and how many bytes of a byte-order mark it skips.
+struct MarkedStart {
+    const TextCodec* codec;
+    std::size_t markBytes = 0;
+};
+MarkedStart ReadMarkedStart(const EncodingChoice& encoding, std::string_view start);
+
 // The row with the command-line name, matched without regard to the case of its letters
 // ("UTF-8", "CP932"); nullptr for a name no row has.
 const EncodingChoice* FindEncodingNamed(std::string_view name);

@@ -1,7 +1,7 @@
 #include "core/files/EncodedTextFiles.h"
 
-#include "core/document/DocumentState.h"
 #include "core/base/OperationProgress.h"
+#include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/FileSystemNames.h"
 #include "core/files/StdioFile.h"
@@ -10,9 +10,10 @@
 #include <cerrno>
 #include <cstddef>
 #include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <new>
 #include <utility>
 
 namespace {
@@ -94,14 +95,14 @@ FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding
         linesSoFar);
 }
 
-FileLines ReadBytesLines(std::string bytes, std::u16string_view name,
-                         const EncodingChoice& encoding, OperationProgress* progress) {
-    return ReadStreamLines([&] { return CStdioFile(std::move(bytes), name, encoding); },
-                           progress);
+FileLines ReadBytesLines(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding,
+                         OperationProgress* progress) {
+    return ReadStreamLines([&] { return CStdioFile(std::move(bytes), name, encoding); }, progress);
 }
 
 FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress) {
     FileBytes input;
+    InputBytes& bytes = input.bytes;
     input.result = CatchFailure([&] {
         const std::string name = FileSystemPath(path);
         // Non-blocking for the opening only, as the reader opens: a FIFO opens at once.
@@ -121,21 +122,41 @@ FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress) {
         }
         if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
             ThrowSystemError("cannot read", name);
-        // A regular file's size is known, so it is read into room of its size; a stream grows
-        // its room as it goes. Read in the reader's blocks, whose progress they report.
+        // A regular file that tells its size is mapped: reading it would copy every byte once
+        // more, into memory that the system must first find and clear. (Files in /proc say
+        // they are empty and are read.)
         const auto size = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-        input.bytes.resize(std::max(size + 1, CStdioFile::kReadBlockBytes));
+        if (size > 0) {
+            void* mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (mapping != MAP_FAILED) {
+                bytes.mapping_ = mapping;
+                bytes.data_ = static_cast<const char*>(mapping);
+                bytes.size_ = size;
+                if (progress)
+                    progress->Report(size, size);
+                return;
+            }
+        }
+        // A stream grows its room as it goes, read in the reader's blocks, whose progress
+        // they report.
+        std::vector<char>& memory = bytes.memory_;
+        memory.resize(std::max(size + 1, CStdioFile::kReadBlockBytes));
         std::size_t filled = 0;
+        const auto keep = [&] {
+            memory.resize(filled);
+            bytes.data_ = memory.data();
+            bytes.size_ = filled;
+        };
         for (;;) {
-            if (filled == input.bytes.size())
-                input.bytes.resize(input.bytes.size() * 2);
+            if (filled == memory.size())
+                memory.resize(memory.size() * 2);
             const std::size_t want =
-                std::min(input.bytes.size() - filled, CStdioFile::kReadBlockBytes * 4);
-            const ssize_t count = read(fd, input.bytes.data() + filled, want);
+                std::min(memory.size() - filled, CStdioFile::kReadBlockBytes * 4);
+            const ssize_t count = read(fd, memory.data() + filled, want);
             if (count < 0 && errno == EINTR)
                 continue;
             if (count < 0) {
-                input.bytes.resize(filled);
+                keep();
                 ThrowSystemError("cannot read", name);
             }
             if (count == 0)
@@ -146,7 +167,7 @@ FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress) {
                 progress->Report(filled, size);
             }
         }
-        input.bytes.resize(filled);
+        keep();
     });
     return input;
 }
@@ -200,6 +221,29 @@ FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encodi
             }
         }
         file.WriteString(chunk);
+    });
+}
+
+FileResult WriteFileLineBytes(std::u16string_view path, const EncodingChoice& encoding,
+                              std::size_t lineCount,
+                              const std::function<void(std::size_t, std::string&)>& appendLine,
+                              OperationProgress* progress, LineEnd lineEnd) {
+    // As many bytes at a time as WriteFileLines writes.
+    constexpr std::size_t kChunkBytes = 512 * 1024;
+    return WriteFile(path, encoding, lineEnd, progress, [&](CStdioFile& file) {
+        const std::string_view lineEndBytes = file.LineEndBytes();
+        std::string chunk;
+        chunk.reserve(kChunkBytes * 2);
+        for (std::size_t i = 0; i < lineCount; ++i) {
+            appendLine(i, chunk);
+            chunk += lineEndBytes;
+            if (chunk.size() >= kChunkBytes || i + 1 == lineCount) {
+                file.WriteBytes(chunk);
+                chunk.clear();
+                if (progress)
+                    progress->Report(i + 1, lineCount);
+            }
+        }
     });
 }
 

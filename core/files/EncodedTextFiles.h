@@ -13,6 +13,7 @@
 #pragma once
 
 #include "core/files/FileFailure.h"
+#include "core/files/InputBytes.h"
 #include "core/lines/LineEnd.h"
 #include "core/lines/LineList.h"
 
@@ -68,17 +69,10 @@ using LinesSoFar = std::function<void(const LineList& lines, double shareRead)>;
 inline constexpr std::size_t kLinesPerSight = std::size_t{1} << 16;
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
                         OperationProgress* progress, const LinesSoFar& linesSoFar = {});
-// The same for bytes already read (FileBytes below), as the file name holding them would read;
-// the bytes are given up as they are read.
-FileLines ReadBytesLines(std::string bytes, std::u16string_view name,
-                         const EncodingChoice& encoding, OperationProgress* progress);
-// An input read whole, once, so that its encoding can be judged from the same bytes that are
-// then split into lines: a regular file, or a stream (a pipe, a terminal) read to its end.
-struct FileBytes {
-    std::string bytes; // all bytes read, or those before a failure
-    FileResult result;
-};
-FileBytes ReadFileBytes(std::u16string_view path, OperationProgress* progress);
+// The same for bytes already read (FileBytes, InputBytes.h), as the file name holding them would
+// read; the bytes are given up as they are read.
+FileLines ReadBytesLines(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding,
+                         OperationProgress* progress);
 // Makes what ReadFileLines produced the document's, as the reader itself would have: the lines
 // replace g_vFileLines when the file was opened, g_nLineCount counts them, and a failure sets
 // g_nError. The lines replaced are freed.
@@ -94,6 +88,12 @@ FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encodi
 FileResult WriteFileLines(std::u16string_view path, const EncodingChoice& encoding,
                           const std::function<bool(std::u16string&)>& appendNext,
                           OperationProgress* progress, LineEnd lineEnd = LineEnd::kCrLf);
+// And for lines already in the encoding's bytes: appendLine(i, bytes) appends line i's
+// bytes, without a line end, for i from 0 to lineCount - 1.
+FileResult WriteFileLineBytes(std::u16string_view path, const EncodingChoice& encoding,
+                              std::size_t lineCount,
+                              const std::function<void(std::size_t, std::string&)>& appendLine,
+                              OperationProgress* progress, LineEnd lineEnd = LineEnd::kCrLf);
 
 // Open's reading for a file too large to hold: one line at a time, none kept. Every failure
 // raises CException with its reason, as does stopping through progress OperationCancelled.

@@ -1,10 +1,10 @@
 #include "core/files/StdioFile.h"
 
+#include "core/base/OperationProgress.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/encoding/UnicodeScalars.h"
 #include "core/files/FileSystemNames.h"
 #include "core/lines/LineList.h"
-#include "core/base/OperationProgress.h"
-#include "core/encoding/UnicodeScalars.h"
 
 #include <algorithm>
 #include <array>
@@ -96,21 +96,21 @@ CStdioFile::CStdioFile(std::u16string_view path, const EncodingChoice& encoding,
         ThrowSystemError("cannot open", path_);
     }
     try {
-        StartReading(encoding.readMark);
+        StartReading(encoding);
     } catch (...) {
         close(fd_); // the destructor does not run for an object that was never constructed
         throw;
     }
 }
 
-CStdioFile::CStdioFile(std::string bytes, std::u16string_view name, const EncodingChoice& encoding)
+CStdioFile::CStdioFile(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding)
     : path_(FileSystemPath(name)), codec_(encoding.codec), reading_(true),
       memory_(std::move(bytes)) {
-    fileSize_ = memory_.size();
-    StartReading(encoding.readMark);
+    fileSize_ = memory_.View().size();
+    StartReading(encoding);
 }
 
-void CStdioFile::StartReading(MarkRule markRule) {
+void CStdioFile::StartReading(const EncodingChoice& encoding) {
     if (fd_ >= 0) {
         struct stat status;
         if (fstat(fd_, &status) != 0) {
@@ -129,19 +129,9 @@ void CStdioFile::StartReading(MarkRule markRule) {
     }
     buffer_.resize(kReadBlockBytes);
     FillBuffer();
-    const std::string_view start(buffer_.data(), end_);
-    if (markRule == MarkRule::kDecides) {
-        for (const EncodingChoice& marked : kEncodingChoices) {
-            const std::string_view mark = marked.codec->mark;
-            if (marked.readMark == MarkRule::kDecides && !mark.empty() && start.starts_with(mark)) {
-                codec_ = marked.codec;
-                begin_ = scanned_ = mark.size();
-            }
-        }
-    } else if (markRule == MarkRule::kSkipped && !codec_->mark.empty() &&
-               start.starts_with(codec_->mark)) {
-        begin_ = scanned_ = codec_->mark.size();
-    }
+    const MarkedStart read = ReadMarkedStart(encoding, std::string_view(buffer_.data(), end_));
+    codec_ = read.codec;
+    begin_ = scanned_ = read.markBytes;
 }
 
 CStdioFile::~CStdioFile() {
@@ -236,11 +226,12 @@ double CStdioFile::ShareRead() const {
 // the same places on every run, whether the bytes come from the file or from memory.
 void CStdioFile::FillBuffer() {
     if (fd_ < 0) {
-        const std::size_t count = std::min(memory_.size() - memoryRead_, buffer_.size() - end_);
-        std::memcpy(&buffer_[end_], memory_.data() + memoryRead_, count);
+        const std::string_view memory = memory_.View();
+        const std::size_t count = std::min(memory.size() - memoryRead_, buffer_.size() - end_);
+        std::memcpy(&buffer_[end_], memory.data() + memoryRead_, count);
         memoryRead_ += count;
         end_ += count;
-        endOfFile_ = memoryRead_ == memory_.size();
+        endOfFile_ = memoryRead_ == memory.size();
         ReleaseReadMemory();
         return;
     }
@@ -261,18 +252,13 @@ void CStdioFile::FillBuffer() {
 
 // Bytes in memory are read once, front to back: the whole pages already read go back to the
 // system, a few megabytes at a time, so that the input and the lines made of it are never both
-// held whole. Their contents are never looked at again; the pages stay the string's, and read
-// as zeros should anything touch them (freeing the string writes only near its ends).
+// held whole.
 void CStdioFile::ReleaseReadMemory() {
     constexpr std::size_t kReleaseBytes = 4 << 20;
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto start = reinterpret_cast<std::uintptr_t>(memory_.data());
-    const std::uintptr_t from = (start + memoryReleased_ + page - 1) / page * page;
-    const std::uintptr_t to = (start + memoryRead_) / page * page;
-    if (to <= from || (to - from < kReleaseBytes && !endOfFile_))
+    if (memoryRead_ - memoryReleased_ < kReleaseBytes && !endOfFile_)
         return;
-    madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
-    memoryReleased_ = to - start;
+    memory_.Release(memoryRead_);
+    memoryReleased_ = memoryRead_;
 }
 
 // Moves the unfinished line to the front of the buffer, growing the buffer when that line
@@ -377,6 +363,16 @@ void CStdioFile::WriteString(std::u16string_view text) {
             std::string_view(encoded_.data(), static_cast<std::size_t>(out - encoded_.data())));
         unitsWritten_ += units;
     }
+}
+
+void CStdioFile::WriteBytes(std::string_view encoded) {
+    if (!output_ || closed_) {
+        throw CException("the file is not open for writing");
+    }
+    if (progress_) {
+        progress_->ThrowIfCancelled();
+    }
+    output_->Write(encoded);
 }
 
 void CStdioFile::ThrowUnencodable(std::u16string_view line, std::uint64_t lineIndex) const {

@@ -10,8 +10,9 @@
 #pragma once
 
 #include "core/files/CException.h"
-#include "core/lines/LineEnd.h"
+#include "core/files/InputBytes.h"
 #include "core/files/ReplacementFile.h"
+#include "core/lines/LineEnd.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +25,6 @@ class LineList;
 class OperationProgress;
 struct EncodingChoice;
 struct TextCodec;
-enum class MarkRule;
 
 class CStdioFile {
 public:
@@ -40,7 +40,7 @@ public:
     // Reads bytes already in memory (an input read whole once, from a file or a pipe) in
     // encoding, exactly as the file `name` holding them would read. The bytes read are given
     // back to the system as the reading goes.
-    CStdioFile(std::string bytes, std::u16string_view name, const EncodingChoice& encoding);
+    CStdioFile(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding);
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
     ~CStdioFile();
@@ -67,6 +67,11 @@ public:
     // Encodes text and writes it, each LF as the line end chosen at opening.
     void WriteString(std::u16string_view text);
 
+    // Writes bytes already in the file's encoding, with their line ends (LineEndBytes) in place.
+    void WriteBytes(std::string_view encoded);
+    // The bytes written for each LF.
+    std::string_view LineEndBytes() const { return lineEnd_; }
+
     // Reading: closes the file. Writing: completes the file and puts it in place of the target.
     void Close();
 
@@ -75,7 +80,7 @@ public:
     void SetProgress(OperationProgress* progress) { progress_ = progress; }
 
 private:
-    void StartReading(MarkRule markRule);
+    void StartReading(const EncodingChoice& encoding);
     void FillBuffer();
     void ReleaseReadMemory();
     void Refill();
@@ -100,7 +105,7 @@ private:
     // the first memoryRead_ have been read and the pages before memoryReleased_ given back.
     bool reading_ = false;
     int fd_ = -1;
-    std::string memory_;
+    InputBytes memory_;
     std::size_t memoryRead_ = 0;
     std::size_t memoryReleased_ = 0;
     std::size_t fileSize_ = 0;

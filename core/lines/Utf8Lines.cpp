@@ -1,0 +1,70 @@
+#include "core/lines/Utf8Lines.h"
+
+#include "core/base/OperationProgress.h"
+#include "core/encoding/TextCodecs.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The text is taken in pieces of whole lines about this long: each is checked and then cut
+// while it is still in the cache.
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
+std::string_view WithoutCarriageReturns(std::string_view line) {
+    while (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+// Room for the lines of text, guessed from its first piece; the list grows past it if need be.
+std::size_t EstimateLines(std::string_view text) {
+    const std::string_view first = text.substr(0, kPieceBytes);
+    const auto lineFeeds = static_cast<std::size_t>(std::count(first.begin(), first.end(), '\n'));
+    return (lineFeeds + 1) * (text.size() / std::max<std::size_t>(first.size(), 1) + 1);
+}
+
+} // namespace
+
+bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress) {
+    into.lines.reserve(into.lines.size() + EstimateLines(text));
+    std::size_t done = 0;
+    while (done < text.size()) {
+        // A piece ends after a line feed (which no character's bytes hold), so that it is
+        // well formed on its own exactly when the whole text is.
+        std::size_t end = std::min(done + kPieceBytes, text.size());
+        if (end < text.size()) {
+            const void* lineFeed = std::memchr(text.data() + end, '\n', text.size() - end);
+            end =
+                lineFeed
+                    ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - text.data()) + 1
+                    : text.size();
+        }
+        const std::string_view piece = text.substr(done, end - done);
+        if (!IsUtf8(piece))
+            return false;
+        std::size_t start = 0;
+        for (;;) {
+            const void* hit = std::memchr(piece.data() + start, '\n', piece.size() - start);
+            if (!hit)
+                break;
+            const auto lineFeed =
+                static_cast<std::size_t>(static_cast<const char*>(hit) - piece.data());
+            if (lineFeed > start && piece[lineFeed - 1] == '\r')
+                ++into.lineEnds.crLf;
+            else
+                ++into.lineEnds.lf;
+            into.lines.push_back(WithoutCarriageReturns(piece.substr(start, lineFeed - start)));
+            start = lineFeed + 1;
+        }
+        if (start < piece.size()) // only the last piece ends without a line feed
+            into.lines.push_back(WithoutCarriageReturns(piece.substr(start)));
+        done = end;
+        if (progress) {
+            progress->ThrowIfCancelled();
+            progress->Report(done, text.size());
+        }
+    }
+    return true;
+}
