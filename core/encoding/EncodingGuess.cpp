@@ -59,6 +59,7 @@ constexpr std::pair<std::string_view, std::string_view> kRefusedMarks[] = {
 // A character cut by the end of a piece waits in carry for the next piece.
 struct EncodingGuesser::Reading {
     char16_t* (*decode)(std::string_view, char16_t*);
+    bool (*check)(std::string_view); // whether decode takes the bytes, when that is quicker
     std::size_t longestCharacter;
     // Whether a C1 control character makes the reading invalid. Code page 932 and EUC-JP give
     // one for a stray byte 80-9F, which is how other encodings' bytes look to them, not text;
@@ -69,19 +70,32 @@ struct EncodingGuesser::Reading {
     std::uint8_t lastClass = Units().characterClass[u'\n'];
     std::string carry{};
 
-    // units: room for the decoded text, shared by the readings.
-    void Feed(std::string_view piece, std::vector<char16_t>& units) {
+    // units: room for the decoded text, shared by the readings. Without costed, only whether
+    // the bytes read counts (a byte-order mark decided the rest).
+    void Feed(std::string_view piece, std::vector<char16_t>& units, bool costed) {
         if (!valid || piece.empty()) // nothing to decode, and no room to decode it into
             return;
         std::string joined;
         if (!carry.empty())
             joined = carry + std::string(piece);
         const std::string_view all = carry.empty() ? piece : std::string_view(joined);
+        if (!costed && check) {
+            for (std::size_t cut = 0; cut < longestCharacter && cut <= all.size(); ++cut) {
+                if (check(all.substr(0, all.size() - cut))) {
+                    carry = all.substr(all.size() - cut);
+                    return;
+                }
+            }
+            valid = false;
+            return;
+        }
         units.resize(std::max(units.size(), all.size()));
         for (std::size_t cut = 0; cut < longestCharacter && cut <= all.size(); ++cut) {
             const char16_t* end = decode(all.substr(0, all.size() - cut), units.data());
             if (end != nullptr) {
                 carry = all.substr(all.size() - cut);
+                if (!costed)
+                    return;
                 const UnitTables& tables = Units();
                 long long sum = 0;
                 bool control = false;
@@ -105,8 +119,10 @@ struct EncodingGuesser::Reading {
 };
 
 EncodingGuesser::EncodingGuesser()
-    : utf8_(new Reading{DecodeUtf8, 4, false}), cp932_(new Reading{DecodeCp932, 2, true}),
-      eucJp_(new Reading{DecodeEucJp, 3, true}), utf16_(new Reading{DecodeUtf16LE, 2, false}) {}
+    : utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false}),
+      cp932_(new Reading{DecodeCp932, nullptr, 2, true}),
+      eucJp_(new Reading{DecodeEucJp, nullptr, 3, true}),
+      utf16_(new Reading{DecodeUtf16LE, nullptr, 2, false}) {}
 
 EncodingGuesser::~EncodingGuesser() = default;
 
@@ -115,13 +131,21 @@ void EncodingGuesser::Feed(std::string_view bytes) {
         start_.append(bytes.substr(0, 4 - start_.size()));
     if (MarkFound())
         return;
-    bool nonAscii = false; // branch-free, so that the compiler checks many bytes at a time
-    for (const char c : bytes)
-        nonAscii |= static_cast<unsigned char>(c) >= 0x80;
-    nonAscii_ |= nonAscii;
+    if (!nonAscii_) {
+        bool nonAscii = false; // branch-free, so that the compiler checks many bytes at a time
+        for (const char c : bytes)
+            nonAscii |= static_cast<unsigned char>(c) >= 0x80;
+        nonAscii_ = nonAscii;
+    }
     size_ += static_cast<long long>(bytes.size());
-    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get(), utf16_.get()})
-        reading->Feed(bytes, units_);
+    // A mark that decides (Finish) leaves only whether its encoding reads the rest.
+    const Reading* decided = start_.starts_with("\xEF\xBB\xBF") ? utf8_.get()
+                             : start_.starts_with("\xFF\xFE")   ? utf16_.get()
+                                                                : nullptr;
+    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get(), utf16_.get()}) {
+        if (!decided || reading == decided)
+            reading->Feed(bytes, units_, !decided);
+    }
 }
 
 bool EncodingGuesser::MarkFound() const {
@@ -183,7 +207,7 @@ EncodingGuess GuessEncoding(std::string_view bytes) {
     EncodingGuesser guesser;
     for (std::string_view rest = bytes; !rest.empty() && !guesser.MarkFound();) {
         const std::size_t lineFeed = rest.rfind('\n', kPieceBytes);
-        const std::size_t piece = rest.size() <= kPieceBytes              ? rest.size()
+        const std::size_t piece = rest.size() <= kPieceBytes           ? rest.size()
                                   : lineFeed == std::string_view::npos ? kPieceBytes
                                                                        : lineFeed + 1;
         guesser.Feed(rest.substr(0, piece));

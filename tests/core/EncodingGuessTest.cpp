@@ -68,7 +68,10 @@ const int kAnsi = 0, kUtf8 = 1, kUtf16LE = 2, kUtf8NoMark = 3, kEucJp = 4;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, GuessEncodingTest, testing::Values(
     GuessCase{"Utf8Mark", "\xEF\xBB\xBF" "abc" + kUtf8Text, kUtf8},
+    GuessCase{"Utf8MarkThenMalformed", "\xEF\xBB\xBF" + kUtf8Text + "\xED\xA0\x80", -1},
+    GuessCase{"Utf8MarkThenCutCharacter", "\xEF\xBB\xBF" "abc\xE3\x81", -1},
     GuessCase{"Utf16Mark", std::string("\xFF\xFE" "a\0", 4), kUtf16LE},
+    GuessCase{"Utf16MarkThenOddByte", std::string("\xFF\xFE" "a\0b", 5), -1},
     GuessCase{"Utf16BEMark", std::string("\xFE\xFF\0a", 4), -1, {}, "UTF-16BE"},
     GuessCase{"Utf32LEMark", std::string("\xFF\xFE\0\0a\0\0\0", 8), -1, {}, "UTF-32LE"},
     GuessCase{"Utf32BEMark", std::string("\0\0\xFE\xFF\0\0\0a", 8), -1, {}, "UTF-32BE"},
