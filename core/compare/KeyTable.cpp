@@ -22,6 +22,12 @@ BasicKeyTable<Unit>::BasicKeyTable(std::size_t expected) : hashKey_(tandrel::Pro
     while (capacity * 3 < expected * 4)
         capacity *= 2;
     Allocate(capacity);
+    // The lists per group are sized up front too: room never touched costs nothing, and a list
+    // that grows copies itself into fresh pages each time.
+    keys_.reserve(expected);
+    firsts_.reserve(expected);
+    tandrel::AdviseHugePages(keys_.data(), expected * sizeof(Key));
+    tandrel::AdviseHugePages(firsts_.data(), expected * sizeof(std::uint32_t));
 }
 
 template <class Unit> BasicKeyTable<Unit>::~BasicKeyTable() = default;

@@ -1,5 +1,6 @@
 #include "core/lines/Utf8Lines.h"
 
+#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
 #include "core/encoding/TextCodecs.h"
 
@@ -29,6 +30,9 @@ std::size_t EstimateLines(std::string_view text) {
 
 bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress) {
     into.lines.reserve(into.lines.size() + EstimateLines(text));
+    tandrel::AdviseHugePages(into.lines.data() + into.lines.size(),
+                             (into.lines.capacity() - into.lines.size()) *
+                                 sizeof(std::string_view));
     std::size_t done = 0;
     while (done < text.size()) {
         // A piece ends after a line feed (which no character's bytes hold), so that it is
