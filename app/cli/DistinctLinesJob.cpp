@@ -89,7 +89,9 @@ InputLines ReadInput(std::u16string_view path, int encoding, Utf8Lines* into,
             asBytes && text) {
             const std::size_t before = into->lines.size();
             const LineEndCounts endsBefore = into->lineEnds;
-            if (SplitUtf8Lines(*text, *into, progress)) {
+            // A guess of UTF-8 has found every byte well formed already.
+            if (SplitUtf8Lines(*text, *into, progress,
+                               guessed ? Utf8Check::kKnownWellFormed : Utf8Check::kCheck)) {
                 read.loneCrLineEnds = into->lines.size() == before + 1 && EndsLinesInLoneCrs(*text);
                 read.bytes = std::move(input.bytes);
                 return read;

@@ -5,6 +5,7 @@
 // command line and the functions on the document state all filter here.
 #pragma once
 
+#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
 #include "core/compare/CompareOptions.h"
 #include "core/compare/KeyTable.h"
@@ -74,6 +75,8 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
     Table table(count / 2);
+    map.keptAs.reserve(count);
+    tandrel::AdviseHugePages(map.keptAs.data(), count * sizeof(std::uint32_t));
     map.keptAs.resize(count);
     const ProgressTicker ticker(progress, count);
     Key keys[kAhead];

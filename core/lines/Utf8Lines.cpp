@@ -28,7 +28,8 @@ std::size_t EstimateLines(std::string_view text) {
 
 } // namespace
 
-bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress) {
+bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress,
+                    Utf8Check check) {
     into.lines.reserve(into.lines.size() + EstimateLines(text));
     tandrel::AdviseHugePages(into.lines.data() + into.lines.size(),
                              (into.lines.capacity() - into.lines.size()) *
@@ -46,7 +47,7 @@ bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* p
                     : text.size();
         }
         const std::string_view piece = text.substr(done, end - done);
-        if (!IsUtf8(piece))
+        if (check == Utf8Check::kCheck && !IsUtf8(piece))
             return false;
         std::size_t start = 0;
         for (;;) {

@@ -18,9 +18,14 @@ struct Utf8Lines {
     LineEndCounts lineEnds; // as the file reader counts them
 };
 
+// Whether text still has to be checked to be UTF-8, or is known to be (the guess found it so).
+enum class Utf8Check { kCheck, kKnownWellFormed };
+
 // Appends the lines of text (a file's bytes after any byte-order mark) to into, as the file
 // reader cuts them: at each LF, a CR before it being part of the line end, and a last line
-// without one unless it would be empty. Checks in the same pass that text is well-formed UTF-8,
-// as the reader's decoder takes it, and returns false (with into holding part of the text) when
-// it is not. Reports the bytes done to progress and stops (OperationCancelled) when it asks.
-bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress);
+// without one unless it would be empty. Unless told it is known to be, checks in the same pass
+// that text is well-formed UTF-8, as the reader's decoder takes it, and returns false (with into
+// holding part of the text) when it is not. Reports the bytes done to progress and stops
+// (OperationCancelled) when it asks.
+bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress,
+                    Utf8Check check = Utf8Check::kCheck);
