@@ -1,5 +1,6 @@
 // Each option's key of every assigned code point, against the keys that Python's Unicode data
-// gives (tests/data/unicode/compare-keys.tsv, scripts/gen-compare-keys.py). Python's data and
+// gives (tests/data/unicode/compare-keys.tsv, scripts/gen-compare-keys.py); the trimming also
+// for lines kept as UTF-8 bytes. Python's data and
 // ICU's are of different Unicode versions, so only code points assigned in both are compared.
 #include "core/compare/LineKeys.h"
 
@@ -31,6 +32,16 @@ struct Reference {
     long assigned = 0;                             // the code points assigned in it
     std::map<std::u16string, std::u16string> keys; // the texts whose key is not themselves
 };
+
+// ICU's UTF-8 form of text.
+std::string Utf8(const std::u16string& text) {
+    char bytes[64];
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8(bytes, sizeof bytes, &length, text.data(), static_cast<int32_t>(text.size()),
+                &status);
+    return U_SUCCESS(status) ? std::string(bytes, length) : "(failed)";
+}
 
 Reference Load(const std::string& option) {
     std::ifstream in(TANDREL_UNICODE_DATA_DIR "/compare-keys.tsv");
@@ -85,6 +96,12 @@ TEST_P(CompareKeysTest, EveryAssignedCodePointAsPythonSays) {
             EXPECT_EQ(maker.Key(text + inner + text), space ? inner : text + inner + text)
                 << std::hex << c;
             EXPECT_EQ(blankMaker.IsEmpty(text + text), space) << std::hex << c;
+            const std::string line = Utf8(text + inner + text), blank = Utf8(text + text);
+            EXPECT_EQ(TrimWhiteSpace(std::string_view(line)),
+                      Utf8(space ? inner : text + inner + text))
+                << std::hex << c;
+            EXPECT_EQ(TrimmedKey(std::string_view(blank), blankOptions).data() == nullptr, space)
+                << std::hex << c;
         } else {
             EXPECT_EQ(maker.Key(text), found == reference.keys.end() ? text : found->second)
                 << std::hex << c;

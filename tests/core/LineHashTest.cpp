@@ -6,32 +6,42 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace {
 
 using tandrel::HashLine;
+using namespace std::string_view_literals;
 
 // The constants the hash once used for every process: published, hence attackable.
 constexpr tandrel::LineHashKey kFormerConstants{
     {0xa0761d6478bd642fULL, 0xe7037ed1a0b428dbULL, 0x8ebc6af09c88c6e3ULL}};
 
-TEST(LineHash, EveryCodeUnitAndTheLengthCount) {
+// Lines of units, each unit of them changed in turn to each of changes, all hash apart.
+template <class Unit> void ExpectEveryUnitAndTheLengthCount(std::basic_string_view<Unit> changes) {
+    using Line = std::basic_string<Unit>;
     const tandrel::LineHashKey key = tandrel::ProcessLineHashKey();
     for (std::size_t length = 0; length <= 40; ++length) {
-        const std::u16string base(length, u'a');
-        std::set<std::uint64_t> hashes{HashLine(base, key)};
+        const Line base(length, Unit('a'));
+        std::set<std::uint64_t> hashes{HashLine<Unit>(base, key)};
         for (std::size_t at = 0; at < length; ++at) {
-            for (char16_t unit : {u'b', u'\0', u'\u3042', u'\xFF61', u'\u6100'}) {
-                std::u16string changed = base;
+            for (const Unit unit : changes) {
+                Line changed = base;
                 changed[at] = unit;
-                hashes.insert(HashLine(changed, key));
+                hashes.insert(HashLine<Unit>(changed, key));
             }
         }
-        EXPECT_EQ(hashes.size(), 1 + 5 * length) << "length " << length;
+        EXPECT_EQ(hashes.size(), 1 + changes.size() * length) << "length " << length;
         // Lines of NUL units differ from each other only in length.
-        EXPECT_NE(HashLine(std::u16string(length, u'\0'), key),
-                  HashLine(std::u16string(length + 1, u'\0'), key));
+        EXPECT_NE(HashLine<Unit>(Line(length, Unit(0)), key),
+                  HashLine<Unit>(Line(length + 1, Unit(0)), key));
     }
+}
+
+TEST(LineHash, EveryCodeUnitAndTheLengthCount) {
+    ExpectEveryUnitAndTheLengthCount<char16_t>(u"b\0\u3042\uFF61\u6100"sv);
+    // UTF-8 lines hash their bytes, of any number.
+    ExpectEveryUnitAndTheLengthCount<char>("b\0\xE3\x81\xFF"sv);
 }
 
 // The table takes its slot from the low bits: numbered lines, and lines that all hashed to 0
