@@ -1,6 +1,8 @@
 #include "bench/BenchProcess.h"
 
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -9,6 +11,17 @@
 namespace tandrel::bench {
 
 namespace {
+
+// What a child that has ended but is not yet reaped has read.
+double BytesRead(pid_t child) {
+    std::ifstream io("/proc/" + std::to_string(child) + "/io");
+    std::string key;
+    double value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return 0;
+}
 
 double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
@@ -38,11 +51,16 @@ ProcessFigures RunProcess(std::vector<std::string> argv, const std::string& outp
     }
     int status = 0;
     rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+    siginfo_t ended{};
+    if (child < 0 || waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0)
+        return {};
+    const double seconds = Now() - start;
+    const double read = BytesRead(child);
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
         WEXITSTATUS(status) != 0)
         return {};
-    return {Now() - start, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-            static_cast<double>(usage.ru_maxrss) / 1024.0};
+    return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
+            static_cast<double>(usage.ru_maxrss) / 1024.0, read / 1e6};
 }
 
 } // namespace tandrel::bench

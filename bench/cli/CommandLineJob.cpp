@@ -17,6 +17,7 @@
 // program to time (default: the one built beside this benchmark), for comparing two builds.
 // FOLDER receives the files (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
+#include "bench/BenchProcess.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,73 +25,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
+using tandrel::bench::ProcessFigures;
+using tandrel::bench::RunProcess;
 
 namespace {
-
-struct Figures {
-    double seconds = -1;
-    double cpuSeconds = 0; // user and system: steadier than the wall clock on a busy machine
-    double peakMiB = 0;
-    double readMB = 0; // bytes the process read, by any means (the kernel's count)
-};
-
-// What a child that has ended but is not yet reaped has read.
-double BytesRead(pid_t child) {
-    std::ifstream io("/proc/" + std::to_string(child) + "/io");
-    std::string key;
-    double value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return 0;
-}
-
-double Seconds(const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-double Now() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-// Runs argv with its standard output sent to outputPath (when given); the time until it ended
-// and its peak resident memory, or seconds -1 when it failed.
-Figures Run(std::vector<std::string> argv, const std::string& outputPath = {}) {
-    std::vector<char*> pointers;
-    for (std::string& argument : argv)
-        pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    const double start = Now();
-    std::fflush(stdout); // or a child would print what is still buffered here again
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!outputPath.empty() && !std::freopen(outputPath.c_str(), "w", stdout))
-            _exit(127);
-        execvp(pointers[0], pointers.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    siginfo_t ended{};
-    if (child < 0 || waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0)
-        return {};
-    const double seconds = Now() - start;
-    const double read = BytesRead(child);
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
-        return {};
-    return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-            static_cast<double>(usage.ru_maxrss) / 1024.0, read / 1e6};
-}
 
 int ParseLineCount(std::string text) {
     long long factor = 1;
@@ -187,9 +128,10 @@ int main(int argc, char** argv) {
         constexpr int kFigures = 8;
         std::vector<double> figures[kFigures];
         for (int run = 0; run < runs; ++run) {
-            const Figures job = Run(command);
-            const Figures mawk = Run({"mawk", "!seen[$0]++", row.mawkInput.string()},
-                                     (fs::path(folder) / "mawk-output.txt").string());
+            const ProcessFigures job = RunProcess(command);
+            const ProcessFigures mawk =
+                RunProcess({"mawk", "!seen[$0]++", row.mawkInput.string()},
+                           (fs::path(folder) / "mawk-output.txt").string());
             if (job.seconds < 0 || mawk.seconds < 0) {
                 std::fprintf(stderr, "%s: a run failed\n", row.name);
                 return 1;
