@@ -228,7 +228,8 @@ void CStdioFile::FillBuffer() {
     if (fd_ < 0) {
         const std::string_view memory = memory_.View();
         const std::size_t count = std::min(memory.size() - memoryRead_, buffer_.size() - end_);
-        std::memcpy(&buffer_[end_], memory.data() + memoryRead_, count);
+        if (count != 0) // an empty input may be no memory at all
+            std::memcpy(&buffer_[end_], memory.data() + memoryRead_, count);
         memoryRead_ += count;
         end_ += count;
         endOfFile_ = memoryRead_ == memory.size();
