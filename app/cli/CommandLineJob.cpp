@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
@@ -92,6 +93,20 @@ void RemoveResultFolder(int signal) {
     rmdir(g_resultFolder); // async-signal-safe, as everything here
     std::signal(signal, SIG_DFL);
     std::raise(signal);
+}
+
+// A mapped input that another program shortens while the job reads it raises SIGBUS at the
+// first byte that is gone. The job then ends as for any input it cannot read, with the message
+// made before it began: a signal handler can only write it out.
+char g_inputShortened[1024];
+std::size_t g_inputShortenedSize = 0;
+
+void InputShortened(int) {
+    if (write(STDERR_FILENO, g_inputShortened, g_inputShortenedSize) < 0) {
+        // nothing more to say it with
+    }
+    rmdir(g_resultFolder);
+    _exit(1);
 }
 
 class ResultFolder {
@@ -343,9 +358,16 @@ int RunJob(const CommandLine& line) {
     OperationProgress progress;
     JobOutcome outcome;
     {
+        const std::string shortened =
+            std::string(isatty(STDERR_FILENO) == 1 ? "\r\033[K" : "") + "tandrel: " + cannotRead +
+            "\n" + Tr("An input file became shorter while it was being read.") + "\n";
+        g_inputShortenedSize = std::min(shortened.size(), sizeof g_inputShortened);
+        std::memcpy(g_inputShortened, shortened.data(), g_inputShortenedSize);
+        std::signal(SIGBUS, InputShortened);
         const ProgressLine progressLine(progress);
         outcome = RunDistinctLinesJob(request, &progress);
     }
+    std::signal(SIGBUS, SIG_DFL);
     switch (outcome.failedAt) {
     case JobOutcome::Stage::kGuess:
         Print(stderr, "tandrel: " + GuessProblem(outcome.guess) + "\n" +

@@ -12,6 +12,8 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -22,19 +24,24 @@ struct Finished {
     QByteArray out, err;
 };
 
-// Runs the program with no display to reach and no platform named, in Japanese (as
+// Starts the program with no display to reach and no platform named, in Japanese (as
 // tests/app/CMakeLists.txt explains) unless told otherwise: settings are NAME=VALUE.
-Finished Tandrel(const QStringList& arguments, const QByteArray& input = {},
-                 const QStringList& settings = {}) {
+void Start(QProcess& program, const QStringList& arguments, const QStringList& settings = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
     for (const QString& setting :
          QStringList{QStringLiteral("LANGUAGE=ja"), QStringLiteral("LC_ALL=C.UTF-8")} + settings)
         environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    QProcess program;
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(TANDREL_PROGRAM), arguments);
+}
+
+// Runs the program to its end, as Start starts it.
+Finished Tandrel(const QStringList& arguments, const QByteArray& input = {},
+                 const QStringList& settings = {}) {
+    QProcess program;
+    Start(program, arguments, settings);
     program.write(input);
     program.closeWriteChannel();
     if (!program.waitForFinished(60000))
@@ -224,6 +231,41 @@ private slots:
             Tandrel({QStringLiteral("--output"), output, QStringLiteral("--output-encoding=ansi")},
                     "a\n\xEA\xB0\x80\n");
         QCOMPARE(finished.status, 1);
+        QCOMPARE(ReadBytes(output), QByteArray("old\r\n"));
+    }
+
+    // A mapped input that another program cuts short under the job faults at the first byte
+    // gone: the job says so and fails as a read, the output as it was. The fault is sent as the
+    // system sends it, since the moment a file is cut cannot be chosen; a job not yet listening
+    // is signalled later, one already done sooner.
+    void anInputShortenedWhileReadFailsAsARead() {
+        const QString input = PathOf(QStringLiteral("long.txt"));
+        const QString output = PathOf(QStringLiteral("kept-long.txt"));
+        QByteArray text;
+        for (int i = 0; i < 2'000'000; ++i)
+            text += "line " + QByteArray::number(i % 700'000) + '\n';
+        WriteBytes(input, text);
+        int delay = 150;
+        QProcess program;
+        for (int tries = 0; tries < 8; ++tries) {
+            WriteBytes(output, "old\r\n");
+            program.close();
+            Start(program, {QStringLiteral("--output"), output, input});
+            QVERIFY(program.waitForStarted());
+            QThread::msleep(static_cast<unsigned long>(delay));
+            ::kill(static_cast<pid_t>(program.processId()), SIGBUS);
+            QVERIFY(program.waitForFinished(60000));
+            if (program.exitStatus() == QProcess::CrashExit)
+                delay *= 2;
+            else if (program.exitCode() == 0)
+                delay /= 2;
+            else
+                break;
+        }
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(err.contains(u"読み込んでいる間に入力ファイルが短くなりました"_s), qPrintable(err));
         QCOMPARE(ReadBytes(output), QByteArray("old\r\n"));
     }
 
