@@ -11,6 +11,7 @@
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/FileSystemNames.h"
 #include "core/partition/MemoryBudget.h"
+#include "tests/support/SameJobFailure.h"
 
 #include <chrono>
 #include <csignal>
@@ -145,11 +146,7 @@ TEST(PartitionedJob, WritesWhatTheJobInMemoryWrites) {
 
         SCOPED_TRACE(testing::Message() << "round " << round << ", memory " << *request.memory);
         ASSERT_EQ(onDisk.failedAt, inMemory.failedAt);
-        EXPECT_EQ(onDisk.result.failure, inMemory.result.failure);
-        EXPECT_EQ(onDisk.result.line, inMemory.result.line);
-        EXPECT_EQ(onDisk.result.position, inMemory.result.position);
-        EXPECT_EQ(onDisk.result.column, inMemory.result.column);
-        EXPECT_EQ(onDisk.input, inMemory.input);
+        ExpectSameFailure(onDisk, inMemory);
         EXPECT_EQ(onDisk.loneCrLineEnds, inMemory.loneCrLineEnds);
         EXPECT_EQ(Bytes(folder.Path() / "disk.txt"), Bytes(folder.Path() / "memory.txt"));
         if (inMemory.failedAt == JobOutcome::Stage::kDone) {

@@ -6,6 +6,7 @@
 
 #include "app/cli/DistinctLinesJob.h"
 #include "core/encoding/EncodingChoices.h"
+#include "tests/support/SameJobFailure.h"
 
 #include <filesystem>
 #include <fstream>
@@ -113,12 +114,7 @@ TEST_P(Utf8RunTest, WritesWhatTheUtf16LinesWrite) {
         const auto [bytes, written] = Run(request, true);
         const auto [lines, expected] = Run(request, false);
         ASSERT_EQ(written, expected) << "round " << round;
-        EXPECT_EQ(bytes.failedAt, lines.failedAt);
-        EXPECT_EQ(bytes.result.failure, lines.result.failure);
-        EXPECT_EQ(bytes.result.position, lines.result.position);
-        EXPECT_EQ(bytes.result.line, lines.result.line);
-        EXPECT_EQ(bytes.result.column, lines.result.column);
-        EXPECT_EQ(bytes.input, lines.input);
+        ExpectSameFailure(bytes, lines);
         EXPECT_EQ(bytes.inputEncoding, lines.inputEncoding);
         EXPECT_EQ(bytes.lineCount, lines.lineCount);
         EXPECT_EQ(bytes.keptCount, lines.keptCount);
