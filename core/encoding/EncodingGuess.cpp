@@ -2,14 +2,17 @@
 
 #include "core/base/OperationProgress.h"
 #include "core/encoding/EncodingChoices.h"
-#include "core/encoding/JapaneseCharacterCosts.h"
+#include "core/encoding/JapaneseTextCost.h"
 #include "core/encoding/TextCodecs.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
+#include <memory>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -20,31 +23,6 @@ constexpr int kUtf8 = static_cast<int>(kUtf8Choice);
 constexpr int kUtf16LE = static_cast<int>(kUtf16LEChoice);
 constexpr int kUtf8NoMark = static_cast<int>(kUtf8NoMarkChoice);
 constexpr int kEucJp = static_cast<int>(kEucJpChoice);
-
-// The cost in bits of every UTF-16 code unit, each unit of a pair costing as an unseen
-// character, and its class.
-struct UnitTables {
-    std::array<std::uint8_t, 0x10000> cost, characterClass;
-};
-
-const UnitTables& Units() {
-    // Filled in place: a worker's stack has no room for a copy.
-    static const UnitTables* const tables = [] {
-        static UnitTables made;
-        made.cost.fill(static_cast<std::uint8_t>(japanese_text::kUnseenCost));
-        for (int cost = 0; cost < japanese_text::kUnseenCost; ++cost)
-            for (const char16_t unit : japanese_text::kCharactersByCost[cost])
-                made.cost[unit] = static_cast<std::uint8_t>(cost);
-        made.characterClass.fill(japanese_text::kClasses - 1);
-        for (std::size_t i = 0; i < japanese_text::kClassRangeCount; ++i) {
-            const japanese_text::ClassRange& range = japanese_text::kClassRanges[i];
-            for (unsigned unit = range.first; unit <= range.last; ++unit)
-                made.characterClass[unit] = static_cast<std::uint8_t>(range.characterClass);
-        }
-        return &made;
-    }();
-    return *tables;
-}
 
 // The marks of the encodings no reader takes, longest first where one starts another.
 constexpr std::pair<std::string_view, std::string_view> kRefusedMarks[] = {
@@ -65,9 +43,11 @@ struct EncodingGuesser::Reading {
     // one for a stray byte 80-9F, which is how other encodings' bytes look to them, not text;
     // UTF-8 spells one out in two bytes on purpose, so the character stands.
     bool controlInvalid;
+    // Whether the bytes are the units already (UTF-16LE), costed where they lie, uncopied.
+    bool unitsInPlace;
     bool valid = true;
     long long cost = 0;
-    std::uint8_t lastClass = Units().characterClass[u'\n'];
+    std::uint8_t lastClass = ClassOfUnit(u'\n');
     std::string carry{};
 
     // units: room for the decoded text, shared by the readings. Without costed, only whether
@@ -75,6 +55,10 @@ struct EncodingGuesser::Reading {
     void Feed(std::string_view piece, std::vector<char16_t>& units, bool costed) {
         if (!valid || piece.empty()) // nothing to decode, and no room to decode it into
             return;
+        if (unitsInPlace) {
+            FeedUnits(piece, costed);
+            return;
+        }
         std::string joined;
         if (!carry.empty())
             joined = carry + std::string(piece);
@@ -96,33 +80,45 @@ struct EncodingGuesser::Reading {
                 carry = all.substr(all.size() - cut);
                 if (!costed)
                     return;
-                const UnitTables& tables = Units();
-                long long sum = 0;
-                bool control = false;
-                std::uint8_t before = lastClass;
-                for (const char16_t* unit = units.data(); unit != end; ++unit) {
-                    const std::uint8_t characterClass = tables.characterClass[*unit];
-                    sum += tables.cost[*unit] +
-                           japanese_text::kClassCorrections[before][characterClass];
-                    before = characterClass;
-                    control |= static_cast<unsigned>(*unit - 0x80) < 0x20;
-                }
-                lastClass = before;
-                cost += sum;
-                valid = !(control && controlInvalid);
+                Add(CostOfUnits(units.data(), static_cast<std::size_t>(end - units.data()),
+                                lastClass));
                 return;
             }
         }
         valid = false;
     }
     bool ValidAtEnd() const { return valid && carry.empty(); }
+
+private:
+    void Add(const JapaneseTextCost& text) {
+        cost += text.bits;
+        lastClass = text.lastClass;
+        valid = valid && !(text.control && controlInvalid);
+    }
+    // Every pair of bytes is a unit; an odd byte at the end waits in carry for its other half.
+    void FeedUnits(std::string_view piece, bool costed) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
+        std::size_t size = piece.size();
+        if (!carry.empty()) {
+            const unsigned char unit[2] = {static_cast<unsigned char>(carry[0]), bytes[0]};
+            if (costed)
+                Add(CostOfUtf16LEBytes(unit, 1, lastClass));
+            carry.clear();
+            ++bytes;
+            --size;
+        }
+        if (costed)
+            Add(CostOfUtf16LEBytes(bytes, size / 2, lastClass));
+        if (size % 2 != 0)
+            carry.assign(1, static_cast<char>(bytes[size - 1]));
+    }
 };
 
 EncodingGuesser::EncodingGuesser()
-    : utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false}),
-      cp932_(new Reading{DecodeCp932, nullptr, 2, true}),
-      eucJp_(new Reading{DecodeEucJp, nullptr, 3, true}),
-      utf16_(new Reading{DecodeUtf16LE, nullptr, 2, false}) {}
+    : utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false, false}),
+      cp932_(new Reading{DecodeCp932, nullptr, 2, true, false}),
+      eucJp_(new Reading{DecodeEucJp, nullptr, 3, true, false}),
+      utf16_(new Reading{DecodeUtf16LE, nullptr, 2, false, true}) {}
 
 EncodingGuesser::~EncodingGuesser() = default;
 
@@ -139,13 +135,17 @@ void EncodingGuesser::Feed(std::string_view bytes) {
     }
     size_ += static_cast<long long>(bytes.size());
     // A mark that decides (Finish) leaves only whether its encoding reads the rest.
-    const Reading* decided = start_.starts_with("\xEF\xBB\xBF") ? utf8_.get()
-                             : start_.starts_with("\xFF\xFE")   ? utf16_.get()
-                                                                : nullptr;
+    const Reading* const decided = MarkedReading();
     for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get(), utf16_.get()}) {
         if (!decided || reading == decided)
             reading->Feed(bytes, units_, !decided);
     }
+}
+
+const EncodingGuesser::Reading* EncodingGuesser::MarkedReading() const {
+    return start_.starts_with("\xEF\xBB\xBF") ? utf8_.get()
+           : start_.starts_with("\xFF\xFE")   ? utf16_.get()
+                                              : nullptr;
 }
 
 bool EncodingGuesser::MarkFound() const {
@@ -200,11 +200,36 @@ EncodingGuess EncodingGuesser::Finish() const {
     return guess;
 }
 
-EncodingGuess GuessEncoding(std::string_view bytes) {
+void EncodingGuesser::ContinueAfter(std::string_view before) {
+    start_ = before.substr(0, 4);
+    const auto* const end = reinterpret_cast<const unsigned char*>(before.data() + before.size());
+    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get()})
+        reading->lastClass = ClassOfUnit(end[-1]);
+    utf16_->lastClass = ClassOfUnit(static_cast<char16_t>(end[-2] | end[-1] << 8));
+}
+
+void EncodingGuesser::Join(const EncodingGuesser& later) {
+    size_ += later.size_;
+    nonAscii_ = nonAscii_ || later.nonAscii_;
+    const std::pair<Reading*, const Reading*> pairs[] = {{utf8_.get(), later.utf8_.get()},
+                                                         {cp932_.get(), later.cp932_.get()},
+                                                         {eucJp_.get(), later.eucJp_.get()},
+                                                         {utf16_.get(), later.utf16_.get()}};
+    for (const auto& [reading, rest] : pairs) {
+        // A character left unfinished before the ASCII byte at the end never finishes.
+        reading->valid = reading->valid && reading->carry.empty() && rest->valid;
+        reading->cost += rest->cost;
+        reading->lastClass = rest->lastClass;
+        reading->carry = rest->carry;
+    }
+}
+
+namespace {
+
+void FeedInPieces(EncodingGuesser& guesser, std::string_view bytes) {
     // In pieces of whole lines: each reading decodes a piece into room of the piece's size,
     // which for the whole text at once would be twice its size.
     constexpr std::size_t kPieceBytes = 64 * 1024;
-    EncodingGuesser guesser;
     for (std::string_view rest = bytes; !rest.empty() && !guesser.MarkFound();) {
         const std::size_t lineFeed = rest.rfind('\n', kPieceBytes);
         const std::size_t piece = rest.size() <= kPieceBytes           ? rest.size()
@@ -213,6 +238,47 @@ EncodingGuess GuessEncoding(std::string_view bytes) {
         guesser.Feed(rest.substr(0, piece));
         rest.remove_prefix(piece);
     }
+}
+
+} // namespace
+
+std::size_t EncodingGuesser::HalfwayCut(std::string_view bytes) {
+    constexpr std::size_t kSmallest = 8 << 20; // below this a thread costs more than it saves
+    constexpr std::size_t kSearched = 64 * 1024;
+    if (bytes.size() < kSmallest)
+        return 0;
+    EncodingGuesser start;
+    start.Feed(bytes.substr(0, 4));
+    if (start.MarkFound() || start.MarkedReading() != nullptr)
+        return 0;
+    for (std::size_t cut = bytes.size() / 2 & ~std::size_t{1}; cut < bytes.size() / 2 + kSearched;
+         cut += 2)
+        if (static_cast<unsigned char>(bytes[cut - 1]) < 0x40)
+            return cut;
+    return 0;
+}
+
+EncodingGuess GuessEncoding(std::string_view bytes) {
+    EncodingGuesser guesser;
+    // The guess reads the whole text, which takes as long as the job's other steps together;
+    // the second core halves that.
+    std::future<std::unique_ptr<EncodingGuesser>> later;
+    if (const std::size_t cut = EncodingGuesser::HalfwayCut(bytes); cut != 0) {
+        try {
+            later = std::async(std::launch::async, [bytes, cut] {
+                auto rest = std::make_unique<EncodingGuesser>();
+                rest->ContinueAfter(bytes.substr(0, cut));
+                FeedInPieces(*rest, bytes.substr(cut));
+                return rest;
+            });
+            bytes = bytes.substr(0, cut);
+        } catch (const std::system_error&) {
+            // No thread to be had: the whole text on this one.
+        }
+    }
+    FeedInPieces(guesser, bytes);
+    if (later.valid())
+        guesser.Join(*later.get());
     return guesser.Finish();
 }
 

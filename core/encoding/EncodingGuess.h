@@ -59,7 +59,20 @@ public:
     bool MarkFound() const;
 
 private:
+    friend EncodingGuess GuessEncoding(std::string_view bytes);
+    // For a guesser that is fed the bytes after before, which ends after a byte below 0x40 at
+    // an even offset: there every reading is between two characters, or (ASCII after an
+    // unfinished character) already invalid, so the two halves' readings add up.
+    void ContinueAfter(std::string_view before);
+    // Takes in what a guesser that continued after this one's bytes read.
+    void Join(const EncodingGuesser& later);
+    // Where GuessEncoding cuts bytes in two, near the middle, for the halves to be read side by
+    // side; 0 for bytes that are small, start with a mark or have no such place near the middle.
+    static std::size_t HalfwayCut(std::string_view bytes);
+
     struct Reading;
+    // The reading whose byte-order mark starts the bytes, if one does.
+    const Reading* MarkedReading() const;
     std::string start_; // the first bytes, for the marks
     long long size_ = 0;
     bool nonAscii_ = false;
