@@ -1,6 +1,7 @@
 #include "app/cli/CommandLineJob.h"
 
 #include "app/cli/DistinctLinesJob.h"
+#include "app/cli/FailureWords.h"
 #include "app/cli/FlagDocuments.h"
 #include "app/cli/Messages.h"
 #include "app/cli/ProgramFlags.h"
@@ -8,8 +9,6 @@
 #include "core/document/RunSummary.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/EncodingGuess.h"
-#include "core/encoding/TextCodecs.h"
-#include "core/files/FailureText.h"
 #include "core/files/FileSystemNames.h"
 
 #include <algorithm>
@@ -36,12 +35,6 @@ void Print(std::FILE* stream, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-std::string Utf8(std::u16string_view text) {
-    std::string bytes(text.size() * kMaxEncodedBytesPerUnit, '\0');
-    const char* end = EncodeUtf8(text, bytes.data());
-    return end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : std::string();
-}
-
 // A file name from the command line as text that gives its very bytes back (FileSystemNames.h).
 std::u16string Text(std::string_view bytes) {
     return NameOfFileSystemPath(bytes);
@@ -50,7 +43,7 @@ std::u16string Text(std::string_view bytes) {
 // Why the guess gave no encoding to read with, and what to do about it.
 std::string GuessProblem(const EncodingGuess& guess) {
     if (!guess.refusedMark.empty())
-        return Utf8(EncodingGuessNote(guess)); // the window's words for an encoding it cannot read
+        return RefusedMarkWords(guess.refusedMark);
     if (guess.Close()) {
         std::vector<std::string> names, flags;
         std::vector<int> candidates = {guess.encoding};
@@ -275,7 +268,7 @@ private:
 };
 
 std::string Problem(std::string_view what, std::u16string_view path, const FileResult& result) {
-    std::string text = "tandrel: " + std::string(what) + "\n" + Utf8(FailureDetail(path, result));
+    std::string text = "tandrel: " + std::string(what) + "\n" + FailureWords(path, result);
     return text + "\n";
 }
 

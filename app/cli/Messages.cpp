@@ -1,5 +1,7 @@
 #include "app/cli/Messages.h"
 
+#include "core/encoding/TextCodecs.h"
+
 #include <climits>
 #include <clocale>
 #include <cstdlib>
@@ -41,4 +43,10 @@ std::string Fill(std::string_view text, std::initializer_list<std::string_view> 
         filled += *value++;
         at = mark + 2;
     }
+}
+
+std::string Utf8(std::u16string_view text) {
+    std::string bytes(text.size() * kMaxEncodedBytesPerUnit, '\0');
+    const char* end = EncodeUtf8(text, bytes.data());
+    return end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : std::string();
 }

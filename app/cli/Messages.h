@@ -20,6 +20,9 @@ constexpr const char* N_(const char* english) {
     return english;
 }
 
+// UTF-8 for the window's UTF-16 texts (encoding names, the words of FailureText.h).
+std::string Utf8(std::u16string_view text);
+
 // text with each %s replaced by the next of values, in order: the catalogue's translation keeps
 // the %s of its English text.
 std::string Fill(std::string_view text, std::initializer_list<std::string_view> values);

@@ -11,28 +11,27 @@ std::u16string Number(std::uint64_t value) {
     return {digits.begin(), digits.end()};
 }
 
-// "U+2764": at least four hexadecimal digits, as the code charts write them.
-std::u16string CodePoint(char32_t character) {
+} // namespace
+
+// At least four hexadecimal digits.
+std::u16string CodePointText(char32_t character) {
     char text[16];
     std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(character));
     return {text, text + std::char_traits<char>::length(text)};
 }
 
-// A character worth showing as itself: not a control character, which would show as nothing
-// or break the line, and not half of a surrogate pair.
-bool Printable(char32_t character) {
+bool IsPrintableCharacter(char32_t character) {
     return character >= 0x20 && !(character >= 0x7F && character < 0xA0) && character != 0x2028 &&
            character != 0x2029 && !IsSurrogate(character);
 }
 
-std::u16string Character(char32_t character) {
+std::u16string CharacterText(char32_t character) {
     if (character < 0x10000)
         return std::u16string(1, static_cast<char16_t>(character));
     return {HighSurrogateOf(character), LowSurrogateOf(character)};
 }
 
-// The path as the user can read it: a byte of the name that is not UTF-8 (carried as U+DC80
-// to U+DCFF, FileSystemNames.h) shows as \xE9.
+// A byte of the name that is not UTF-8 is carried as U+DC80 to U+DCFF (FileSystemNames.h).
 std::u16string ReadablePath(std::u16string_view path) {
     std::u16string readable;
     for (std::size_t i = 0; i < path.size(); ++i) {
@@ -56,17 +55,17 @@ std::u16string ReadablePath(std::u16string_view path) {
     return readable;
 }
 
+bool FailureIsAboutAFile(std::u16string_view path, const FileResult& result) {
+    return !result.Succeeded() && result.failure != FileFailure::kOutOfMemory && !path.empty();
+}
+
+namespace {
+
 // A reason in three parts: what went wrong, an aside that says more (where exactly, or what
 // may be meant), and the rest of the sentence. The short reason leaves the aside out.
 struct ReasonParts {
     std::u16string head, aside, tail;
 };
-
-// Whether the failure is about the file at path: a save dialog that was cancelled (an empty
-// path) is not, nor is running out of memory.
-bool AboutAFile(std::u16string_view path, const FileResult& result) {
-    return !result.Succeeded() && result.failure != FileFailure::kOutOfMemory && !path.empty();
-}
 
 ReasonParts Reason(std::u16string_view path, const FileResult& result, std::u16string_view lines) {
     if (path.empty() && !result.Succeeded() && result.failure != FileFailure::kOutOfMemory)
@@ -95,10 +94,10 @@ ReasonParts Reason(std::u16string_view path, const FileResult& result, std::u16s
                 u"（ファイルの先頭から " + Number(result.position) + u" バイトの位置）",
                 u"に、指定された文字コードでは読めないバイトがあります。"};
     case FileFailure::kUnmappableCharacter: {
-        const std::u16string shown = Printable(result.character)
-                                         ? u"「" + Character(result.character) + u"」（" +
-                                               CodePoint(result.character) + u"）"
-                                         : u"文字 " + CodePoint(result.character) + u" ";
+        const std::u16string shown = IsPrintableCharacter(result.character)
+                                         ? u"「" + CharacterText(result.character) + u"」（" +
+                                               CodePointText(result.character) + u"）"
+                                         : u"文字 " + CodePointText(result.character) + u" ";
         return {std::u16string(lines) + Number(result.line) + u" 行目 " + Number(result.column) +
                     u" 文字目の" + shown + u"は、指定された文字コードでは書けない文字です。",
                 {},
@@ -120,7 +119,8 @@ std::u16string FailureDetail(std::u16string_view path, const FileResult& result,
                              std::u16string_view lines) {
     const ReasonParts reason = Reason(path, result, lines);
     const std::u16string whole = reason.head + reason.aside + reason.tail;
-    return AboutAFile(path, result) ? u"ファイル: " + ReadablePath(path) + u"\n" + whole : whole;
+    return FailureIsAboutAFile(path, result) ? u"ファイル: " + ReadablePath(path) + u"\n" + whole
+                                             : whole;
 }
 
 std::u16string FailureReason(std::u16string_view path, const FileResult& result,

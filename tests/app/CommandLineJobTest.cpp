@@ -171,6 +171,12 @@ private slots:
             << QStringList{QStringLiteral("--ouput"), QStringLiteral("o"), in} << QByteArray() << 2
             << QByteArray() << QStringLiteral("unknown option '--ouput'; did you mean --output?")
             << QStringList{QStringLiteral("LANGUAGE="), QStringLiteral("LC_ALL=C")};
+        QTest::newRow("a reason in English")
+            << QStringList{u"--output=-"_s, u"--encoding=UTF-8"_s} << QByteArray("a\n\xFF\n") << 1
+            << QByteArray()
+            << u"^tandrel: The file could not be read\\.\nFile: \\(standard input\\)\nLine 2 "
+               u"\\(byte 2 "_s
+            << QStringList{u"LANGUAGE="_s, u"LC_ALL=C"_s};
         QTest::newRow("short") << toStdout + QStringList{QStringLiteral("-x")} << QByteArray() << 2
                                << QByteArray() << QStringLiteral("'-x' は知らない")
                                << QStringList();
