@@ -5,6 +5,7 @@
 #include "app/cli/FlagDocuments.h"
 #include "app/cli/Messages.h"
 #include "app/cli/ProgramFlags.h"
+#include "app/cli/RunWords.h"
 #include "core/base/OperationProgress.h"
 #include "core/document/RunSummary.h"
 #include "core/encoding/EncodingChoices.h"
@@ -407,10 +408,9 @@ int RunJob(const CommandLine& line) {
             .repeats = outcome.lineCount - outcome.keptCount - outcome.emptyCount,
             .empties = outcome.emptyCount,
         };
-        Print(stderr, Utf8(RunCountsText(counts)) + "\n"); // the window's words
+        Print(stderr, RunCountsWords(counts) + "\n");
         if (outcome.loneCrLineEnds)
-            Print(stderr,
-                  std::string(Tr("Line ends of a CR alone are not taken as line breaks.")) + "\n");
+            Print(stderr, LoneCrWords() + "\n");
     }
     return 0;
 }

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <string>
 
-namespace {
-
-// The number with a comma between each group of three digits, as Japanese text writes it.
 std::u16string Grouped(std::uint64_t number) {
     const std::string digits = std::to_string(number);
     std::u16string text;
@@ -16,8 +13,6 @@ std::u16string Grouped(std::uint64_t number) {
     }
     return text;
 }
-
-} // namespace
 
 RunCounts CountRun(const RunLineMap& map) {
     RunCounts counts;

@@ -21,6 +21,9 @@ RunCounts CountRun(const RunLineMap& map);
 
 // "1,000,000 行 → 432,525 行（重複 547,475 行、空行 20,000 行）"
 std::u16string RunCountsText(const RunCounts& counts);
+// The number with a comma between each group of three digits, as Japanese (and English) text
+// writes it: "1,000,000".
+std::u16string Grouped(std::uint64_t number);
 
 // Whether the text seems to end its lines in a carriage return alone, as old Mac files do: one
 // final line end aside (CR LF or LF, as the window's box ends every line it loads), it holds no

@@ -29,7 +29,7 @@ check() { # the words before the example, the example
     [[ $1 == *"LF line ends"* ]] && promised=1 && grep -q $'\r' "$output" && fail "$2: CR"
     [[ $1 == *"UTF-8 out"* || $1 == *"UTF-8 without a mark"* ]] && promised=1 && ! iconv -f UTF-8 "$output" >/dev/null && fail "$2: not UTF-8"
     [[ $1 == *"without a mark"* && $(head -c 3 "$output") == $'\xEF\xBB\xBF' ]] && fail "$2: a mark"
-    [[ $1 == *"with the counts"* ]] && promised=1 && ! grep -q '行 → .* 行（重複' "$work/err" && fail "$2: no counts"
+    [[ $1 == *"with the counts"* ]] && promised=1 && ! grep -qE '行 → .* 行（重複|^Lines: [0-9,]+ in, [0-9,]+ out \(' "$work/err" && fail "$2: no counts"
     [ $promised = 1 ] || fail "$2: no promise this test knows in: $1"
     rm -f "$output"
 }

@@ -1,8 +1,9 @@
-// The command line's reasons for a failed read or write: English, and under the Japanese
-// catalogue the window's very words, for every failure and every form of its values.
+// What the command line says that the window says too (why a file failed, what --stats
+// counts): English, and under the Japanese catalogue the window's very words, for every
+// failure and every form of the values.
 #include "app/cli/FailureWords.h"
-
 #include "app/cli/Messages.h"
+#include "app/cli/RunWords.h"
 #include "core/encoding/EncodingGuess.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/files/FailureText.h"
@@ -25,10 +26,14 @@ std::vector<FileResult> EveryFailure() {
     return results;
 }
 
+// Numbers below a thousand, at a thousand and well above, in every place.
+const RunCounts kCounts[] = {
+    {0, 0, 0, 0, 0}, {1000, 999, 1, 0, 0}, {12'345'678, 1'234'567, 11'000'111, 111'000, 0}};
+
 // A plain name, one with a byte that is not UTF-8, and none (a cancelled save dialog).
 const std::u16string_view kPaths[] = {u"/tmp/入力.txt", u"/tmp/\xDCE9.txt", u""};
 
-class FailureWordsTest : public testing::Test {
+class WindowWordsTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         UseMessageCatalogue();
@@ -42,7 +47,7 @@ protected:
     }
 };
 
-TEST_F(FailureWordsTest, JapaneseIsTheWindowsWords) {
+TEST_F(WindowWordsTest, JapaneseIsTheWindowsWords) {
     InJapanese(true);
     for (const std::u16string_view path : kPaths)
         for (const FileResult& result : EveryFailure())
@@ -55,6 +60,9 @@ TEST_F(FailureWordsTest, JapaneseIsTheWindowsWords) {
         const EncodingGuess guess = GuessEncoding(mark);
         EXPECT_EQ(RefusedMarkWords(guess.refusedMark), Utf8(EncodingGuessNote(guess)));
     }
+    for (const RunCounts& counts : kCounts)
+        EXPECT_EQ(RunCountsWords(counts), Utf8(RunCountsText(counts)));
+    EXPECT_EQ(LoneCrWords(), Utf8(kLoneCrNote));
 }
 
 bool HoldsJapanese(std::string_view words) {
@@ -67,7 +75,7 @@ bool HoldsJapanese(std::string_view words) {
 }
 
 // Where no catalogue matches (LANG=C in a script), no Japanese but the character shown.
-TEST_F(FailureWordsTest, EnglishHoldsNoJapanese) {
+TEST_F(WindowWordsTest, EnglishHoldsNoJapanese) {
     InJapanese(false);
     for (const FileResult& result : EveryFailure()) {
         std::string words = FailureWords(u"/tmp/input.txt", result);
@@ -78,6 +86,9 @@ TEST_F(FailureWordsTest, EnglishHoldsNoJapanese) {
         EXPECT_FALSE(HoldsJapanese(words)) << words;
     }
     EXPECT_FALSE(HoldsJapanese(RefusedMarkWords("UTF-16BE")));
+    for (const RunCounts& counts : kCounts)
+        EXPECT_FALSE(HoldsJapanese(RunCountsWords(counts)));
+    EXPECT_FALSE(HoldsJapanese(LoneCrWords()));
 }
 
 } // namespace
