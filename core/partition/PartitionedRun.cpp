@@ -4,8 +4,8 @@
 #include "core/compare/KeyTable.h"
 #include "core/compare/LineKeys.h"
 #include "core/document/RunSummary.h"
-#include "core/files/EncodedTextFiles.h"
 #include "core/files/CException.h"
+#include "core/files/EncodedTextFiles.h"
 #include "core/files/FileSystemNames.h"
 #include "core/lines/LineHash.h"
 #include "core/lines/LineSplit.h"
@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -50,14 +51,16 @@ struct InputFailure {
     FileResult result;
 };
 
-std::uint64_t FileBytes(const std::vector<PartitionedInput>& inputs) {
-    std::uint64_t bytes = 0;
+// Each input's size; 0 where it cannot be told.
+std::vector<std::uint64_t> FileSizes(const std::vector<PartitionedInput>& inputs) {
+    std::vector<std::uint64_t> sizes;
     for (const PartitionedInput& input : inputs) {
         struct stat status;
-        if (stat(FileSystemPath(input.path).c_str(), &status) == 0)
-            bytes += static_cast<std::uint64_t>(status.st_size);
+        sizes.push_back(stat(FileSystemPath(input.path).c_str(), &status) == 0
+                            ? static_cast<std::uint64_t>(status.st_size)
+                            : 0);
     }
-    return bytes;
+    return sizes;
 }
 
 std::size_t BufferBytes(std::uint64_t share, std::size_t files) {
@@ -78,13 +81,28 @@ public:
     PartitionedOutcome Run();
 
 private:
+    // The next pass, share thousandths of what the bar had left at the start (the rest: -1).
     void Step(int share) {
-        if (!progress_)
-            return;
         const int whole = OperationProgress::kWhole - from_;
-        const int to = share < 0 ? OperationProgress::kWhole : stepFrom_ + whole * share / 1000;
-        progress_->BeginStep(stepFrom_, to);
-        stepFrom_ = to;
+        stepFrom_ = stepTo_;
+        stepTo_ = share < 0 ? OperationProgress::kWhole : stepFrom_ + whole * share / 1000;
+        if (progress_)
+            progress_->BeginStep(stepFrom_, stepTo_);
+    }
+    // Within a pass that reads the inputs, the share of the one at index, by its bytes: each
+    // input reports its bytes read of its own size, and the bar goes on from one input to the
+    // next instead of starting over at each.
+    void InputStep(std::size_t index) const {
+        const std::uint64_t bytes = std::accumulate(sizes_.begin(), sizes_.end(), std::uint64_t{0});
+        if (!progress_ || bytes == 0)
+            return;
+        const std::uint64_t before = std::accumulate(
+            sizes_.begin(), sizes_.begin() + static_cast<std::ptrdiff_t>(index), std::uint64_t{0});
+        const auto at = [&](std::uint64_t done) {
+            return stepFrom_ + static_cast<int>(static_cast<double>(done) /
+                                                static_cast<double>(bytes) * (stepTo_ - stepFrom_));
+        };
+        progress_->BeginStep(at(before), at(before + sizes_[index]));
     }
     std::uint64_t Hash(std::u16string_view key) const { return tandrel::HashLine(key, hashKey_); }
     std::vector<SpillFile> MakeFiles(std::size_t count, std::size_t bufferBytes) const {
@@ -103,7 +121,8 @@ private:
     const PartitionedRequest& request_;
     OperationProgress* progress_;
     const int from_;
-    int stepFrom_ = from_;
+    int stepFrom_ = from_, stepTo_ = from_; // the bar's part for the current pass
+    const std::vector<std::uint64_t> sizes_ = FileSizes(request_.inputs);
     const tandrel::LineHashKey hashKey_;
     PartitionedOutcome outcome_;
     LineEndCounts lineEnds_;
@@ -113,7 +132,7 @@ private:
     std::optional<SpillFile> keptEmpties_;    // the numbers of the empty lines kept
     std::uint64_t settled_ = 0, spilled_ = 0; // partition bytes, for the progress bar
     std::uint64_t bucketLines_ = 1;
-    std::vector<SpillFile> buckets_; // the kept lines, by their numbers' ranges
+    std::vector<SpillFile> buckets_;        // the kept lines, by their numbers' ranges
     std::vector<std::uint64_t> firstLines_; // the number of each input's first line
 };
 
@@ -137,6 +156,9 @@ PartitionedOutcome PartitionedRunner::Run() {
         parts_.clear();
         Step(-1);
         Write();
+        // The writer stops after the last kept line, which may come before the last input.
+        if (progress_ && outcome_.failedAt == PartitionedOutcome::Stage::kDone)
+            progress_->BeginStep(OperationProgress::kWhole, OperationProgress::kWhole);
     } catch (const SpillFailure& failure) {
         outcome_.failedAt = PartitionedOutcome::Stage::kTemporary;
         outcome_.result = failure.result;
@@ -152,10 +174,10 @@ PartitionedOutcome PartitionedRunner::Run() {
 // empty lines --keep-empty keeps to a list of their own.
 void PartitionedRunner::Split() {
     Step(kSplitShare);
+    const std::uint64_t bytes = std::accumulate(sizes_.begin(), sizes_.end(), std::uint64_t{0});
     // Wide enough that each partition's distinct keys, at two bytes a unit and their groups'
     // room, most likely fit half the memory at once; and its table a few megabytes, which the
     // processor's caches serve far better than a table of the whole half.
-    const std::uint64_t bytes = FileBytes(request_.inputs);
     const std::uint64_t expected = std::max(
         bytes * 4 / std::max<std::uint64_t>(request_.memory / 2, 1), bytes / kCachedPartitionBytes);
     firstBits_ = std::min(kFirstBitsMost, static_cast<int>(std::bit_width(expected)));
@@ -170,6 +192,7 @@ void PartitionedRunner::Split() {
     for (const PartitionedInput& each : request_.inputs) {
         outcome_.input = firstLines_.size();
         firstLines_.push_back(number);
+        InputStep(outcome_.input);
         try {
             TextFileLines input(each.path, *each.encoding, progress_);
             bool firstEndsInLoneCrs = false;
@@ -302,6 +325,7 @@ void PartitionedRunner::Write() {
                     if (inputIndex == request_.inputs.size())
                         throw CException("the input ended early", FileFailure::kOther);
                     const PartitionedInput& each = request_.inputs[inputIndex];
+                    InputStep(inputIndex);
                     input.emplace(each.path, *each.encoding, progress_);
                 }
                 if (input->Next(text))

@@ -7,12 +7,16 @@
 #include "app/cli/CommandLineJob.h"
 #include "app/cli/DistinctLinesJob.h"
 #include "app/cli/ProgramFlags.h"
+#include "core/base/OperationProgress.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/FileSystemNames.h"
 #include "core/partition/MemoryBudget.h"
+#include "core/partition/PartitionedRun.h"
 #include "tests/support/SameJobFailure.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -24,6 +28,7 @@
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -93,7 +98,8 @@ void WriteRandomText(std::mt19937& random, const fs::path& path, int encoding, i
     const LineEnd lineEnd = random() % 2 ? LineEnd::kLf : LineEnd::kCrLf;
     const EncodingChoice& written = *FindEncodingChoice(encoding);
     if (!WriteTextFile(Text(path), written, text, lineEnd).Succeeded()) { // not in code page 932
-        ASSERT_TRUE(WriteTextFile(Text(path), kEncodingChoices[kUtf8Choice], text, lineEnd).Succeeded());
+        ASSERT_TRUE(
+            WriteTextFile(Text(path), kEncodingChoices[kUtf8Choice], text, lineEnd).Succeeded());
     }
 }
 
@@ -201,7 +207,8 @@ int RunJob(std::vector<std::string> arguments, const fs::path& errors, int signa
 void WriteLines(const fs::path& path, int count) {
     std::ofstream out(path, std::ios::binary);
     for (int i = 0; i < count; ++i)
-        out << "line " << std::int64_t{i} * 7919 % (count / 2) << " of a file larger than its memory\n";
+        out << "line " << std::int64_t{i} * 7919 % (count / 2)
+            << " of a file larger than its memory\n";
 }
 
 TEST(PartitionedJob, SpoolsAPipeAndWritesToOne) {
@@ -219,6 +226,37 @@ TEST(PartitionedJob, SpoolsAPipeAndWritesToOne) {
     EXPECT_EQ(Bytes(folder.Path() / "out.txt"), Bytes(expected));
 }
 
+// The bar goes on from one input to the next, each taking its share of the bytes, instead of
+// starting over at each.
+TEST(PartitionedJob, ItsProgressNeverGoesBack) {
+    const Folder folder;
+    std::vector<std::u16string> paths;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        WriteLines(folder.Path() / name, 60'000);
+        paths.push_back(Text(folder.Path() / name));
+    }
+    const std::u16string output = Text(folder.Path() / "out.txt");
+    PartitionedRequest request{.output = output,
+                               .outputEncoding = &kEncodingChoices[kUtf8Choice],
+                               .memory = 256 * 1024,
+                               .temporaryFolder = folder.Path().string()};
+    for (const std::u16string& path : paths)
+        request.inputs.push_back({path, &kEncodingChoices[kUtf8Choice]});
+    OperationProgress progress;
+    std::atomic<bool> done = false;
+    std::thread job([&] {
+        EXPECT_EQ(RunPartitioned(request, &progress, 0).failedAt, PartitionedOutcome::Stage::kDone);
+        done = true;
+    });
+    std::vector<int> seen = {0};
+    while (!done)
+        if (const int filled = progress.Filled(); filled != seen.back())
+            seen.push_back(filled);
+    job.join();
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << testing::PrintToString(seen);
+    EXPECT_EQ(progress.Filled(), OperationProgress::kWhole);
+}
+
 TEST(PartitionedJob, AFullTempFolderFailsAndLeavesNothing) {
     const Folder folder;
     const fs::path small = folder.Path() / "small";
@@ -234,8 +272,7 @@ TEST(PartitionedJob, AFullTempFolderFailsAndLeavesNothing) {
     EXPECT_TRUE(fs::is_empty(small));
     umount(small.c_str());
     EXPECT_EQ(status, 1);
-    EXPECT_NE(Bytes(folder.Path() / "errors.txt").find("the disk is full"),
-              std::string::npos);
+    EXPECT_NE(Bytes(folder.Path() / "errors.txt").find("the disk is full"), std::string::npos);
     EXPECT_EQ(Bytes(folder.Path() / "out.txt"), "as it was");
 }
 
@@ -245,8 +282,13 @@ TEST(PartitionedJob, AJobEndedBySignalLeavesNothing) {
     fs::create_directory(temp);
     WriteLines(folder.Path() / "in.txt", 400'000);
     const auto job = [&](const fs::path& output) {
-        return std::vector<std::string>{"--memory", "1M", "--temp-dir", temp.string(), "--output",
-                                        output.string(), (folder.Path() / "in.txt").string()};
+        return std::vector<std::string>{"--memory",
+                                        "1M",
+                                        "--temp-dir",
+                                        temp.string(),
+                                        "--output",
+                                        output.string(),
+                                        (folder.Path() / "in.txt").string()};
     };
     // The signals come at random moments of the job's own length on this machine, so that
     // each one finds it running, in whichever pass; a job that a busier moment let end first
@@ -263,8 +305,8 @@ TEST(PartitionedJob, AJobEndedBySignalLeavesNothing) {
         int status = 0;
         for (int tries = 0; status == 0 && tries < 8; ++tries, moment /= 2) {
             std::ofstream(folder.Path() / "out.txt") << "as it was";
-            status = RunJob(job(folder.Path() / "out.txt"), folder.Path() / "errors.txt",
-                            signal, moment);
+            status = RunJob(job(folder.Path() / "out.txt"), folder.Path() / "errors.txt", signal,
+                            moment);
         }
         SCOPED_TRACE(testing::Message() << "signal " << signal << " at " << moment << " us");
         EXPECT_EQ(status, -signal);
