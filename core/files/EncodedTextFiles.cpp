@@ -61,15 +61,11 @@ FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
             // Only a hint, taken from the first block: a file whose long lines come later can
             // make it far too large, and then the list simply grows as it goes.
         }
-        if (linesSoFar) {
-            for (std::size_t sight = kLinesPerSight; stream.ReadString(file.lines);) {
-                if (file.lines.size() == sight) {
-                    linesSoFar(file.lines, stream.ShareRead());
-                    sight += kLinesPerSight;
-                }
+        for (std::size_t sight = kLinesPerSight; stream.ReadLines(file.lines);) {
+            if (linesSoFar && file.lines.size() >= sight) {
+                linesSoFar(file.lines, stream.ShareRead());
+                sight = (file.lines.size() / kLinesPerSight + 1) * kLinesPerSight;
             }
-        }
-        while (stream.ReadString(file.lines)) {
         }
         file.lineEnds = stream.LineEnds();
         stream.Close();

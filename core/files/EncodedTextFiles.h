@@ -62,9 +62,10 @@ struct FileLines {
     LineEndCounts lineEnds; // of the lines read
 };
 // A reader of the lines as they come, for work that can go on beside the reading: called on
-// the reading thread after every kLinesPerSight lines with every line read so far and the share
-// of the file's bytes they took (0 when the file's size is not known). The lines handed out
-// stay where they are; only lines are added behind them.
+// the reading thread each time another kLinesPerSight lines or a few more (the lines come a
+// block at a time) have been read, with every line read so far and the share of the file's
+// bytes they took (0 when the file's size is not known). The lines handed out stay where they
+// are; only lines are added behind them.
 using LinesSoFar = std::function<void(const LineList& lines, double shareRead)>;
 inline constexpr std::size_t kLinesPerSight = std::size_t{1} << 16;
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,

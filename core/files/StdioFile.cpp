@@ -23,6 +23,10 @@ constexpr std::size_t kWriteChunkUnits = 128 * 1024;
 // Worst case on disk for one code unit: an LF written as CR LF in UTF-16LE.
 constexpr std::size_t kMaxBytesPerUnitWithLineEnd =
     std::max<std::size_t>(kMaxEncodedBytesPerUnit, 4);
+// ReadLines decodes about this many bytes of whole lines in one call: one call a line spent
+// more on starting and ending each call than on the characters of a short line, and the units
+// of this many bytes are still in the cache when they are copied into the list.
+constexpr std::size_t kDecodeBlockBytes = 64 * 1024;
 
 // Where decoding bytes failed: the offset of the first character whose bytes the codec cannot
 // decode on their own. Only a failure pays for this second look.
@@ -147,6 +151,59 @@ bool CStdioFile::ReadString(LineList& lines) {
         return false;
     // Never more code units than bytes, so the line decodes straight into the list.
     lines.FinishLine(DecodeLine(first, last, lines.LineSpace(last - first)));
+    return true;
+}
+
+bool CStdioFile::ReadLines(LineList& lines) {
+    return AppendDecodedLines(lines) || ReadString(lines);
+}
+
+bool CStdioFile::AppendDecodedLines(LineList& lines) {
+    if (!reading_ || closed_ || consumed_ + begin_ < lineByLineUntil_)
+        return false;
+    const char* const data = buffer_.data();
+    // The lines end at the last line feed within reach; in UTF-16LE only the code unit 0A 00 at
+    // an even distance from begin_ is one.
+    const std::size_t reach = std::min(end_, begin_ + kDecodeBlockBytes);
+    std::size_t blockEnd = begin_;
+    if (codec_->unitBytes == 1) {
+        if (const void* hit = memrchr(data + begin_, '\n', reach - begin_))
+            blockEnd = static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
+    } else {
+        for (std::size_t at = begin_ + ((reach - begin_) & ~std::size_t{1}); at > begin_; at -= 2) {
+            if (data[at - 2] == '\n' && data[at - 1] == '\0') {
+                blockEnd = at;
+                break;
+            }
+        }
+    }
+    if (blockEnd == begin_)
+        return false;
+    // A line feed never belongs to another character in these encodings, so the bytes decode
+    // together exactly when each line decodes alone, to the same units, line feeds included.
+    const std::string_view bytes(data + begin_, blockEnd - begin_);
+    if (decoded_.size() < bytes.size())
+        decoded_.resize(std::max(bytes.size(), kDecodeBlockBytes));
+    const char16_t* const decodedEnd = codec_->decode(bytes, decoded_.data());
+    if (decodedEnd == nullptr) {
+        lineByLineUntil_ = consumed_ + blockEnd;
+        return false;
+    }
+    for (const char16_t* line = decoded_.data(); line != decodedEnd;) {
+        const char16_t* const lineFeed = std::find(line, decodedEnd, u'\n');
+        auto units = static_cast<std::size_t>(lineFeed - line);
+        if (units > 0 && line[units - 1] == u'\r') {
+            --units; // the CR of CR LF
+            ++lineEnds_.crLf;
+        } else {
+            ++lineEnds_.lf;
+        }
+        std::memcpy(lines.LineSpace(units), line, units * sizeof(char16_t));
+        lines.FinishLine(units);
+        ++linesRead_;
+        line = lineFeed + 1;
+    }
+    begin_ = scanned_ = blockEnd;
     return true;
 }
 

@@ -50,6 +50,10 @@ public:
     // CR LF; a CR that is not followed by LF belongs to the line. Nothing is delivered after a
     // final line end, so an empty file, or one holding only a mark, has no lines.
     bool ReadString(LineList& lines);
+    // The same for many lines at a time: appends at least the next line, and as many whole
+    // lines after it as one step of reading takes, decoded in one call where the bytes allow.
+    // The lines, line ends, failures and their reasons are those that ReadString gives.
+    bool ReadLines(LineList& lines);
     // The same for a reader that keeps no lines: line is replaced by the next one.
     bool ReadString(std::u16string& line);
 
@@ -88,6 +92,10 @@ private:
     // The undelivered bytes of the next line without its line end, [first, last); false once
     // the file is used up. The line counts as delivered.
     bool NextLine(std::size_t& first, std::size_t& last);
+    // Appends the whole lines among the next undelivered bytes, decoded in one call, and
+    // returns true; false, leaving everything as it was, when there are none or they do not
+    // decode in one piece (the line-by-line reading then meets the failure where it is).
+    bool AppendDecodedLines(LineList& lines);
     // Decodes buffer_[first, last) to out (room for last - first units); returns the units.
     std::size_t DecodeLine(std::size_t first, std::size_t last, char16_t* out) const;
     // line (at lineIndex in all the text written) holds a character the codec cannot encode.
@@ -116,6 +124,10 @@ private:
     bool endOfFile_ = false;
     std::uint64_t consumed_ = 0;  // bytes of the file before buffer_[0]
     std::uint64_t linesRead_ = 0; // lines delivered, for saying where a bad line is
+    // ReadLines: the units of its lines decoded together, and the file offset before which
+    // bytes that did not decode together are read line by line.
+    std::vector<char16_t> decoded_;
+    std::uint64_t lineByLineUntil_ = 0;
 
     // Writing.
     std::unique_ptr<ReplacementFile> output_;

@@ -1,14 +1,16 @@
 // The three readers: byte-order marks, line ends and line rules, block boundaries, invalid
 // input and the failure contract on the document state.
 #include "TextFileFixture.h"
-#include "core/files/EncodedTextFiles.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/files/EncodedTextFiles.h"
 #include "core/files/StdioFile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <random>
 #include <sys/stat.h>
+#include <tuple>
 
 // An encoding by its list name, with the characters a test name cannot hold left out: "UTF16LE".
 std::string TestName(const EncodingChoice& encoding) {
@@ -360,6 +362,54 @@ TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
                                    u"a\xDC00",
                                    u"\xDC00"}));
 }
+
+// Open decodes many lines a call, TextFileLines one. Over random files with every line end,
+// lines longer than a block and undecodable bytes beside the blocks' edges, both give the same
+// lines, line ends, failure, line and byte.
+class LinesReadTogetherTest : public TextFileTest,
+                              public ::testing::WithParamInterface<EncodingChoice> {};
+
+TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
+    const std::u16string pieces[] = {u"ab", u" ", u"\u3042", u"\u6f22", u"\r", u"\r\n", u"\n"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 12; ++round) {
+        std::u16string text;
+        while (text.size() < 200'000) {
+            for (int k = random() % 300 == 0 ? 40'000 : random() % 12; k > 0; --k)
+                text += pieces[random() % 5];
+            text += pieces[5 + random() % 2];
+        }
+        ASSERT_TRUE(WriteTextFile(Path16("in.txt"), GetParam(), text, LineEnd::kLf).Succeeded());
+        std::string bytes = ReadBytes("in.txt");
+        // After a line feed, so that no character takes the bytes in; an odd count for UTF-16LE.
+        const std::size_t edge = (1 + random() % 5) * 64 * 1024 + random() % 5 - 2;
+        const std::size_t at = bytes.find('\n', round % 4 == 1 ? edge : random() % bytes.size());
+        if (round % 2 == 1)
+            bytes.insert(std::min(at + 1, bytes.size()), "\x81\n\xFF"); // each fails one
+        WriteBytes("in.txt", bytes);
+        const FileLines together = ReadFileLines(Path16("in.txt"), GetParam(), nullptr);
+        TextFileLines reader(Path16("in.txt"), GetParam(), nullptr);
+        std::vector<std::u16string> oneByOne(1);
+        FileResult alone;
+        try {
+            while (reader.Next(oneByOne.back()))
+                oneByOne.emplace_back();
+        } catch (const CException& e) {
+            alone = e.Result();
+        }
+        oneByOne.pop_back();
+        const FileResult& result = together.result;
+        ASSERT_EQ(together.lines, oneByOne) << round;
+        EXPECT_EQ(result.failure, round % 2 ? FileFailure::kInvalidBytes : FileFailure::kNone);
+        EXPECT_EQ(std::tie(result.failure, result.position, result.line),
+                  std::tie(alone.failure, alone.position, alone.line));
+        EXPECT_TRUE(round % 2 || (together.lineEnds.crLf == reader.LineEnds().crLf &&
+                                  together.lineEnds.lf == reader.LineEnds().lf));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryReader, LinesReadTogetherTest, ::testing::ValuesIn(kEncodingChoices),
+                         [](const auto& info) { return TestName(info.param); });
 
 // What a failed opening leaves: the previous lines, and a count of 0.
 class OpenFailureTest : public TextFileTest, public ::testing::WithParamInterface<EncodingChoice> {
