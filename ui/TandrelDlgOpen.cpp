@@ -118,8 +118,7 @@ void CTandrelDlg::OnBnClickedOpen() {
                 [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); });
             if (!made.file.result.Succeeded())
                 return made;
-            // While the box takes its last lines; Run's split of the box would copy the index
-            // all the same.
+            // The box's lines for Run, sharing the file lines' index until either changes.
             if (SplitGivesLoadedLines(made.file.lines))
                 made.split = made.file.lines;
             progress.BeginStep(600, OperationProgress::kWhole);

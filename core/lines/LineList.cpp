@@ -48,22 +48,18 @@ std::shared_ptr<char16_t[]> NewBlock(std::size_t units) {
 } // namespace
 
 LineList::LineList(std::initializer_list<std::u16string_view> lines) {
-    index_.reserve(lines.size());
+    reserve(lines.size());
     for (const std::u16string_view line : lines)
         push_back(line);
 }
 
 LineList::LineList(const std::vector<std::u16string>& lines) {
-    index_.reserve(lines.size());
+    reserve(lines.size());
     for (const std::u16string& line : lines)
         push_back(line);
 }
 
-LineList::LineList(const LineList& other) : blocks_(other.blocks_) {
-    // Through reserve, so that a large index is placed as a filled one is.
-    reserve(other.size());
-    index_.assign(other.index_.begin(), other.index_.end());
-}
+LineList::LineList(const LineList& other) : index_(other.index_), blocks_(other.blocks_) {}
 
 LineList& LineList::operator=(const LineList& other) {
     if (this != &other)
@@ -72,23 +68,21 @@ LineList& LineList::operator=(const LineList& other) {
 }
 
 LineList::LineList(LineList&& other) noexcept
-    : index_(std::move(other.index_)), blocks_(std::move(other.blocks_)),
+    : index_(std::exchange(other.index_, EmptyIndex())), blocks_(std::move(other.blocks_)),
       tail_(std::exchange(other.tail_, nullptr)), room_(std::exchange(other.room_, 0)),
       nextBlockUnits_(std::exchange(other.nextBlockUnits_, 0)) {
-    other.index_.clear();
     other.blocks_.clear();
     other.earlier_ = nullptr;
 }
 
 LineList& LineList::operator=(LineList&& other) noexcept {
     if (this != &other) {
-        index_ = std::move(other.index_);
+        index_ = std::exchange(other.index_, EmptyIndex());
         blocks_ = std::move(other.blocks_);
         tail_ = std::exchange(other.tail_, nullptr);
         room_ = std::exchange(other.room_, 0);
         nextBlockUnits_ = std::exchange(other.nextBlockUnits_, 0);
         earlier_ = nullptr;
-        other.index_.clear();
         other.blocks_.clear();
         other.earlier_ = nullptr;
     }
@@ -97,15 +91,39 @@ LineList& LineList::operator=(LineList&& other) noexcept {
 
 LineList::~LineList() = default;
 
+std::shared_ptr<LineList::Index> LineList::EmptyIndex() noexcept {
+    static const std::shared_ptr<Index> empty = std::make_shared<Index>();
+    return empty;
+}
+
+LineList::Index& LineList::Own(std::size_t room) {
+    if (index_.use_count() == 1) {
+        if (room > index_->capacity()) {
+            index_->reserve(room);
+            tandrel::AdviseHugePages(index_->data(),
+                                     index_->capacity() * sizeof(Index::value_type));
+        }
+        return *index_;
+    }
+    auto own = std::make_shared<Index>();
+    own->reserve(std::max(room, index_->size()));
+    tandrel::AdviseHugePages(own->data(), own->capacity() * sizeof(Index::value_type));
+    own->assign(index_->begin(), index_->end());
+    index_ = std::move(own);
+    return *index_;
+}
+
 void LineList::reserve(std::size_t lines) {
-    if (lines <= index_.capacity())
-        return;
-    index_.reserve(lines);
-    tandrel::AdviseHugePages(index_.data(), index_.capacity() * sizeof(index_[0]));
+    // A shared index is never filled: the room has to be the list's own.
+    if (lines > index_->capacity() || index_.use_count() != 1)
+        Own(lines);
 }
 
 void LineList::clear() {
-    index_.clear();
+    if (index_.use_count() == 1)
+        index_->clear();
+    else
+        index_ = EmptyIndex();
     blocks_.clear();
     tail_ = nullptr;
     room_ = 0;
@@ -117,7 +135,7 @@ void LineList::push_back(std::u16string_view line) {
     if (TakeFromEarlier(line))
         return;
     if (line.empty()) {
-        index_.push_back(kEmptyUnits);
+        Own().push_back(kEmptyUnits);
         return;
     }
     std::copy(line.begin(), line.end(), LineSpace(line.size()));
@@ -132,12 +150,12 @@ char16_t* LineList::LineSpace(std::size_t units) {
 
 void LineList::FinishLine(std::size_t units) {
     if (units == 0) {
-        index_.push_back(kEmptyUnits);
+        Own().push_back(kEmptyUnits);
         return;
     }
     const auto length = static_cast<std::uint32_t>(units);
     std::memcpy(tail_, &length, sizeof length);
-    index_.push_back(tail_ + kLengthUnits);
+    Own().push_back(tail_ + kLengthUnits);
     tail_ += units + kLengthUnits;
     room_ -= units + kLengthUnits;
 }
@@ -153,9 +171,9 @@ void LineList::StartBlock(std::size_t units) {
 
 LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {
     LineList picked;
-    picked.reserve(indices.size());
+    Index& index = picked.Own(indices.size());
     for (const std::uint32_t i : indices)
-        picked.index_.push_back(index_[i]);
+        index.push_back((*index_)[i]);
     picked.blocks_ = blocks_;
     return picked;
 }
@@ -180,7 +198,7 @@ bool LineList::TakeFromEarlier(std::u16string_view line) {
                 Adopt(earlier);
                 earlierAdopted_ = true;
             }
-            index_.push_back(earlier.index_[k]);
+            Own().push_back((*earlier.index_)[k]);
             earlierNext_ = k + 1;
             return true;
         }

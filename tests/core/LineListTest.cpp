@@ -1,12 +1,13 @@
 // What the shared line lists can get wrong: a list that shares units must see the same lines
 // whatever becomes of the list it took them from, and sharing must never change a line.
 #include "TextFileFixture.h"
-#include "core/encoding/EncodingChoices.h"
 #include "core/document/DocumentRun.h"
+#include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/lines/JoinLines.h"
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -87,6 +88,27 @@ TEST(LineList, FollowingFileLinesGivesTheSameSplit) {
         }
     }
     g_vFileLines.clear();
+}
+
+// Copies share their index until one changes: after random copies, clears, reserves and
+// appends, each list holds what a vector of strings treated alike holds.
+TEST(LineList, CopiesChangeApartAsVectorsDo) {
+    std::mt19937 random(17);
+    std::vector<LineList> lists(3);
+    std::vector<Strings> expected(3);
+    for (int step = 0; step < 4000; ++step) {
+        const std::size_t a = random() % 3, b = random() % 3, what = random() % 4;
+        if (what == 0)
+            std::tie(lists[a], expected[a]) = std::tie(lists[b], expected[b]);
+        else if (what == 1)
+            lists[a].clear(), expected[a].clear();
+        else if (what == 2)
+            lists[a].reserve(expected[a].size() + 1);
+        for (const std::u16string& line : RandomLines(random, what == 3 ? 3 : 0))
+            lists[a].push_back(line), expected[a].push_back(line);
+        for (std::size_t i = 0; i < 3; ++i)
+            ASSERT_EQ(lists[i], expected[i]) << "step " << step;
+    }
 }
 
 } // namespace
