@@ -1,10 +1,11 @@
 // Splits arbitrary text and filters its lines, checking the result against Run's rule written
 // out plainly: with every option off through the functions on the document state, and under
-// the options the first byte chooses through the filter. The rest of the bytes, read as a UTF-8
-// file, must filter as bytes exactly as their UTF-16 lines do.
+// the options the first byte chooses through the filter. The rest of the bytes, read as a file in
+// each encoding whose lines can stay bytes, must filter as bytes exactly as their UTF-16 lines
+// do, and the bytes kept must read as those lines.
+#include "core/document/ByteRun.h"
 #include "core/document/DocumentRun.h"
 #include "core/document/DocumentState.h"
-#include "core/document/Utf8Run.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/lines/LineSplit.h"
@@ -58,20 +59,36 @@ void CheckMap(const RunLineMap& map, const RunLineMap& expected) {
 
 // The bytes after the first as a file in encoding: split and filtered as bytes, and as the
 // reader's UTF-16 lines.
-void CheckUtf8Bytes(std::string_view bytes, const EncodingChoice& encoding,
+void CheckByteLines(std::string_view bytes, const EncodingChoice& encoding,
                     CompareOptions options) {
     options.ignoreWidth = options.ignoreKana = options.ignoreCase = false;
     const FileLines read = ReadBytesLines(InputBytes(bytes), u"fuzz", encoding, nullptr);
-    const std::optional<std::string_view> text = Utf8TextOf(bytes, encoding);
-    Utf8Lines utf8;
-    if (!text || !SplitUtf8Lines(*text, utf8, nullptr)) {
-        FUZZ_CHECK(!text || !read.result.Succeeded());
+    const EncodedText text = TextOf(bytes, encoding);
+    if (!RunsOnBytes(options, *text.codec))
+        options.ignoreSpace = options.blankAsEmpty = false;
+    ByteLines lines;
+    if (!HasByteLines(*text.codec) || !SplitByteLines(text.text, *text.codec, lines, nullptr)) {
+        FUZZ_CHECK(!HasByteLines(*text.codec) || !read.result.Succeeded());
         return;
     }
     FUZZ_CHECK(read.result.Succeeded());
-    FUZZ_CHECK(utf8.lineEnds.crLf == read.lineEnds.crLf && utf8.lineEnds.lf == read.lineEnds.lf);
-    const FilteredLines run = FilterLines(TrimCarriageReturns(LineList(read.lines)), options);
-    CheckMap(MapRunLines(utf8.lines, utf8.lines.size(), options), run.map);
+    FUZZ_CHECK(lines.lineEnds.crLf == read.lineEnds.crLf && lines.lineEnds.lf == read.lineEnds.lf);
+    const LineList readLines = TrimCarriageReturns(LineList(read.lines));
+    FUZZ_CHECK(lines.lines.size() == readLines.size());
+    for (std::size_t i = 0; i < lines.lines.size(); ++i) {
+        std::u16string units(lines.lines[i].size(), u'\0');
+        const char16_t* end = text.codec->decode(lines.lines[i], units.data());
+        FUZZ_CHECK(end && std::u16string_view(units.data(), end - units.data()) == readLines[i]);
+        if (lines.writtenAsRead) {
+            std::string written(readLines[i].size() * kMaxEncodedBytesPerUnit + 1, '\0');
+            const char* writtenEnd = text.codec->encode(readLines[i], written.data());
+            FUZZ_CHECK(writtenEnd &&
+                       std::string_view(written.data(), writtenEnd - written.data()) ==
+                           lines.lines[i]);
+        }
+    }
+    const FilteredLines run = FilterLines(readLines, options);
+    CheckMap(MapRunLines(lines.lines, lines.lines.size(), options), run.map);
 }
 
 } // namespace
@@ -121,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (size > 0) {
         const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-        CheckUtf8Bytes(bytes, kEncodingChoices[kUtf8Choice], options);
-        CheckUtf8Bytes(bytes, kEncodingChoices[kUtf8NoMarkChoice], options);
+        for (const EncodingChoice& encoding : kEncodingChoices)
+            CheckByteLines(bytes, encoding, options);
     }
     return 0;
 }

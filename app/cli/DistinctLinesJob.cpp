@@ -2,8 +2,8 @@
 
 #include "core/base/OperationProgress.h"
 #include "core/compare/RunFilter.h"
+#include "core/document/ByteRun.h"
 #include "core/document/RunSummary.h"
-#include "core/document/Utf8Run.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/EncodingGuess.h"
 #include "core/files/CException.h"
@@ -39,20 +39,24 @@ struct InputLines {
     int encoding = -1;
     EncodingGuess guess; // when the encoding was guessed
     JobOutcome::Stage failedAt = JobOutcome::Stage::kDone;
-    // Or a UTF-8 input whose lines went to the caller's list as bytes: its bytes (file then
-    // holds no lines).
+    // Or an input whose lines went to the caller's list as bytes: its bytes (file then holds no
+    // lines).
     std::optional<InputBytes> bytes;
     bool loneCrLineEnds = false; // of bytes
 };
 
-// Reads the input at path; into: where a UTF-8 input's lines go as bytes, when Run can take them
-// so.
-InputLines ReadInput(std::u16string_view path, int encoding, Utf8Lines* into,
-                     OperationProgress* progress, int readFrom, int readTo) {
+// Reads the input at path; into: where its lines go as bytes, when Run under options can take
+// them so and they are in the encoding of the lines there.
+InputLines ReadInput(std::u16string_view path, int encoding, ByteLines* into,
+                     const CompareOptions& options, OperationProgress* progress, int readFrom,
+                     int readTo) {
     InputLines read;
     read.encoding = encoding;
     const bool guessed = encoding < 0;
-    const bool asBytes = into && (guessed || FindEncodingChoice(encoding)->codec == &kUtf8Codec);
+    const auto takes = [&](const TextCodec& codec) {
+        return into && (!into->codec || into->codec == &codec) && RunsOnBytes(options, codec);
+    };
+    const bool asBytes = guessed ? into != nullptr : takes(*FindEncodingChoice(encoding)->codec);
     const int bytesRead = readFrom + (readTo - readFrom) * 7 / 11;
 
     // The input is read once. A regular file in a named encoding is read line by line, unless
@@ -85,18 +89,20 @@ InputLines ReadInput(std::u16string_view path, int encoding, Utf8Lines* into,
         if (progress)
             progress->BeginStep(bytesRead, readTo);
         const EncodingChoice& choice = *FindEncodingChoice(read.encoding);
-        if (const std::optional<std::string_view> text = Utf8TextOf(input.bytes.View(), choice);
-            asBytes && text) {
+        if (const EncodedText text = TextOf(input.bytes.View(), choice);
+            asBytes && takes(*text.codec)) {
             const std::size_t before = into->lines.size();
             const LineEndCounts endsBefore = into->lineEnds;
             // A guess of UTF-8 has found every byte well formed already.
-            if (SplitUtf8Lines(*text, *into, progress,
+            if (SplitByteLines(text.text, *text.codec, *into, progress,
                                guessed ? Utf8Check::kKnownWellFormed : Utf8Check::kCheck)) {
-                read.loneCrLineEnds = into->lines.size() == before + 1 && EndsLinesInLoneCrs(*text);
+                into->codec = text.codec;
+                read.loneCrLineEnds =
+                    into->lines.size() == before + 1 && EndsLinesInLoneCrs(text.text);
                 read.bytes = std::move(input.bytes);
                 return read;
             }
-            // Not UTF-8 after all: the reader says where.
+            // Bytes the decoder refuses: the reader says where.
             into->lines.resize(before);
             into->lineEnds = endsBefore;
         }
@@ -220,17 +226,17 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     outcome.inputEncoding = request.inputEncoding;
 
     // Open each input, and make their lines one text, in their order. firstLines[i] is the
-    // index in it of input i's first line. While every input is UTF-8 that Run can compare as
-    // bytes, their lines stay bytes (utf8); the first input that is not turns those read
+    // index in it of input i's first line. While every input is in one encoding whose lines Run
+    // can compare as bytes, their lines stay bytes; the first input that is not turns those read
     // before it into lines too.
     FileLines file;
     std::vector<std::size_t> firstLines;
-    Utf8Lines utf8;
+    ByteLines byteLines;
     struct KeptBytes {
         InputBytes bytes;
         int encoding;
     };
-    std::vector<KeptBytes> utf8Inputs;
+    std::vector<KeptBytes> byteInputs;
     const auto fail = [&](JobOutcome::Stage stage, const FileResult& result, std::size_t input) {
         outcome.failedAt = stage;
         outcome.result = result;
@@ -259,11 +265,11 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     const int inputCount = static_cast<int>(std::max<std::size_t>(request.inputs.size(), 1));
     for (std::size_t i = 0; i < request.inputs.size(); ++i) {
         const int index = static_cast<int>(i);
-        const bool asBytes = RunsOnUtf8Bytes(request.compare) && utf8Inputs.size() == i;
-        const std::size_t firstUtf8Line = utf8.lines.size();
-        InputLines read =
-            ReadInput(request.inputs[i], request.inputEncoding, asBytes ? &utf8 : nullptr, progress,
-                      550 * index / inputCount, 550 * (index + 1) / inputCount);
+        const bool asBytes = RunsOnBytes(request.compare) && byteInputs.size() == i;
+        const std::size_t firstByteLine = byteLines.lines.size();
+        InputLines read = ReadInput(request.inputs[i], request.inputEncoding,
+                                    asBytes ? &byteLines : nullptr, request.compare, progress,
+                                    550 * index / inputCount, 550 * (index + 1) / inputCount);
         if (read.failedAt != JobOutcome::Stage::kDone) {
             outcome.guess = read.guess;
             return fail(read.failedAt, read.file.result, i);
@@ -272,25 +278,25 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
             outcome.inputEncoding = read.encoding;
         if (read.bytes) {
             outcome.loneCrLineEnds = outcome.loneCrLineEnds || read.loneCrLineEnds;
-            firstLines.push_back(firstUtf8Line);
-            utf8Inputs.push_back({std::move(*read.bytes), read.encoding});
+            firstLines.push_back(firstByteLine);
+            byteInputs.push_back({std::move(*read.bytes), read.encoding});
             continue;
         }
         // The inputs kept as bytes so far become lines first, in their order.
-        if (!utf8Inputs.empty()) {
+        if (!byteInputs.empty()) {
             firstLines.clear();
             outcome.loneCrLineEnds = false;
-            utf8 = {};
-            for (std::size_t k = 0; k < utf8Inputs.size(); ++k) {
+            byteLines = {};
+            for (std::size_t k = 0; k < byteInputs.size(); ++k) {
                 FileLines earlier =
-                    ReadBytesLines(std::move(utf8Inputs[k].bytes), request.inputs[k],
-                                   *FindEncodingChoice(utf8Inputs[k].encoding), nullptr);
+                    ReadBytesLines(std::move(byteInputs[k].bytes), request.inputs[k],
+                                   *FindEncodingChoice(byteInputs[k].encoding), nullptr);
                 if (!earlier.result.Succeeded())
                     return fail(JobOutcome::Stage::kRead, earlier.result, k);
                 if (!addLines(std::move(earlier)))
                     return fail(JobOutcome::Stage::kRead, {FileFailure::kOutOfMemory}, k);
             }
-            utf8Inputs.clear();
+            byteInputs.clear();
         }
         if (!addLines(std::move(read.file)))
             return fail(JobOutcome::Stage::kRead, {FileFailure::kOutOfMemory}, i);
@@ -299,13 +305,14 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
         request.outputEncoding < 0 ? outcome.inputEncoding : request.outputEncoding);
 
     // Run, as the window runs it on the content box, which shows every line followed by CR LF.
-    const bool asBytes = !utf8Inputs.empty();
+    const bool asBytes = !byteInputs.empty();
     if (progress)
         progress->BeginStep(550, 800);
     FilteredLines run;
     try {
         if (asBytes) {
-            run.map = MapRunLines(utf8.lines, utf8.lines.size(), request.compare, progress);
+            run.map =
+                MapRunLines(byteLines.lines, byteLines.lines.size(), request.compare, progress);
         } else {
             run =
                 FilterLines(TrimCarriageReturns(std::move(file.lines)), request.compare, progress);
@@ -330,10 +337,11 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     // Save.
     if (progress)
         progress->BeginStep(800, OperationProgress::kWhole);
-    outcome.result = asBytes ? WriteRunLines(request.output, output, utf8, run.map, request.counts,
-                                             progress, LineEndFor(request.lineEnd, utf8.lineEnds))
-                             : WriteFileLines(request.output, output, run.result, progress,
-                                              LineEndFor(request.lineEnd, file.lineEnds));
+    outcome.result = asBytes
+                         ? WriteRunLines(request.output, output, byteLines, run.map, request.counts,
+                                         progress, LineEndFor(request.lineEnd, byteLines.lineEnds))
+                         : WriteFileLines(request.output, output, run.result, progress,
+                                          LineEndFor(request.lineEnd, file.lineEnds));
     if (!outcome.result.Succeeded()) {
         outcome.failedAt = JobOutcome::Stage::kWrite;
         PlaceInInput(outcome, run.map, firstLines, request.counts);

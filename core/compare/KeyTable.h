@@ -8,8 +8,9 @@
 // process and places the keys again under it; should the second new key fail as well, it keeps
 // the keys in order instead, so that no text can make the filter quadratic.
 //
-// Keys are UTF-16 (KeyTable), or the bytes of UTF-8 lines that need no key made from their
-// characters (Utf8KeyTable): valid UTF-8 is equal exactly when its UTF-16 form is.
+// Keys are UTF-16 (KeyTable), or the bytes of lines that need no key made from their characters
+// (ByteKeyTable): valid UTF-8 is equal exactly when its UTF-16 form is, and so are code page 932
+// and EUC-JP whose codes are canonical (ByteLines.h).
 #pragma once
 
 #include "core/lines/LineHash.h"
@@ -125,4 +126,4 @@ private:
 extern template class BasicKeyTable<char16_t>;
 extern template class BasicKeyTable<char>;
 using KeyTable = BasicKeyTable<char16_t>;
-using Utf8KeyTable = BasicKeyTable<char>;
+using ByteKeyTable = BasicKeyTable<char>;

@@ -125,8 +125,8 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
 } // namespace run_filter_detail
 
 // The map of Run under options over the first count lines. Lines: anything with size() and an
-// operator[] whose lines convert to std::u16string_view, or to std::string_view for lines of
-// well-formed UTF-8 under options that need no characters (NeedsCharacters). Throws
+// operator[] whose lines convert to std::u16string_view, or to std::string_view for lines kept
+// as bytes (ByteLines.h) under options that need no characters (NeedsCharacters). Throws
 // OperationCancelled when progress asks to stop.
 template <class Lines>
 RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptions& options = {},

@@ -9,6 +9,20 @@
 #include <emmintrin.h>
 #endif
 
+// How many of the sixteen bytes at p, from the first, are ASCII.
+inline std::size_t AsciiPrefix(const unsigned char* p) {
+#if defined(__SSE2__)
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes)) | 0x10000u;
+    return static_cast<std::size_t>(__builtin_ctz(high));
+#else
+    std::size_t ascii = 0;
+    while (ascii < 16 && p[ascii] < 0x80)
+        ++ascii;
+    return ascii;
+#endif
+}
+
 // Writes the sixteen bytes at p to out as code units (out has room for sixteen) and returns how
 // many of them, from the first, are ASCII: the units to keep.
 inline std::size_t WidenAsciiPrefix(const unsigned char* p, char16_t* out) {
@@ -17,22 +31,11 @@ inline std::size_t WidenAsciiPrefix(const unsigned char* p, char16_t* out) {
     const __m128i zero = _mm_setzero_si128();
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
-    const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes)) | 0x10000u;
-    return static_cast<std::size_t>(__builtin_ctz(high));
 #else
-    std::size_t ascii = 0;
-    for (std::size_t half = 0; half < 16; half += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + half, 8);
-        for (int i = 0; i < 8; ++i)
-            out[half + i] = p[half + i];
-        if (ascii == half && (word & 0x8080808080808080u) == 0)
-            ascii += 8;
-    }
-    while (ascii < 16 && p[ascii] < 0x80)
-        ++ascii;
-    return ascii;
+    for (int i = 0; i < 16; ++i)
+        out[i] = p[i];
 #endif
+    return AsciiPrefix(p);
 }
 
 // A decoder's step through ASCII: when sixteen bytes or more are left in [p, end) and out has

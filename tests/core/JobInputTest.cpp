@@ -3,7 +3,7 @@
 // a little; a file is mapped, and read() takes next to nothing of it. Either way the job writes
 // what the file read line by line in the named encoding, as UTF-16 lines, gives.
 #include "app/cli/DistinctLinesJob.h"
-#include "core/document/Utf8Run.h"
+#include "core/document/ByteRun.h"
 #include "core/encoding/EncodingChoices.h"
 
 #include <cstdint>
@@ -94,10 +94,10 @@ protected:
 TEST_P(JobInputTest, ReadsItsInputOnce) {
     const auto utf8 = static_cast<int>(kUtf8NoMarkChoice);
     const std::uint64_t size = fs::file_size(folder_ / "in.txt");
-    EnableUtf8Run(false);
+    EnableByteRun(false);
     ASSERT_EQ(Run({"plain", false, utf8}, folder_ / "plain.txt").failedAt,
               JobOutcome::Stage::kDone);
-    EnableUtf8Run(true);
+    EnableByteRun(true);
 
     const std::uint64_t before = BytesReadSoFar();
     const JobOutcome outcome = Run(GetParam(), folder_ / "out.txt");

@@ -1,7 +1,8 @@
-#include "core/lines/Utf8Lines.h"
+#include "core/lines/ByteLines.h"
 
 #include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
+#include "core/encoding/CanonicalCodes.h"
 #include "core/encoding/TextCodecs.h"
 
 #include <algorithm>
@@ -28,8 +29,16 @@ std::size_t EstimateLines(std::string_view text) {
 
 } // namespace
 
-bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* progress,
-                    Utf8Check check) {
+bool HasByteLines(const TextCodec& codec) {
+    // Well-formed UTF-8 holds no LF or CR byte but those characters.
+    return &codec == &kUtf8Codec ||
+           (codec.unitBytes == 1 && CanonicalCodes::Of(codec).LineEndsAlone());
+}
+
+bool SplitByteLines(std::string_view text, const TextCodec& codec, ByteLines& into,
+                    OperationProgress* progress, Utf8Check check) {
+    const CanonicalCodes* codes = &codec == &kUtf8Codec ? nullptr : &CanonicalCodes::Of(codec);
+    CanonicalCodes::Findings findings;
     into.lines.reserve(into.lines.size() + EstimateLines(text));
     tandrel::AdviseHugePages(into.lines.data() + into.lines.size(),
                              (into.lines.capacity() - into.lines.size()) *
@@ -47,8 +56,27 @@ bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* p
                     : text.size();
         }
         const std::string_view piece = text.substr(done, end - done);
-        if (check == Utf8Check::kCheck && !IsUtf8(piece))
+        findings.notCanonical.clear();
+        if (codes ? !codes->Check(piece, findings) : check == Utf8Check::kCheck && !IsUtf8(piece))
             return false;
+        into.writtenAsRead = into.writtenAsRead && !findings.notWrittenAsRead;
+        // The line from start; a copy of it with canonical codes when one of the codes found
+        // not canonical lies in it.
+        auto nextNotCanonical = findings.notCanonical.begin();
+        const auto add = [&](std::size_t start, std::size_t length) {
+            const std::string_view line = WithoutCarriageReturns(piece.substr(start, length));
+            if (nextNotCanonical == findings.notCanonical.end() ||
+                *nextNotCanonical >= start + line.size()) {
+                into.lines.push_back(line);
+                return;
+            }
+            std::string& copy = into.copies.emplace_back();
+            codes->AppendCanonical(line, copy);
+            into.lines.push_back(copy);
+            while (nextNotCanonical != findings.notCanonical.end() &&
+                   *nextNotCanonical < start + line.size())
+                ++nextNotCanonical;
+        };
         std::size_t start = 0;
         for (;;) {
             const void* hit = std::memchr(piece.data() + start, '\n', piece.size() - start);
@@ -60,11 +88,11 @@ bool SplitUtf8Lines(std::string_view text, Utf8Lines& into, OperationProgress* p
                 ++into.lineEnds.crLf;
             else
                 ++into.lineEnds.lf;
-            into.lines.push_back(WithoutCarriageReturns(piece.substr(start, lineFeed - start)));
+            add(start, lineFeed - start);
             start = lineFeed + 1;
         }
         if (start < piece.size()) // only the last piece ends without a line feed
-            into.lines.push_back(WithoutCarriageReturns(piece.substr(start)));
+            add(start, piece.size() - start);
         done = end;
         if (progress) {
             progress->ThrowIfCancelled();

@@ -1,7 +1,7 @@
-#include "core/document/Utf8Run.h"
+#include "core/document/ByteRun.h"
 
-#include "core/document/RunSummary.h"
 #include "core/compare/LineKeys.h"
+#include "core/document/RunSummary.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/files/EncodedTextFiles.h"
@@ -16,25 +16,30 @@ std::atomic<bool> g_enabled{true};
 
 } // namespace
 
-bool RunsOnUtf8Bytes(const CompareOptions& options) {
+bool RunsOnBytes(const CompareOptions& options) {
     return g_enabled.load(std::memory_order_relaxed) && !NeedsCharacters(options);
 }
 
-void EnableUtf8Run(bool enabled) {
+bool RunsOnBytes(const CompareOptions& options, const TextCodec& codec) {
+    // White space is trimmed by TrimWhiteSpace on UTF-8; in code page 932 a trailing U+3000 could
+    // not be told from the end of the bytes.
+    const bool trims = options.ignoreSpace || options.blankAsEmpty;
+    return RunsOnBytes(options) && HasByteLines(codec) && (!trims || &codec == &kUtf8Codec);
+}
+
+void EnableByteRun(bool enabled) {
     g_enabled.store(enabled, std::memory_order_relaxed);
 }
 
-std::optional<std::string_view> Utf8TextOf(std::string_view bytes, const EncodingChoice& encoding) {
+EncodedText TextOf(std::string_view bytes, const EncodingChoice& encoding) {
     const MarkedStart start = ReadMarkedStart(encoding, bytes.substr(0, 4));
-    if (start.codec != &kUtf8Codec)
-        return std::nullopt;
-    return bytes.substr(start.markBytes);
+    return {start.codec, bytes.substr(start.markBytes)};
 }
 
 FileResult WriteRunLines(std::u16string_view path, const EncodingChoice& encoding,
-                         const Utf8Lines& lines, const RunLineMap& map, bool counts,
+                         const ByteLines& lines, const RunLineMap& map, bool counts,
                          OperationProgress* progress, LineEnd lineEnd) {
-    if (encoding.codec == &kUtf8Codec) {
+    if (encoding.codec == lines.codec && lines.writtenAsRead) {
         return WriteFileLineBytes(
             path, encoding, map.kept.size(),
             [&](std::size_t k, std::string& bytes) {
@@ -44,7 +49,8 @@ FileResult WriteRunLines(std::u16string_view path, const EncodingChoice& encodin
             },
             progress, lineEnd);
     }
-    // Another encoding encodes the text: the result decoded, a line at a time.
+    // Otherwise the encoding encodes the text: the result decoded, a line at a time. Each code
+    // decodes to one code unit at most.
     LineList result;
     try {
         result.reserve(map.kept.size());
@@ -53,7 +59,8 @@ FileResult WriteRunLines(std::u16string_view path, const EncodingChoice& encodin
             const std::string prefix = counts ? CountPrefix(map.counts[k]) : std::string();
             char16_t* units = result.LineSpace(prefix.size() + line.size());
             std::copy(prefix.begin(), prefix.end(), units);
-            const char16_t* end = DecodeUtf8(line, units + prefix.size()); // well formed: read so
+            // Checked as the reader's decoder takes it.
+            const char16_t* end = lines.codec->decode(line, units + prefix.size());
             result.FinishLine(static_cast<std::size_t>(end - units));
         }
     } catch (const std::bad_alloc&) {

@@ -1,0 +1,80 @@
+// The canonical code of every code of code page 932 and EUC-JP against tables made by other
+// converters (Python's cp932 codec, glibc's EUC-JP-MS called directly: see
+// scripts/gen-canonical-reference.py), and the check against the codec's own decoder: it takes
+// exactly the codes the decoder reads as one character.
+#include "core/encoding/CanonicalCodes.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+namespace {
+
+struct Table {
+    const char* name;
+    const TextCodec* codec;
+    const char* path;
+};
+
+std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+class CanonicalCodesTest : public testing::TestWithParam<Table> {};
+
+TEST_P(CanonicalCodesTest, MakesEachCodeWhatTheEncoderWritesForItsCharacter) {
+    const TextCodec& codec = *GetParam().codec;
+    std::map<std::string, std::string> reference;
+    std::ifstream file(GetParam().path);
+    ASSERT_TRUE(file.is_open()) << GetParam().path;
+    for (std::string code, canonical; file >> code >> canonical;)
+        if (!code.starts_with("#"))
+            reference[FromHex(code)] = FromHex(canonical);
+        else
+            file.ignore(1 << 10, '\n');
+    ASSERT_FALSE(reference.empty());
+
+    const CanonicalCodes& codes = CanonicalCodes::Of(codec);
+    EXPECT_TRUE(codes.LineEndsAlone());
+    std::size_t valid = 0, notCanonical = 0;
+    for (unsigned first = 0; first < 256; ++first) {
+        const std::size_t length = codec.characterBytes(static_cast<unsigned char>(first));
+        for (unsigned rest = 0; rest < 1u << (8 * (length - 1)); ++rest) {
+            std::string code(1, static_cast<char>(first));
+            for (std::size_t k = length - 1; k > 0; --k)
+                code += static_cast<char>(rest >> (8 * (k - 1)));
+            char16_t units[4];
+            const char16_t* end = codec.decode(code, units);
+            CanonicalCodes::Findings findings;
+            const bool taken = codes.Check(code, findings);
+            ASSERT_EQ(taken, end == units + 1) << testing::PrintToString(code);
+            if (!taken)
+                continue;
+            ++valid;
+            std::string canonical;
+            codes.AppendCanonical(code, canonical);
+            const auto expected = reference.find(code);
+            EXPECT_EQ(canonical, expected == reference.end() ? code : expected->second)
+                << testing::PrintToString(code);
+            EXPECT_EQ(findings.notCanonical.size(), canonical == code ? 0u : 1u);
+            EXPECT_FALSE(findings.notWrittenAsRead) << testing::PrintToString(code);
+            notCanonical += canonical != code;
+            // A code cut short is refused.
+            EXPECT_EQ(codes.Check(code.substr(0, length - 1), findings), length == 1);
+        }
+    }
+    EXPECT_EQ(notCanonical, reference.size());
+    EXPECT_GT(valid, reference.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, CanonicalCodesTest,
+    testing::Values(Table{"Cp932", &kCp932Codec, TANDREL_CP932_TABLE_DIR "/cp932-canonical.tsv"},
+                    Table{"EucJp", &kEucJpCodec, TANDREL_EUCJP_TABLE_DIR "/eucjp-canonical.tsv"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
