@@ -29,12 +29,16 @@ char16_t* DecodeCp932(std::string_view bytes, char16_t* out) {
     while (end - p >= 2) {
         if (StepOverAscii(p, end, out))
             continue;
-        const unsigned length = DecodeOne(p[0], p[1], out);
-        if (length == 0) {
-            return nullptr;
-        }
-        p += length;
-        ++out;
+        // The characters up to the next ASCII byte, without looking for ASCII runs between
+        // them: in Japanese text there are few.
+        do {
+            const unsigned length = DecodeOne(p[0], p[1], out);
+            if (length == 0) {
+                return nullptr;
+            }
+            p += length;
+            ++out;
+        } while (end - p >= 2 && *p >= 0x80);
     }
     if (p != end) {
         if (DecodeOne(p[0], 0, out) == 0) {
