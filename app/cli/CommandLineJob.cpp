@@ -6,6 +6,7 @@
 #include "app/cli/Messages.h"
 #include "app/cli/ProgramFlags.h"
 #include "app/cli/RunWords.h"
+#include "core/base/HeapTuning.h"
 #include "core/base/OperationProgress.h"
 #include "core/document/RunSummary.h"
 #include "core/encoding/EncodingChoices.h"
@@ -282,6 +283,10 @@ int TemporaryFolderProblem(const FileResult& why) {
 }
 
 int RunJob(const CommandLine& line) {
+    // The job frees buffers of megabytes as it goes (the guess's, the filter's table as it
+    // grows) and allocates others; returned to the system, their memory would be faulted in
+    // afresh for the next ones.
+    KeepLargeBuffersInHeap();
     // Standard input is read once, however often "-" names it.
     std::vector<std::string> arguments;
     for (const std::string& argument :
