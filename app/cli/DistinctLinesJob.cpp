@@ -98,7 +98,7 @@ InputLines ReadInput(std::u16string_view path, int encoding, ByteLines* into,
                                guessed ? Utf8Check::kKnownWellFormed : Utf8Check::kCheck)) {
                 into->codec = text.codec;
                 read.loneCrLineEnds =
-                    into->lines.size() == before + 1 && EndsLinesInLoneCrs(text.text);
+                    into->lines.size() == before + 1 && EndsLinesInLoneCrs(text);
                 read.bytes = std::move(input.bytes);
                 return read;
             }

@@ -36,6 +36,14 @@ EncodedText TextOf(std::string_view bytes, const EncodingChoice& encoding) {
     return {start.codec, bytes.substr(start.markBytes)};
 }
 
+bool EndsLinesInLoneCrs(const EncodedText& text) {
+    if (text.codec->unitBytes == 1) // CR and LF bytes are those characters
+        return EndsLinesInLoneCrs<char>(text.text);
+    std::u16string units(text.text.size(), u'\0');
+    const char16_t* end = text.codec->decode(text.text, units.data());
+    return end && EndsLinesInLoneCrs(std::u16string_view(units.data(), end - units.data()));
+}
+
 FileResult WriteRunLines(std::u16string_view path, const EncodingChoice& encoding,
                          const ByteLines& lines, const RunLineMap& map, bool counts,
                          OperationProgress* progress, LineEnd lineEnd) {
@@ -43,8 +51,16 @@ FileResult WriteRunLines(std::u16string_view path, const EncodingChoice& encodin
         return WriteFileLineBytes(
             path, encoding, map.kept.size(),
             [&](std::size_t k, std::string& bytes) {
-                if (counts)
-                    bytes += CountPrefix(map.counts[k]);
+                if (counts) { // in ASCII, as the encoding writes it
+                    const std::string prefix = CountPrefix(map.counts[k]);
+                    char16_t units[32];
+                    std::copy(prefix.begin(), prefix.end(), units);
+                    const std::size_t at = bytes.size();
+                    bytes.resize(at + prefix.size() * kMaxEncodedBytesPerUnit);
+                    const char* end =
+                        encoding.codec->encode({units, prefix.size()}, bytes.data() + at);
+                    bytes.resize(static_cast<std::size_t>(end - bytes.data()));
+                }
                 bytes += lines.lines[map.kept[k]];
             },
             progress, lineEnd);

@@ -33,6 +33,8 @@ struct EncodedText {
     std::string_view text;
 };
 EncodedText TextOf(std::string_view bytes, const EncodingChoice& encoding);
+// EndsLinesInLoneCrs (RunSummary.h) of text, which HasByteLines, read.
+bool EndsLinesInLoneCrs(const EncodedText& text);
 
 // Saves the result of map over lines to path in encoding, each line after its count and a tab
 // when counts is set, as WriteFileLines saves the same result's UTF-16 lines: the lines' own

@@ -51,10 +51,13 @@ CanonicalCodes::CanonicalCodes(const TextCodec& codec) : pairs_(TableOf(kInvalid
     triples_.push_back(TableOf(kInvalid));
     // Every code the decoder reads as one character, by its first byte and then the others.
     struct Code {
-        std::string bytes;
+        char bytes[3];
+        std::uint8_t size;
         char16_t unit;
+        std::string_view Bytes() const { return {bytes, size}; }
     };
     std::vector<Code> codes;
+    codes.reserve(kPairCodes);
     for (unsigned first = 0; first < 256; ++first) {
         const std::size_t length = codec.characterBytes(static_cast<unsigned char>(first));
         // A length the tables do not hold makes the byte invalid: such text takes the UTF-16 path.
@@ -69,50 +72,54 @@ CanonicalCodes::CanonicalCodes(const TextCodec& codec) : pairs_(TableOf(kInvalid
                                      : length == 3 ? kPairCodes
                                                    : 0;
         for (std::size_t after = 0; after < variants; ++after) {
-            std::string bytes(1, static_cast<char>(first));
-            if (length == 2)
-                bytes += static_cast<char>(after);
-            if (length == 3) {
-                bytes += static_cast<char>(after >> 8);
-                bytes += static_cast<char>(after & 0xFF);
+            const auto second = static_cast<char>(length == 3 ? after >> 8 : after);
+            Code code{{static_cast<char>(first), second, static_cast<char>(after & 0xFF)},
+                      static_cast<std::uint8_t>(length),
+                      0};
+            if (const std::optional<char16_t> unit = ReadOne(codec, code.Bytes())) {
+                code.unit = *unit;
+                codes.push_back(code);
             }
-            if (const std::optional<char16_t> unit = ReadOne(codec, bytes))
-                codes.push_back({std::move(bytes), *unit});
         }
     }
 
     // Each character's canonical code: the one the encoder writes, when that reads back as the
     // character; otherwise its first code, which it then keeps whatever the encoder does.
-    std::map<char16_t, std::string> firsts;
+    std::vector<const Code*> firsts(0x10000);
     for (const Code& code : codes)
-        firsts.emplace(code.unit, code.bytes);
-    lineEndsAlone_ = true;
+        if (!firsts[code.unit])
+            firsts[code.unit] = &code;
+    // The codes of CR and LF, and whether another code holds one of them where a unit of the
+    // encoding could start.
+    const std::size_t unit = codec.unitBytes;
+    const std::string_view cr = codec.lineEnd.substr(0, unit), lf = codec.lineEnd.substr(unit);
+    lineEndsAlone_ = unit > 0 && cr.size() == unit && lf.size() == unit;
     for (const Code& code : codes) {
-        const std::string_view after = std::string_view(code.bytes).substr(1);
-        if (after.find_first_of("\r\n") != after.npos ||
-            ((code.bytes == "\n" || code.bytes == "\r") && code.unit != code.bytes[0]))
-            lineEndsAlone_ = false;
+        const std::string_view bytes = code.Bytes();
+        lineEndsAlone_ = lineEndsAlone_ && bytes.size() % unit == 0 &&
+                         (bytes != lf || code.unit == u'\n') && (bytes != cr || code.unit == u'\r');
+        for (std::size_t at = unit; lineEndsAlone_ && at < bytes.size(); at += unit)
+            lineEndsAlone_ = bytes.substr(at, unit) != cr && bytes.substr(at, unit) != lf;
     }
     for (const Code& code : codes) {
         char written[8];
         const char* end = codec.encode(std::u16string_view(&code.unit, 1), written);
-        const std::string writes =
-            end ? std::string(written, static_cast<std::size_t>(end - written)) : std::string();
+        const std::string_view writes(written, end ? static_cast<std::size_t>(end - written) : 0);
         const bool readsBack = !writes.empty() &&
                                writes.size() == length_[static_cast<unsigned char>(writes[0])] &&
                                ReadOne(codec, writes) == code.unit;
-        const std::string& canonical = readsBack ? writes : firsts[code.unit];
+        const std::string_view canonical = readsBack ? writes : firsts[code.unit]->Bytes();
         std::uint8_t kind = kCanonical;
-        if (canonical != code.bytes) {
+        if (canonical != code.Bytes()) {
             kind |= kNotCanonical;
-            canonical_.emplace(Packed(code.bytes), canonical);
+            canonical_.emplace(Packed(code.Bytes()), canonical);
         }
         if (!end || writes != canonical)
             kind |= kNotWrittenAsRead;
-        const auto* p = reinterpret_cast<const unsigned char*>(code.bytes.data());
-        if (code.bytes.size() == 1)
+        const auto* p = reinterpret_cast<const unsigned char*>(code.bytes);
+        if (code.size == 1)
             single_[p[0]] = kind;
-        else if (code.bytes.size() == 2)
+        else if (code.size == 2)
             pairs_[p[0] << 8 | p[1]] = kind;
         else
             triples_[tripleRow_[p[0]]][p[1] << 8 | p[2]] = kind;
@@ -120,12 +127,25 @@ CanonicalCodes::CanonicalCodes(const TextCodec& codec) : pairs_(TableOf(kInvalid
     asciiAlone_ = true;
     for (unsigned byte = 0; byte < 0x80; ++byte)
         asciiAlone_ = asciiAlone_ && length_[byte] == 1 && single_[byte] == kCanonical;
-    lineEndsAlone_ = lineEndsAlone_ && single_['\n'] == kCanonical && single_['\r'] == kCanonical;
+    lineEndsAlone_ = lineEndsAlone_ && ClassOf(cr) == kCanonical && ClassOf(lf) == kCanonical;
+    // An encoding of fixed-length codes that are all canonical (UTF-16LE) needs no look at them.
+    std::size_t canonicalCodes = 0;
+    for (const Code& code : codes)
+        canonicalCodes += ClassOf(code.Bytes()) == kCanonical && code.size == length_[0];
+    if (length_[0] <= 2 && canonicalCodes == std::size_t{1} << (8 * length_[0]))
+        fixedLength_ = length_[0];
+}
+
+std::uint8_t CanonicalCodes::ClassOf(std::string_view code) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(code.data());
+    return !code.empty() && code.size() == length_[p[0]] ? ClassAt(p, length_[p[0]]) : kInvalid;
 }
 
 bool CanonicalCodes::Check(std::string_view bytes, Findings& findings) const {
     const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = begin + bytes.size();
+    if (fixedLength_ != 0)
+        return bytes.size() % fixedLength_ == 0;
     const auto* p = begin;
     while (p != end) {
         if (asciiAlone_ && end - p >= 16) {
@@ -145,8 +165,7 @@ bool CanonicalCodes::Check(std::string_view bytes, Findings& findings) const {
                     return false;
                 if (kind & kNotCanonical)
                     findings.notCanonical.push_back(static_cast<std::size_t>(p - begin));
-                findings.notWrittenAsRead =
-                    findings.notWrittenAsRead || (kind & kNotWrittenAsRead);
+                findings.notWrittenAsRead = findings.notWrittenAsRead || (kind & kNotWrittenAsRead);
             }
             p += length;
         } while (p != end && *p >= 0x80);

@@ -41,8 +41,9 @@ public:
     // ASCII are taken sixteen bytes at a time.
     bool Check(std::string_view bytes, Findings& findings) const;
 
-    // Whether the bytes of LF and CR are always those characters alone, never part of another
-    // character's code: then text can be cut into lines at them before it is read.
+    // Whether the codes of LF and CR (the codec's line end) are always those characters, and
+    // never part of another code where a unit of the encoding (TextCodec::unitBytes) starts: then
+    // text can be cut into lines at them, found at unit boundaries, before it is read.
     bool LineEndsAlone() const { return lineEndsAlone_; }
 
     // Appends the codes of bytes, which Check took, to out, each as its character's canonical
@@ -68,6 +69,9 @@ private:
         return triples_[tripleRow_[p[0]]][p[1] << 8 | p[2]];
     }
 
+    // The class of code, whatever its length; kInvalid for no code.
+    std::uint8_t ClassOf(std::string_view code) const;
+
     std::array<std::uint8_t, 256> length_{}; // of a code, by its first byte (1 to 3)
     std::array<std::uint8_t, 256> single_{}; // Class of a one-byte code
     // Class of two-byte codes, by first byte * 256 + second byte.
@@ -78,5 +82,8 @@ private:
     std::vector<std::unique_ptr<std::uint8_t[]>> triples_;
     bool asciiAlone_ = false; // every byte below 80 is a canonical code of its own
     bool lineEndsAlone_ = false;
+    // When every code is this long and canonical, and every sequence of such codes is one
+    // (UTF-16LE); 0 otherwise.
+    std::size_t fixedLength_ = 0;
     std::unordered_map<std::uint32_t, std::string> canonical_; // of each code not canonical
 };

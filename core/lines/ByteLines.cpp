@@ -14,10 +14,25 @@ namespace {
 // while it is still in the cache.
 constexpr std::size_t kPieceBytes = 64 * 1024;
 
-std::string_view WithoutCarriageReturns(std::string_view line) {
-    while (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
+std::string_view WithoutCarriageReturns(std::string_view line, std::string_view cr) {
+    while (line.ends_with(cr))
+        line.remove_suffix(cr.size());
     return line;
+}
+
+// Where the first line feed lf at or after from lies in text, at a unit boundary (text starts at
+// one; a unit is as long as lf); npos when there is none.
+std::size_t FindLineFeed(std::string_view text, std::size_t from, std::string_view lf) {
+    while (from < text.size()) {
+        const void* hit = std::memchr(text.data() + from, lf[0], text.size() - from);
+        if (!hit)
+            break;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        if (at % lf.size() == 0 && text.substr(at, lf.size()) == lf)
+            return at;
+        from = at + 1;
+    }
+    return text.npos;
 }
 
 // Room for the lines of text, guessed from its first piece; the list grows past it if need be.
@@ -31,29 +46,27 @@ std::size_t EstimateLines(std::string_view text) {
 
 bool HasByteLines(const TextCodec& codec) {
     // Well-formed UTF-8 holds no LF or CR byte but those characters.
-    return &codec == &kUtf8Codec ||
-           (codec.unitBytes == 1 && CanonicalCodes::Of(codec).LineEndsAlone());
+    return &codec == &kUtf8Codec || CanonicalCodes::Of(codec).LineEndsAlone();
 }
 
 bool SplitByteLines(std::string_view text, const TextCodec& codec, ByteLines& into,
                     OperationProgress* progress, Utf8Check check) {
     const CanonicalCodes* codes = &codec == &kUtf8Codec ? nullptr : &CanonicalCodes::Of(codec);
     CanonicalCodes::Findings findings;
+    const std::size_t unit = codec.unitBytes;
+    const std::string_view cr = codec.lineEnd.substr(0, unit), lf = codec.lineEnd.substr(unit);
     into.lines.reserve(into.lines.size() + EstimateLines(text));
     tandrel::AdviseHugePages(into.lines.data() + into.lines.size(),
                              (into.lines.capacity() - into.lines.size()) *
                                  sizeof(std::string_view));
     std::size_t done = 0;
     while (done < text.size()) {
-        // A piece ends after a line feed (which no character's bytes hold), so that it is
-        // well formed on its own exactly when the whole text is.
+        // A piece ends after a line feed (which no other character's bytes hold), so that it
+        // is well formed on its own exactly when the whole text is.
         std::size_t end = std::min(done + kPieceBytes, text.size());
         if (end < text.size()) {
-            const void* lineFeed = std::memchr(text.data() + end, '\n', text.size() - end);
-            end =
-                lineFeed
-                    ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - text.data()) + 1
-                    : text.size();
+            const std::size_t lineFeed = FindLineFeed(text, end, lf);
+            end = lineFeed == text.npos ? text.size() : lineFeed + lf.size();
         }
         const std::string_view piece = text.substr(done, end - done);
         findings.notCanonical.clear();
@@ -64,7 +77,7 @@ bool SplitByteLines(std::string_view text, const TextCodec& codec, ByteLines& in
         // not canonical lies in it.
         auto nextNotCanonical = findings.notCanonical.begin();
         const auto add = [&](std::size_t start, std::size_t length) {
-            const std::string_view line = WithoutCarriageReturns(piece.substr(start, length));
+            const std::string_view line = WithoutCarriageReturns(piece.substr(start, length), cr);
             if (nextNotCanonical == findings.notCanonical.end() ||
                 *nextNotCanonical >= start + line.size()) {
                 into.lines.push_back(line);
@@ -78,18 +91,13 @@ bool SplitByteLines(std::string_view text, const TextCodec& codec, ByteLines& in
                 ++nextNotCanonical;
         };
         std::size_t start = 0;
-        for (;;) {
-            const void* hit = std::memchr(piece.data() + start, '\n', piece.size() - start);
-            if (!hit)
-                break;
-            const auto lineFeed =
-                static_cast<std::size_t>(static_cast<const char*>(hit) - piece.data());
-            if (lineFeed > start && piece[lineFeed - 1] == '\r')
+        for (std::size_t lineFeed; (lineFeed = FindLineFeed(piece, start, lf)) != piece.npos;) {
+            if (piece.substr(start, lineFeed - start).ends_with(cr))
                 ++into.lineEnds.crLf;
             else
                 ++into.lineEnds.lf;
             add(start, lineFeed - start);
-            start = lineFeed + 1;
+            start = lineFeed + lf.size();
         }
         if (start < piece.size()) // only the last piece ends without a line feed
             add(start, piece.size() - start);

@@ -1,8 +1,9 @@
 // Lines of text kept as the text's own bytes, for Run when no key needs the characters
 // (NeedsCharacters in LineKeys.h). Two lines of well-formed UTF-8 are equal exactly when their
 // UTF-16 forms are; two lines of code page 932 or EUC-JP are once each code is its character's
-// canonical one (CanonicalCodes.h), which nearly every code already is. So the lines need not be
-// decoded to be filtered, nor encoded again to be saved in their own encoding.
+// canonical one (CanonicalCodes.h), which nearly every code already is; UTF-16LE lines are their
+// units. So the lines need not be decoded to be filtered, nor encoded again to be saved in their
+// own encoding.
 #pragma once
 
 #include "core/lines/LineEnd.h"
@@ -27,8 +28,8 @@ struct ByteLines {
     std::deque<std::string> copies; // lines whose codes had to be made canonical
 };
 
-// Whether lines in codec can be kept as their bytes: its characters are one or more bytes, and a
-// line feed or carriage return byte is always that character alone.
+// Whether lines in codec can be kept as their bytes: its line feeds and carriage returns can be
+// found in the bytes without reading them (CanonicalCodes::LineEndsAlone).
 bool HasByteLines(const TextCodec& codec);
 
 // Whether text still has to be checked to be UTF-8, or is known to be (the guess found it so).

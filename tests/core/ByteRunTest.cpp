@@ -22,6 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 std::u16string Path16(const fs::path& path) {
     const std::string bytes = path.string();
@@ -40,6 +41,8 @@ struct Encoding {
     std::vector<std::string> pieces;
     std::size_t malformed;
     const char* canonical = nullptr; // the codes read as another code's character
+    std::string mark = "\xEF\xBB\xBF";
+    std::string lineFeed = "\n";
 };
 
 const Encoding kEncodings[] = {
@@ -80,6 +83,16 @@ const Encoding kEncodings[] = {
       "\xF5\xA1", "\r", "\n", "\r\n", "\n\n", "\xA4", "\x8F\xA1\xA1", "\x8E\x41", "\xFF"},
      4,
      TANDREL_EUCJP_TABLE_DIR "/eucjp-canonical.tsv"},
+    // Units whose bytes hold those of LF and CR: U+4E0A, U+4E0D, U+0A0D, U+0D0A.
+    {"Utf16LE",
+     static_cast<int>(kUtf16LEChoice),
+     {"a\0"s, "a\0b\0"s, "\x42\x30"s, "\xA2\x30"s, " \0"s, "\t\0"s, "\x00\x30"s, "\x0A\x4E"s,
+      "\x0D\x4E"s, "\x0D\x0A"s, "\x0A\x0D"s, "\x00\xD8"s, "\r\0"s, "\n\0"s, "\r\0\n\0"s,
+      "\n\0\n\0"s, "\xFF\xFE"s, "\x0A"s},
+     1,
+     nullptr,
+     "\xFF\xFE",
+     "\n\0"s},
 };
 
 // Both codes of each row of a table of codes that are not canonical, as pieces.
@@ -102,14 +115,14 @@ std::vector<std::string> CodePairs(const char* table) {
 
 std::string RandomInput(std::mt19937& random, const Encoding& encoding,
                         const std::vector<std::string>& pairs) {
-    std::string text = random() % 8 == 0 ? "\xEF\xBB\xBF" : "";
+    std::string text = random() % 8 == 0 ? encoding.mark : "";
+    if (random() % 10 == 0) // a line longer than the pieces the check takes
+        text += std::string(70'000, 'x') + encoding.pieces[3] + encoding.lineFeed;
     const bool malformed = random() % 8 == 0;
     const std::size_t pieces = encoding.pieces.size() - (malformed ? 0 : encoding.malformed);
     for (std::size_t n = random() % 60; n > 0; --n)
         text += !pairs.empty() && random() % 4 == 0 ? pairs[random() % pairs.size()]
                                                     : encoding.pieces[random() % pieces];
-    if (random() % 10 == 0) // a line longer than the pieces the check takes
-        text += std::string(70'000, 'x') + encoding.pieces[3] + "\n";
     return text;
 }
 
