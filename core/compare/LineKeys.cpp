@@ -141,9 +141,50 @@ LineKeyMaker::LineKeyMaker(const CompareOptions& options) : options_(options) {
         nfkc_ = unorm2_getNFKCInstance(&status);
         ThrowOnFailure(status);
     }
+    if (NeedsCharacters(options_))
+        MakeUnitTable();
+}
+
+void LineKeyMaker::MakeUnitTable() {
+    steps_ = std::make_unique_for_overwrite<std::uint8_t[]>(0x10000);
+    mapped_ = std::make_unique_for_overwrite<char16_t[]>(0x10000);
+    for (std::uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
+        const auto c = static_cast<char16_t>(unit);
+        // Widen leaves a key alone when it holds no <wide> or <narrow> character and every unit
+        // keeps any text in NFC; the rest it maps through ICU.
+        bool stepwise = options_.ignoreWidth && (IsWideOrNarrow(c) || !StaysInNfc(c));
+        char16_t to = c;
+        if (options_.ignoreKana && IsKatakanaWithHiragana(to))
+            to -= kHiraganaOffset;
+        // Fold folds ASCII capitals alone when every other unit folds to itself.
+        if (options_.ignoreCase && to >= u'A' && to <= u'Z')
+            to += u'a' - u'A';
+        else if (options_.ignoreCase && to >= 0x80 && !FoldsToItself(to))
+            stepwise = true;
+        steps_[unit] = stepwise ? kStepwise : to != c ? kMapped : kKept;
+        mapped_[unit] = to;
+    }
 }
 
 std::u16string_view LineKeyMaker::Key(std::u16string_view line) {
+    std::u16string_view key = options_.ignoreSpace ? TrimWhiteSpace(line) : line;
+    if (!steps_)
+        return key;
+    // What the units need, without a branch on each.
+    unsigned steps = kKept;
+    for (const char16_t c : key)
+        steps |= steps_[c];
+    if (steps & kStepwise)
+        return StepwiseKey(key);
+    if (steps == kKept)
+        return key;
+    std::u16string& mapped = Other(key);
+    mapped.resize(key.size());
+    std::transform(key.begin(), key.end(), mapped.begin(), [&](char16_t c) { return mapped_[c]; });
+    return mapped;
+}
+
+std::u16string_view LineKeyMaker::StepwiseKey(std::u16string_view line) {
     std::u16string_view key = line;
     if (options_.ignoreSpace)
         key = TrimWhiteSpace(key);

@@ -4,6 +4,8 @@
 
 #include "core/compare/CompareOptions.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -63,10 +65,18 @@ public:
 
     // The key of line: line itself, or a part of it, when no step changes it (the common case,
     // which then costs no copy); otherwise a view of the maker's own buffer, valid until the
-    // next call.
+    // next call. A line whose every unit the steps map to one unit whatever surrounds it (in
+    // most lines all of them) is mapped in one pass through a table; others go step by step.
     std::u16string_view Key(std::u16string_view line);
+    // The key made step by step, whatever the line: for the tests that compare the two.
+    std::u16string_view StepwiseKey(std::u16string_view line);
 
 private:
+    // What the steps do to a unit: nothing, map it to mapped_[unit], or something that takes
+    // the steps themselves (a character that width or case maps through ICU).
+    enum Steps : std::uint8_t { kKept = 0, kMapped = 1, kStepwise = 2 };
+    void MakeUnitTable();
+
     // Each step reads one buffer (or the line) and writes the other.
     std::u16string& Other(std::u16string_view key) {
         return key.data() == first_.data() ? second_ : first_;
@@ -80,4 +90,6 @@ private:
     const UNormalizer2* nfkc_ = nullptr;
     std::u16string first_;
     std::u16string second_;
+    std::unique_ptr<std::uint8_t[]> steps_; // Steps of each unit, when the options change keys
+    std::unique_ptr<char16_t[]> mapped_;    // the unit each becomes; itself unless kMapped
 };

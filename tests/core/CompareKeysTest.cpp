@@ -7,9 +7,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 #include <sstream>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
+#include <vector>
 
 namespace {
 
@@ -129,6 +131,40 @@ TEST(CompareKeys, NfcShortcutTakesExactlyTheCharactersThatStayInNfc) {
         }
     }
 }
+
+// The key made through the maker's table of units against the key made step by step, under
+// every set of the four options: each BMP unit between others, and random lines of units of
+// every kind the steps treat apart (capitals, katakana, wide and narrow forms, combining marks,
+// letters ICU folds, surrogates, white space) and of any unit.
+class UnitTableTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(UnitTableTest, KeysAsTheStepsMakeThem) {
+    CompareOptions options;
+    for (std::size_t k = 0; k < 4; ++k)
+        options.*kCompareOptionNames[k].member = (GetParam() >> k) & 1;
+    LineKeyMaker table(options), steps(options);
+    const auto same = [&](const std::u16string& line) {
+        EXPECT_EQ(std::u16string(table.Key(line)), std::u16string(steps.StepwiseKey(line)))
+            << testing::PrintToString(std::vector<int>(line.begin(), line.end()));
+    };
+    for (char32_t unit = 0; unit <= 0xFFFF; ++unit)
+        same(u" Ab\u30A2" + std::u16string(1, static_cast<char16_t>(unit)) + u"\u30A2Z ");
+    constexpr char16_t kUnits[] = {
+        u'a',      u'Z',      u' ',      u'\t',     u'\u3000',        u'\u30A2',        u'\u30F6',
+        u'\u30F7', u'\u3042', u'\uFF21', u'\uFF76', u'\uFF9E',        u'\u0301',        u'\u3099',
+        u'\u00C0', u'\u00DF', u'\u0391', u'\u4E00', char16_t{0xD800}, char16_t{0xDC00}, u'\uAC00',
+        u'\uA640', u'\u2160', u'\u00A0'};
+    std::mt19937 random(static_cast<unsigned>(GetParam()));
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string line;
+        for (std::size_t n = random() % 12; n > 0; --n)
+            line += random() % 8 ? kUnits[random() % std::size(kUnits)]
+                                 : static_cast<char16_t>(random());
+        same(line);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OptionSets, UnitTableTest, ::testing::Range(1, 16));
 
 INSTANTIATE_TEST_SUITE_P(Options, CompareKeysTest,
                          ::testing::Values(OptionCase{"space", &CompareOptions::ignoreSpace},
