@@ -61,7 +61,6 @@ void CheckMap(const RunLineMap& map, const RunLineMap& expected) {
 // reader's UTF-16 lines.
 void CheckByteLines(std::string_view bytes, const EncodingChoice& encoding,
                     CompareOptions options) {
-    options.ignoreWidth = options.ignoreKana = options.ignoreCase = false;
     const FileLines read = ReadBytesLines(InputBytes(bytes), u"fuzz", encoding, nullptr);
     const EncodedText text = TextOf(bytes, encoding);
     if (!RunsOnBytes(options, *text.codec))
@@ -88,7 +87,8 @@ void CheckByteLines(std::string_view bytes, const EncodingChoice& encoding,
         }
     }
     const FilteredLines run = FilterLines(readLines, options);
-    CheckMap(MapRunLines(lines.lines, lines.lines.size(), options), run.map);
+    CheckMap(MapRunLines(lines.lines, lines.lines.size(), options, nullptr, text.codec->decode),
+             run.map);
 }
 
 } // namespace

@@ -97,8 +97,7 @@ InputLines ReadInput(std::u16string_view path, int encoding, ByteLines* into,
             if (SplitByteLines(text.text, *text.codec, *into, progress,
                                guessed ? Utf8Check::kKnownWellFormed : Utf8Check::kCheck)) {
                 into->codec = text.codec;
-                read.loneCrLineEnds =
-                    into->lines.size() == before + 1 && EndsLinesInLoneCrs(text);
+                read.loneCrLineEnds = into->lines.size() == before + 1 && EndsLinesInLoneCrs(text);
                 read.bytes = std::move(input.bytes);
                 return read;
             }
@@ -265,7 +264,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     const int inputCount = static_cast<int>(std::max<std::size_t>(request.inputs.size(), 1));
     for (std::size_t i = 0; i < request.inputs.size(); ++i) {
         const int index = static_cast<int>(i);
-        const bool asBytes = RunsOnBytes(request.compare) && byteInputs.size() == i;
+        const bool asBytes = RunsOnBytes() && byteInputs.size() == i;
         const std::size_t firstByteLine = byteLines.lines.size();
         InputLines read = ReadInput(request.inputs[i], request.inputEncoding,
                                     asBytes ? &byteLines : nullptr, request.compare, progress,
@@ -311,8 +310,8 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     FilteredLines run;
     try {
         if (asBytes) {
-            run.map =
-                MapRunLines(byteLines.lines, byteLines.lines.size(), request.compare, progress);
+            run.map = MapRunLines(byteLines.lines, byteLines.lines.size(), request.compare,
+                                  progress, byteLines.codec->decode);
         } else {
             run =
                 FilterLines(TrimCarriageReturns(std::move(file.lines)), request.compare, progress);

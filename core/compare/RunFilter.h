@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -57,6 +58,16 @@ void SelectKeptLines(RunLineMap& map, const CompareOptions& options);
 namespace run_filter_detail {
 
 constexpr std::size_t kAhead = 16;
+
+// The line as the key table sees it: the line, when keys are of its units; none when they are
+// made of its decoded text, so that every key the table keeps is copied.
+template <class Key, class Line> Key LineOfKeys(const Line& line) {
+    if constexpr (std::is_same_v<typename Key::value_type,
+                                 typename std::remove_cvref_t<Line>::value_type>)
+        return line;
+    else
+        return Key();
+}
 
 // Numbers the keys of the first count lines in order of first occurrence: map.keptAs gets each
 // line's group (kDropped for a line keyOf(line, slot) gives no key for, by a null view) and
@@ -108,9 +119,10 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
             __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
 
         const std::size_t slot = i % kAhead;
-        map.keptAs[i] = keys[slot].data() == nullptr ? RunLineMap::kDropped
-                                                     : table.Find(keys[slot], tags[slot], lines[i],
-                                                                  static_cast<std::uint32_t>(i));
+        map.keptAs[i] = keys[slot].data() == nullptr
+                            ? RunLineMap::kDropped
+                            : table.Find(keys[slot], tags[slot], LineOfKeys<Key>(lines[i]),
+                                         static_cast<std::uint32_t>(i));
         if (table.Overworked()) [[unlikely]] {
             table.Renew();
             for (std::size_t j = i + 1; j < i + kAhead && j < count; ++j)
@@ -126,11 +138,13 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
 
 // The map of Run under options over the first count lines. Lines: anything with size() and an
 // operator[] whose lines convert to std::u16string_view, or to std::string_view for lines kept
-// as bytes (ByteLines.h) under options that need no characters (NeedsCharacters). Throws
-// OperationCancelled when progress asks to stop.
+// as bytes (ByteLines.h); under options that need characters (NeedsCharacters), lines of bytes
+// are read with decode (a TextCodec's), which takes all of them. Throws OperationCancelled when
+// progress asks to stop.
 template <class Lines>
 RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptions& options = {},
-                       OperationProgress* progress = nullptr) {
+                       OperationProgress* progress = nullptr,
+                       char16_t* (*decode)(std::string_view, char16_t*) = nullptr) {
     using run_filter_detail::kAhead;
     using Unit = typename std::remove_cvref_t<decltype(lines[0])>::value_type;
     using Line = std::basic_string_view<Unit>;
@@ -155,8 +169,32 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
                                                    : std::u16string_view(copies[slot].assign(key));
             },
             progress, map);
+    } else if (decode) {
+        LineKeyMaker maker(options);
+        // Each line is read into its slot's text, which its key may be part of until its turn;
+        // a key made in the maker's buffer is copied aside. A decoder writes a unit a byte at most.
+        std::unique_ptr<char16_t[]> texts[kAhead];
+        std::size_t room[kAhead] = {};
+        std::u16string copies[kAhead];
+        run_filter_detail::GroupLines(
+            lines, count,
+            [&](std::string_view line, std::size_t slot) {
+                if (room[slot] < line.size()) {
+                    room[slot] = std::max(line.size(), 2 * room[slot]);
+                    texts[slot] = std::make_unique_for_overwrite<char16_t[]>(room[slot]);
+                }
+                const std::u16string_view text(
+                    texts[slot].get(),
+                    static_cast<std::size_t>(decode(line, texts[slot].get()) - texts[slot].get()));
+                if (maker.IsEmpty(text))
+                    return std::u16string_view();
+                const std::u16string_view key = maker.Key(text);
+                return KeyTable::InLine(key, text) ? key
+                                                   : std::u16string_view(copies[slot].assign(key));
+            },
+            progress, map);
     } else {
-        throw std::logic_error("keys from characters need UTF-16 lines");
+        throw std::logic_error("keys from characters need UTF-16 lines or a decoder");
     }
     SelectKeptLines(map, options);
     return map;

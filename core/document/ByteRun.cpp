@@ -16,15 +16,17 @@ std::atomic<bool> g_enabled{true};
 
 } // namespace
 
-bool RunsOnBytes(const CompareOptions& options) {
-    return g_enabled.load(std::memory_order_relaxed) && !NeedsCharacters(options);
+bool RunsOnBytes() {
+    return g_enabled.load(std::memory_order_relaxed);
 }
 
 bool RunsOnBytes(const CompareOptions& options, const TextCodec& codec) {
-    // White space is trimmed by TrimWhiteSpace on UTF-8; in code page 932 a trailing U+3000 could
-    // not be told from the end of the bytes.
+    // Without keys from characters, white space is trimmed by TrimWhiteSpace on UTF-8; in code
+    // page 932 a trailing U+3000 could not be told from the end of the bytes. Keys from
+    // characters are made of each line's text, read as it comes.
     const bool trims = options.ignoreSpace || options.blankAsEmpty;
-    return RunsOnBytes(options) && HasByteLines(codec) && (!trims || &codec == &kUtf8Codec);
+    return RunsOnBytes() && HasByteLines(codec) &&
+           (!trims || NeedsCharacters(options) || &codec == &kUtf8Codec);
 }
 
 void EnableByteRun(bool enabled) {

@@ -1,6 +1,6 @@
-// Run and Save over inputs kept as their bytes (ByteLines.h), for the command line when no key
-// needs the characters: the filter is the one the UTF-16 lines take (MapRunLines), and the bytes
-// saved are those WriteFileLines saves for the same result.
+// Run and Save over inputs kept as their bytes (ByteLines.h), for the command line: the filter
+// is the one the UTF-16 lines take (MapRunLines), and the bytes saved are those WriteFileLines
+// saves for the same result.
 #pragma once
 
 #include "core/compare/RunFilter.h"
@@ -18,11 +18,11 @@ struct TextCodec;
 
 struct CompareOptions;
 
-// Whether Run under options can take lines in codec as bytes: no key needs their characters,
-// the codec's lines can be kept as bytes, and the byte path is on. Trimming white space is done
-// on UTF-8 bytes only. Switching the path off is for the tests, which compare it with the UTF-16
-// lines it stands in for.
-bool RunsOnBytes(const CompareOptions& options);
+// Whether Run under options can take lines in codec as bytes: the codec's lines can be kept as
+// bytes, and the byte path is on (RunsOnBytes()). Keys from characters are made of each line
+// read as Run comes to it; without them, white space is trimmed on UTF-8 bytes only. Switching
+// the path off is for the tests, which compare it with the UTF-16 lines it stands in for.
+bool RunsOnBytes();
 bool RunsOnBytes(const CompareOptions& options, const TextCodec& codec);
 void EnableByteRun(bool enabled);
 

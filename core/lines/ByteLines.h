@@ -1,9 +1,10 @@
-// Lines of text kept as the text's own bytes, for Run when no key needs the characters
-// (NeedsCharacters in LineKeys.h). Two lines of well-formed UTF-8 are equal exactly when their
+// Lines of text kept as the text's own bytes, for Run on the command line. Unless a key needs
+// the characters (NeedsCharacters in LineKeys.h), the bytes are compared: two lines of
+// well-formed UTF-8 are equal exactly when their
 // UTF-16 forms are; two lines of code page 932 or EUC-JP are once each code is its character's
 // canonical one (CanonicalCodes.h), which nearly every code already is; UTF-16LE lines are their
-// units. So the lines need not be decoded to be filtered, nor encoded again to be saved in their
-// own encoding.
+// units. So the lines need not be decoded to be filtered (keys from characters read one line at
+// a time), nor encoded again to be saved in their own encoding.
 #pragma once
 
 #include "core/lines/LineEnd.h"

@@ -3,7 +3,7 @@
 // white space of every width, code page 932's and EUC-JP's codes that read as the same
 // character as another, vendor and user-defined codes, CR, CR LF and lone CRs, empty and long
 // lines, marks, malformed and cut-off bytes), one to three of them, in one encoding or several,
-// under every option set.
+// under every option set (the options that make keys of the characters drawn anew each round).
 #include "core/document/ByteRun.h"
 
 #include "app/cli/DistinctLinesJob.h"
@@ -66,29 +66,35 @@ const Encoding kEncodings[] = {
       "\r\n",
       "\n\n",
       "\xEF\xBB\xBF",
+      "A",
+      "\xEF\xBC\xA1",
+      "\xEF\xBD\xB6",
+      "\xEF\xBE\x9E",
       "\xFF",
       "\xED\xA0\x80",
       "\xE3\x81"},
      3},
     {"Cp932",
      static_cast<int>(kAnsiChoice),
-     {"a",        "ab",   "\x82\xA0", "\x83\x41", "\xB1",     " ",        "\t",
-      "\x81\x40", "\x80", "\xA0",     "\xFD",     "\xFF",     "\xF0\x40", "\r",
-      "\n",       "\r\n", "\n\n",     "\x81",     "\x85\x40", "\x82\x20"},
+     {"a",    "ab",   "\x82\xA0", "\x83\x41", "\xB1",     " ",    "\t",       "\x81\x40",
+      "\x80", "\xA0", "\xFD",     "\xFF",     "\xF0\x40", "A",    "\x82\x60", "\xB6",
+      "\xDE", "\r",   "\n",       "\r\n",     "\n\n",     "\x81", "\x85\x40", "\x82\x20"},
      3,
      TANDREL_CP932_TABLE_DIR "/cp932-canonical.tsv"},
     {"EucJp",
      static_cast<int>(kEucJpChoice),
-     {"a", "ab", "\xA4\xA2", "\xA5\xA2", "\x8E\xB1", " ", "\t", "\xA1\xA1", "\x8F\xB0\xA1", "\x85",
-      "\xF5\xA1", "\r", "\n", "\r\n", "\n\n", "\xA4", "\x8F\xA1\xA1", "\x8E\x41", "\xFF"},
+     {"a",        "ab",       "\xA4\xA2",     "\xA5\xA2", "\x8E\xB1", " ",
+      "\t",       "\xA1\xA1", "\x8F\xB0\xA1", "\x85",     "\xF5\xA1", "A",
+      "\xA3\xC1", "\x8E\xB6", "\x8E\xDE",     "\r",       "\n",       "\r\n",
+      "\n\n",     "\xA4",     "\x8F\xA1\xA1", "\x8E\x41", "\xFF"},
      4,
      TANDREL_EUCJP_TABLE_DIR "/eucjp-canonical.tsv"},
     // Units whose bytes hold those of LF and CR: U+4E0A, U+4E0D, U+0A0D, U+0D0A.
     {"Utf16LE",
      static_cast<int>(kUtf16LEChoice),
-     {"a\0"s, "a\0b\0"s, "\x42\x30"s, "\xA2\x30"s, " \0"s, "\t\0"s, "\x00\x30"s, "\x0A\x4E"s,
-      "\x0D\x4E"s, "\x0D\x0A"s, "\x0A\x0D"s, "\x00\xD8"s, "\r\0"s, "\n\0"s, "\r\0\n\0"s,
-      "\n\0\n\0"s, "\xFF\xFE"s, "\x0A"s},
+     {"a\0"s,      "a\0b\0"s,   "\x42\x30"s, "\xA2\x30"s, " \0"s,      "\t\0"s,     "\x00\x30"s,
+      "\x0A\x4E"s, "\x0D\x4E"s, "\x0D\x0A"s, "\x0A\x0D"s, "\x00\xD8"s, "A\0"s,      "\x21\xFF"s,
+      "\x76\xFF"s, "\r\0"s,     "\n\0"s,     "\r\0\n\0"s, "\n\0\n\0"s, "\xFF\xFE"s, "\x0A"s},
      1,
      nullptr,
      "\xFF\xFE",
@@ -168,6 +174,9 @@ TEST_P(ByteRunTest, WritesWhatTheUtf16LinesWrite) {
     for (int round = 0; round < 60; ++round) {
         JobRequest request;
         request.compare = {.ignoreSpace = ignoreSpace,
+                           .ignoreWidth = random() % 4 == 0,
+                           .ignoreKana = random() % 4 == 0,
+                           .ignoreCase = random() % 4 == 0,
                            .blankAsEmpty = blankAsEmpty,
                            .keepEmpty = keepEmpty,
                            .keepLast = keepLast};
