@@ -8,12 +8,14 @@
 
 #include "app/cli/DistinctLinesJob.h"
 #include "core/encoding/EncodingChoices.h"
+#include "tests/support/CanonicalReference.h"
 #include "tests/support/SameJobFailure.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -45,77 +47,35 @@ struct Encoding {
     std::string lineFeed = "\n";
 };
 
+// clang-format off
 const Encoding kEncodings[] = {
-    {"Utf8",
-     static_cast<int>(kUtf8NoMarkChoice),
-     {"a",
-      "b",
-      "ab",
-      "\xE3\x81\x82",
-      "\xE3\x82\xA2",
-      " ",
-      "\t",
-      "\xE3\x80\x80",
-      "\xC2\xA0",
-      "\xC2\x85",
-      "\xE2\x80\x8A",
-      "\xE2\x80\x8B",
-      "\xF0\x9F\x98\x80",
-      "\r",
-      "\n",
-      "\r\n",
-      "\n\n",
-      "\xEF\xBB\xBF",
-      "A",
-      "\xEF\xBC\xA1",
-      "\xEF\xBD\xB6",
-      "\xEF\xBE\x9E",
-      "\xFF",
-      "\xED\xA0\x80",
-      "\xE3\x81"},
-     3},
-    {"Cp932",
-     static_cast<int>(kAnsiChoice),
-     {"a",    "ab",   "\x82\xA0", "\x83\x41", "\xB1",     " ",    "\t",       "\x81\x40",
-      "\x80", "\xA0", "\xFD",     "\xFF",     "\xF0\x40", "A",    "\x82\x60", "\xB6",
-      "\xDE", "\r",   "\n",       "\r\n",     "\n\n",     "\x81", "\x85\x40", "\x82\x20"},
-     3,
-     TANDREL_CP932_TABLE_DIR "/cp932-canonical.tsv"},
-    {"EucJp",
-     static_cast<int>(kEucJpChoice),
-     {"a",        "ab",       "\xA4\xA2",     "\xA5\xA2", "\x8E\xB1", " ",
-      "\t",       "\xA1\xA1", "\x8F\xB0\xA1", "\x85",     "\xF5\xA1", "A",
-      "\xA3\xC1", "\x8E\xB6", "\x8E\xDE",     "\r",       "\n",       "\r\n",
-      "\n\n",     "\xA4",     "\x8F\xA1\xA1", "\x8E\x41", "\xFF"},
-     4,
-     TANDREL_EUCJP_TABLE_DIR "/eucjp-canonical.tsv"},
+    {"Utf8", static_cast<int>(kUtf8NoMarkChoice),
+     {"a", "b", "ab", "\xE3\x81\x82", "\xE3\x82\xA2", " ", "\t", "\xE3\x80\x80", "\xC2\xA0",
+      "\xC2\x85", "\xE2\x80\x8A", "\xE2\x80\x8B", "\xF0\x9F\x98\x80", "\r", "\n", "\r\n",
+      "\n\n", "\xEF\xBB\xBF", "A", "\xEF\xBC\xA1", "\xEF\xBD\xB6", "\xEF\xBE\x9E", "\xFF",
+      "\xED\xA0\x80", "\xE3\x81"}, 3},
+    {"Cp932", static_cast<int>(kAnsiChoice),
+     {"a", "ab", "\x82\xA0", "\x83\x41", "\xB1", " ", "\t", "\x81\x40", "\x80", "\xA0", "\xFD",
+      "\xFF", "\xF0\x40", "A", "\x82\x60", "\xB6", "\xDE", "\r", "\n", "\r\n", "\n\n", "\x81",
+      "\x85\x40", "\x82\x20"}, 3, TANDREL_CP932_TABLE_DIR "/cp932-canonical.tsv"},
+    {"EucJp", static_cast<int>(kEucJpChoice),
+     {"a", "ab", "\xA4\xA2", "\xA5\xA2", "\x8E\xB1", " ", "\t", "\xA1\xA1", "\x8F\xB0\xA1", "\x85",
+      "\xF5\xA1", "A", "\xA3\xC1", "\x8E\xB6", "\x8E\xDE", "\r", "\n", "\r\n", "\n\n", "\xA4",
+      "\x8F\xA1\xA1", "\x8E\x41", "\xFF"}, 4, TANDREL_EUCJP_TABLE_DIR "/eucjp-canonical.tsv"},
     // Units whose bytes hold those of LF and CR: U+4E0A, U+4E0D, U+0A0D, U+0D0A.
-    {"Utf16LE",
-     static_cast<int>(kUtf16LEChoice),
-     {"a\0"s,      "a\0b\0"s,   "\x42\x30"s, "\xA2\x30"s, " \0"s,      "\t\0"s,     "\x00\x30"s,
-      "\x0A\x4E"s, "\x0D\x4E"s, "\x0D\x0A"s, "\x0A\x0D"s, "\x00\xD8"s, "A\0"s,      "\x21\xFF"s,
-      "\x76\xFF"s, "\r\0"s,     "\n\0"s,     "\r\0\n\0"s, "\n\0\n\0"s, "\xFF\xFE"s, "\x0A"s},
-     1,
-     nullptr,
-     "\xFF\xFE",
-     "\n\0"s},
+    {"Utf16LE", static_cast<int>(kUtf16LEChoice),
+     {"a\0"s, "a\0b\0"s, "\x42\x30"s, "\xA2\x30"s, " \0"s, "\t\0"s, "\x00\x30"s, "\x0A\x4E"s,
+      "\x0D\x4E"s, "\x0D\x0A"s, "\x0A\x0D"s, "\x00\xD8"s, "A\0"s, "\x21\xFF"s, "\x76\xFF"s, "\r\0"s,
+      "\n\0"s, "\r\0\n\0"s, "\n\0\n\0"s, "\xFF\xFE"s, "\x0A"s}, 1, nullptr, "\xFF\xFE", "\n\0"s},
 };
+// clang-format on
 
 // Both codes of each row of a table of codes that are not canonical, as pieces.
 std::vector<std::string> CodePairs(const char* table) {
     std::vector<std::string> codes;
-    std::ifstream file(table);
-    std::string code;
-    while (table && file >> code) {
-        if (code.starts_with("#")) {
-            file.ignore(1 << 10, '\n');
-            continue;
-        }
-        std::string bytes;
-        for (std::size_t i = 0; i + 1 < code.size(); i += 2)
-            bytes += static_cast<char>(std::stoi(code.substr(i, 2), nullptr, 16));
-        codes.push_back(bytes);
-    }
+    for (const auto& [code, canonical] :
+         table ? LoadCanonicalReference(table) : std::map<std::string, std::string>())
+        codes.insert(codes.end(), {code, canonical});
     return codes;
 }
 

@@ -1,10 +1,10 @@
-// The canonical code of every code of code page 932 and EUC-JP against tables made by other
-// converters (Python's cp932 codec, glibc's EUC-JP-MS called directly: see
-// scripts/gen-canonical-reference.py), and the check against the codec's own decoder: it takes
-// exactly the codes the decoder reads as one character.
+// The canonical code of every code of code page 932 and EUC-JP against tables made by glibc's
+// CP932 and EUC-JP-MS converters, called directly (CanonicalReference.h), and the check against
+// the codec's own decoder: it takes exactly the codes the decoder reads as one character.
 #include "core/encoding/CanonicalCodes.h"
 
-#include <fstream>
+#include "tests/support/CanonicalReference.h"
+
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -17,26 +17,12 @@ struct Table {
     const char* path;
 };
 
-std::string FromHex(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
-
 class CanonicalCodesTest : public testing::TestWithParam<Table> {};
 
 TEST_P(CanonicalCodesTest, MakesEachCodeWhatTheEncoderWritesForItsCharacter) {
     const TextCodec& codec = *GetParam().codec;
-    std::map<std::string, std::string> reference;
-    std::ifstream file(GetParam().path);
-    ASSERT_TRUE(file.is_open()) << GetParam().path;
-    for (std::string code, canonical; file >> code >> canonical;)
-        if (!code.starts_with("#"))
-            reference[FromHex(code)] = FromHex(canonical);
-        else
-            file.ignore(1 << 10, '\n');
-    ASSERT_FALSE(reference.empty());
+    const std::map<std::string, std::string> reference = LoadCanonicalReference(GetParam().path);
+    ASSERT_FALSE(reference.empty()) << GetParam().path;
 
     const CanonicalCodes& codes = CanonicalCodes::Of(codec);
     EXPECT_TRUE(codes.LineEndsAlone());
