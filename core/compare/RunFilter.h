@@ -155,46 +155,40 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
         run_filter_detail::GroupLines(
             lines, count, [&](const Line line, std::size_t) { return TrimmedKey(line, options); },
             progress, map);
-    } else if constexpr (std::is_same_v<Unit, char16_t>) {
+    } else {
+        if constexpr (!std::is_same_v<Unit, char16_t>) {
+            if (!decode)
+                throw std::logic_error("keys from characters need UTF-16 lines or a decoder");
+        }
         LineKeyMaker maker(options);
         // A key made in the maker's buffer is copied aside until its turn.
         std::u16string copies[kAhead];
-        run_filter_detail::GroupLines(
-            lines, count,
-            [&](std::u16string_view line, std::size_t slot) {
-                if (maker.IsEmpty(line))
-                    return std::u16string_view();
-                const std::u16string_view key = maker.Key(line);
-                return KeyTable::InLine(key, line) ? key
-                                                   : std::u16string_view(copies[slot].assign(key));
-            },
-            progress, map);
-    } else if (decode) {
-        LineKeyMaker maker(options);
-        // Each line is read into its slot's text, which its key may be part of until its turn;
-        // a key made in the maker's buffer is copied aside. A decoder writes a unit a byte at most.
-        std::unique_ptr<char16_t[]> texts[kAhead];
-        std::size_t room[kAhead] = {};
-        std::u16string copies[kAhead];
-        run_filter_detail::GroupLines(
-            lines, count,
-            [&](std::string_view line, std::size_t slot) {
-                if (room[slot] < line.size()) {
-                    room[slot] = std::max(line.size(), 2 * room[slot]);
-                    texts[slot] = std::make_unique_for_overwrite<char16_t[]>(room[slot]);
-                }
-                const std::u16string_view text(
-                    texts[slot].get(),
-                    static_cast<std::size_t>(decode(line, texts[slot].get()) - texts[slot].get()));
-                if (maker.IsEmpty(text))
-                    return std::u16string_view();
-                const std::u16string_view key = maker.Key(text);
-                return KeyTable::InLine(key, text) ? key
-                                                   : std::u16string_view(copies[slot].assign(key));
-            },
-            progress, map);
-    } else {
-        throw std::logic_error("keys from characters need UTF-16 lines or a decoder");
+        const auto keyOf = [&](std::u16string_view text, std::size_t slot) {
+            if (maker.IsEmpty(text))
+                return std::u16string_view();
+            const std::u16string_view key = maker.Key(text);
+            return KeyTable::InLine(key, text) ? key
+                                               : std::u16string_view(copies[slot].assign(key));
+        };
+        if constexpr (std::is_same_v<Unit, char16_t>) {
+            run_filter_detail::GroupLines(lines, count, keyOf, progress, map);
+        } else {
+            // Each line is read into its slot's text, which its key may be part of until its
+            // turn. A decoder writes a unit a byte at most.
+            std::unique_ptr<char16_t[]> texts[kAhead];
+            std::size_t room[kAhead] = {};
+            run_filter_detail::GroupLines(
+                lines, count,
+                [&](std::string_view line, std::size_t slot) {
+                    if (room[slot] < line.size()) {
+                        room[slot] = std::max(line.size(), 2 * room[slot]);
+                        texts[slot] = std::make_unique_for_overwrite<char16_t[]>(room[slot]);
+                    }
+                    char16_t* text = texts[slot].get();
+                    return keyOf({text, static_cast<std::size_t>(decode(line, text) - text)}, slot);
+                },
+                progress, map);
+        }
     }
     SelectKeptLines(map, options);
     return map;
