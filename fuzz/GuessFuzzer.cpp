@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the encoding guess. Whatever the bytes, the guess must not crash or
-// read past them; it must be the same for the bytes in memory, fed in pieces, and read from a
-// file; and every encoding it names, chosen or left open, must read the file without error.
+// read past them; it must be the same, margin included, for the bytes in memory and read from a
+// file (which cost the readings only when more than one is left) and fed in pieces (which cost
+// every reading as it goes); and every encoding it names, chosen or left open, must read the
+// file without error.
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/EncodingGuess.h"
 #include "core/files/EncodedTextFiles.h"
@@ -21,7 +23,7 @@ namespace {
 
 bool SameGuess(const EncodingGuess& a, const EncodingGuess& b) {
     return a.encoding == b.encoding && a.others == b.others && a.asciiOnly == b.asciiOnly &&
-           a.refusedMark == b.refusedMark;
+           a.refusedMark == b.refusedMark && a.marginBits == b.marginBits;
 }
 
 // One file per fuzzing process, in a folder removed when it ends.

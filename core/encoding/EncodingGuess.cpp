@@ -78,8 +78,13 @@ struct EncodingGuesser::Reading {
             const char16_t* end = decode(all.substr(0, all.size() - cut), units.data());
             if (end != nullptr) {
                 carry = all.substr(all.size() - cut);
-                if (!costed)
+                if (!costed) {
+                    const char16_t* const begin = units.data();
+                    valid = !controlInvalid || std::none_of(begin, end, [](char16_t unit) {
+                        return static_cast<unsigned>(unit - 0x80) < 0x20;
+                    });
                     return;
+                }
                 Add(CostOfUnits(units.data(), static_cast<std::size_t>(end - units.data()),
                                 lastClass));
                 return;
@@ -114,13 +119,50 @@ private:
     }
 };
 
-EncodingGuesser::EncodingGuesser()
-    : utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false, false}),
+EncodingGuesser::EncodingGuesser() : EncodingGuesser(Pass::kEverything) {}
+
+EncodingGuesser::EncodingGuesser(Pass pass)
+    : pass_(pass), utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false, false}),
       cp932_(new Reading{DecodeCp932, nullptr, 2, true, false}),
       eucJp_(new Reading{DecodeEucJp, nullptr, 3, true, false}),
-      utf16_(new Reading{DecodeUtf16LE, nullptr, 2, false, true}) {}
+      utf16_(new Reading{DecodeUtf16LE, nullptr, 2, false, true}) {
+    utf16_->valid = pass != Pass::kCostsOfValid;
+}
 
 EncodingGuesser::~EncodingGuesser() = default;
+
+std::unique_ptr<EncodingGuesser> EncodingGuesser::Fresh() const {
+    std::unique_ptr<EncodingGuesser> fresh(new EncodingGuesser(pass_));
+    fresh->utf8_->valid = utf8_->valid;
+    fresh->cp932_->valid = cp932_->valid;
+    fresh->eucJp_->valid = eucJp_->valid;
+    fresh->utf16_->valid = utf16_->valid;
+    return fresh;
+}
+
+bool EncodingGuesser::RivalsLeft() const {
+    return !GuessByMark() && OpenReadings().size() > 1;
+}
+
+std::unique_ptr<EncodingGuesser> EncodingGuesser::RivalsToCost() const {
+    std::unique_ptr<EncodingGuesser> costed(new EncodingGuesser(Pass::kCostsOfValid));
+    // Those that OpenReadings lists: ASCII reads alike in every one-byte encoding.
+    costed->utf8_->valid = utf8_->ValidAtEnd();
+    costed->cp932_->valid = nonAscii_ && cp932_->ValidAtEnd();
+    costed->eucJp_->valid = nonAscii_ && eucJp_->ValidAtEnd();
+    return costed;
+}
+
+void EncodingGuesser::TakeCosts(const EncodingGuesser& costed) {
+    const std::pair<Reading*, const Reading*> pairs[] = {{utf8_.get(), costed.utf8_.get()},
+                                                         {cp932_.get(), costed.cp932_.get()},
+                                                         {eucJp_.get(), costed.eucJp_.get()}};
+    for (const auto& [reading, cost] : pairs) {
+        reading->cost = cost->cost;
+        // Read again from a file, the bytes may have changed in between.
+        reading->valid = reading->valid && cost->ValidAtEnd();
+    }
+}
 
 void EncodingGuesser::Feed(std::string_view bytes) {
     if (start_.size() < 4)
@@ -136,10 +178,12 @@ void EncodingGuesser::Feed(std::string_view bytes) {
     size_ += static_cast<long long>(bytes.size());
     // A mark that decides (Finish) leaves only whether its encoding reads the rest.
     const Reading* const decided = MarkedReading();
-    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get(), utf16_.get()}) {
+    for (Reading* reading : {utf8_.get(), cp932_.get(), eucJp_.get()}) {
         if (!decided || reading == decided)
-            reading->Feed(bytes, units_, !decided);
+            reading->Feed(bytes, units_, !decided && pass_ != Pass::kChecksFirst);
     }
+    if (!decided || utf16_.get() == decided)
+        utf16_->Feed(bytes, units_, !decided);
 }
 
 const EncodingGuesser::Reading* EncodingGuesser::MarkedReading() const {
@@ -155,7 +199,7 @@ bool EncodingGuesser::MarkFound() const {
                                    start_.starts_with(std::string_view("\0\0\xFE\xFF", 4))));
 }
 
-EncodingGuess EncodingGuesser::Finish() const {
+std::optional<EncodingGuess> EncodingGuesser::GuessByMark() const {
     EncodingGuess guess;
     for (const auto& [mark, name] : kRefusedMarks)
         if (start_.starts_with(mark)) {
@@ -171,6 +215,10 @@ EncodingGuess EncodingGuesser::Finish() const {
         guess.encoding = utf16_->ValidAtEnd() ? kUtf16LE : -1;
         return guess;
     }
+    return std::nullopt;
+}
+
+std::vector<std::pair<long long, int>> EncodingGuesser::OpenReadings() const {
     // Each valid reading with its cost; ASCII reads alike in all but UTF-16LE, so once.
     std::vector<std::pair<long long, int>> readings;
     const Reading* const oneByte[] = {utf8_.get(), cp932_.get(), eucJp_.get()};
@@ -182,6 +230,14 @@ EncodingGuess EncodingGuesser::Finish() const {
     // also cost less than the bytes would as noise, 8 bits a byte.
     if (utf16_->ValidAtEnd() && utf16_->cost < 8 * size_)
         readings.emplace_back(utf16_->cost, kUtf16LE);
+    return readings;
+}
+
+EncodingGuess EncodingGuesser::Finish() const {
+    if (std::optional<EncodingGuess> byMark = GuessByMark())
+        return *byMark;
+    EncodingGuess guess;
+    std::vector<std::pair<long long, int>> readings = OpenReadings();
     if (readings.empty())
         return guess;
     // Cheapest first; on equal costs, the encoding with the lower index.
@@ -258,29 +314,79 @@ std::size_t EncodingGuesser::HalfwayCut(std::string_view bytes) {
     return 0;
 }
 
-EncodingGuess GuessEncoding(std::string_view bytes) {
-    EncodingGuesser guesser;
+void EncodingGuesser::ReadThrough(std::string_view bytes, std::size_t cut) {
     // The guess reads the whole text, which takes as long as the job's other steps together;
     // the second core halves that.
     std::future<std::unique_ptr<EncodingGuesser>> later;
-    if (const std::size_t cut = EncodingGuesser::HalfwayCut(bytes); cut != 0) {
+    if (cut != 0) {
         try {
-            later = std::async(std::launch::async, [bytes, cut] {
-                auto rest = std::make_unique<EncodingGuesser>();
+            later = std::async(std::launch::async, [rest = Fresh(), bytes, cut]() mutable {
                 rest->ContinueAfter(bytes.substr(0, cut));
                 FeedInPieces(*rest, bytes.substr(cut));
-                return rest;
+                return std::move(rest);
             });
             bytes = bytes.substr(0, cut);
         } catch (const std::system_error&) {
             // No thread to be had: the whole text on this one.
         }
     }
-    FeedInPieces(guesser, bytes);
+    FeedInPieces(*this, bytes);
     if (later.valid())
-        guesser.Join(*later.get());
-    return guesser.Finish();
+        Join(*later.get());
 }
+
+EncodingGuess GuessEncoding(std::string_view bytes) {
+    const std::size_t cut = EncodingGuesser::HalfwayCut(bytes);
+    EncodingGuesser checked(EncodingGuesser::Pass::kChecksFirst);
+    checked.ReadThrough(bytes, cut);
+    if (checked.RivalsLeft()) {
+        const std::unique_ptr<EncodingGuesser> costed = checked.RivalsToCost();
+        costed->ReadThrough(bytes, cut);
+        checked.TakeCosts(*costed);
+    }
+    return checked.Finish();
+}
+
+namespace {
+
+// Feeds the file from where it stands to its end, checking for cancel before each block and
+// reporting the bytes read of size when told to; false when it cannot be read.
+bool FeedFile(int fd, EncodingGuesser& guesser, OperationProgress* progress, std::uint64_t size,
+              bool report) {
+    // Fed up to the last line feed of each block, which no encoding but UTF-16LE puts inside a
+    // character, so that the readings rarely have a cut character to carry over.
+    // Small blocks: the readings decode a block into units of their own, and what a worker frees
+    // stays in the process's heap (HeapTuning.h), where it would only sit idle.
+    std::vector<char> block(64 * 1024);
+    std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
+    std::uint64_t bytesRead = 0;
+    for (;;) {
+        if (progress)
+            progress->ThrowIfCancelled();
+        const ssize_t count = read(fd, block.data() + kept, block.size() - kept);
+        if (count < 0)
+            return false;
+        bytesRead += static_cast<std::uint64_t>(count);
+        if (progress && report)
+            progress->Report(bytesRead, size);
+        if (count == 0) {
+            guesser.Feed(std::string_view(block.data(), kept));
+            return true;
+        }
+        const std::string_view filled(block.data(), kept + static_cast<std::size_t>(count));
+        const std::size_t lineFeed = filled.rfind('\n');
+        const std::size_t fed =
+            lineFeed == std::string_view::npos || filled.size() < block.size() / 2 ? filled.size()
+                                                                                   : lineFeed + 1;
+        guesser.Feed(filled.substr(0, fed));
+        if (guesser.MarkFound())
+            return true;
+        kept = filled.size() - fed;
+        std::memmove(block.data(), block.data() + fed, kept);
+    }
+}
+
+} // namespace
 
 EncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress) {
     // Non-blocking for the opening only: a FIFO without a writer must not hang the worker.
@@ -298,38 +404,18 @@ EncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* prog
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return {};
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    EncodingGuesser guesser;
-    // Fed up to the last line feed of each block, which no encoding but UTF-16LE puts inside a
-    // character, so that the readings rarely have a cut character to carry over.
-    // Small blocks: the readings decode a block into units of their own, and what a worker frees
-    // stays in the process's heap (HeapTuning.h), where it would only sit idle.
-    std::vector<char> block(64 * 1024);
-    std::size_t kept = 0; // bytes after the last line feed, moved to the block's front
-    std::uint64_t bytesRead = 0;
-    for (;;) {
-        if (progress)
-            progress->ThrowIfCancelled();
-        const ssize_t count = read(fd, block.data() + kept, block.size() - kept);
-        if (count < 0)
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    EncodingGuesser checked(EncodingGuesser::Pass::kChecksFirst);
+    if (!FeedFile(fd, checked, progress, size, true))
+        return {};
+    if (checked.RivalsLeft()) {
+        // Seldom a large file: the bar, already full, stays so.
+        const std::unique_ptr<EncodingGuesser> costed = checked.RivalsToCost();
+        if (lseek(fd, 0, SEEK_SET) != 0 || !FeedFile(fd, *costed, progress, size, false))
             return {};
-        bytesRead += static_cast<std::uint64_t>(count);
-        if (progress)
-            progress->Report(bytesRead, static_cast<std::uint64_t>(status.st_size));
-        if (count == 0) {
-            guesser.Feed(std::string_view(block.data(), kept));
-            return guesser.Finish();
-        }
-        const std::string_view filled(block.data(), kept + static_cast<std::size_t>(count));
-        const std::size_t lineFeed = filled.rfind('\n');
-        const std::size_t fed =
-            lineFeed == std::string_view::npos || filled.size() < block.size() / 2 ? filled.size()
-                                                                                   : lineFeed + 1;
-        guesser.Feed(filled.substr(0, fed));
-        if (guesser.MarkFound())
-            return guesser.Finish();
-        kept = filled.size() - fed;
-        std::memmove(block.data(), block.data() + fed, kept);
+        checked.TakeCosts(*costed);
     }
+    return checked.Finish();
 }
 
 std::u16string EncodingGuessNote(const EncodingGuess& guess) {

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class OperationProgress;
@@ -60,6 +62,28 @@ public:
 
 private:
     friend EncodingGuess GuessEncoding(std::string_view bytes);
+    friend EncodingGuess GuessFileEncoding(const std::string& path, OperationProgress* progress);
+
+    // What Feed costs. A reading's cost only counts against another reading's, and most texts
+    // leave one reading open: the one-byte readings of a Japanese text in one of them fail
+    // within its first lines, and its UTF-16LE reading costs more than noise. So the whole-text
+    // guesses first only check the one-byte readings, and cost them in a second pass over the
+    // bytes when more than one reading is left (RivalsLeft).
+    enum class Pass {
+        kEverything,   // every reading costed as it is read
+        kChecksFirst,  // the one-byte readings only checked; UTF-16LE costed
+        kCostsOfValid, // only the one-byte readings left open costed (RivalsToCost)
+    };
+    explicit EncodingGuesser(Pass pass);
+    // A guesser for bytes that follow or repeat this one's, reading what this one was set to
+    // read at its start.
+    std::unique_ptr<EncodingGuesser> Fresh() const;
+    // Whether more than one reading is left open after a kChecksFirst pass, so that their costs
+    // decide; and a guesser to cost them in a second pass, whose costs TakeCosts takes in.
+    bool RivalsLeft() const;
+    std::unique_ptr<EncodingGuesser> RivalsToCost() const;
+    void TakeCosts(const EncodingGuesser& costed);
+
     // For a guesser that is fed the bytes after before, which ends after a byte below 0x40 at
     // an even offset: there every reading is between two characters, or (ASCII after an
     // unfinished character) already invalid, so the two halves' readings add up.
@@ -69,10 +93,18 @@ private:
     // Where GuessEncoding cuts bytes in two, near the middle, for the halves to be read side by
     // side; 0 for bytes that are small, start with a mark or have no such place near the middle.
     static std::size_t HalfwayCut(std::string_view bytes);
+    // Feeds bytes, the part after cut (HalfwayCut; 0 for none) to a Fresh guesser on another
+    // thread, joined at the end.
+    void ReadThrough(std::string_view bytes, std::size_t cut);
 
     struct Reading;
     // The reading whose byte-order mark starts the bytes, if one does.
     const Reading* MarkedReading() const;
+    // The guess a byte-order mark makes, if one does.
+    std::optional<EncodingGuess> GuessByMark() const;
+    // Each reading the bytes leave open, with its cost, in the order of the encoding list.
+    std::vector<std::pair<long long, int>> OpenReadings() const;
+    Pass pass_ = Pass::kEverything;
     std::string start_; // the first bytes, for the marks
     long long size_ = 0;
     bool nonAscii_ = false;

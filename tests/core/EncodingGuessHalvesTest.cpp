@@ -1,4 +1,5 @@
-// A large text's guess reads its two halves side by side. It must be the guess of one reading
+// A large text's guess reads its two halves side by side, and costs the one-byte readings in a
+// second pass only when more than one reading is left open. It must be the guess of one reading
 // straight through, to the bit: the same encoding, the same encodings left open, the same margin.
 #include "core/encoding/EncodingGuess.h"
 #include "core/encoding/TextCodecs.h"
@@ -64,6 +65,17 @@ HalvesCase CutAfter(const char* name, Encoder encode, Words words, std::string_v
     return {name, first + second};
 }
 
+// Text that code page 932 reads as well as EUC-JP (as half-width katakana and user-defined
+// characters), so that both readings are left open and their costs decide.
+HalvesCase EucJpReadAsCp932Too() {
+    const std::string lines =
+        Encoded(EncodeEucJp, u"こんにちは、おげんきですか。\n今朝は雨でした。\n");
+    std::string bytes;
+    while (bytes.size() < 9u << 20)
+        bytes += lines;
+    return {"EucJpReadAsCp932Too", bytes};
+}
+
 class GuessHalvesTest : public testing::TestWithParam<HalvesCase> {};
 
 TEST_P(GuessHalvesTest, GivesTheGuessOfOneReadingThrough) {
@@ -93,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Every reading valid, so that the margin shows what the cheapest two cost: the last
         // unit before the cut, U+3131, is "11" to the one-byte readings.
         CutAfter("AsciiUtf16LEReadByAll", EncodeUtf16LE, Words::kAscii, "11", 7),
-        HalvesCase{"Ascii", std::string(9u << 20, 'a') + "\n"}),
+        EucJpReadAsCp932Too(), HalvesCase{"Ascii", std::string(9u << 20, 'a') + "\n"}),
     [](const testing::TestParamInfo<HalvesCase>& info) { return info.param.name; });
 
 } // namespace
