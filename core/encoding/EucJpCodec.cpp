@@ -139,29 +139,33 @@ char16_t* DecodeEucJp(std::string_view bytes, char16_t* out) {
     while (p != end) {
         if (StepOverAscii(p, end, out))
             continue;
-        const unsigned first = *p;
-        char16_t unit = 0;
-        if (first == 0) {
-            *out++ = u'\0';
-            ++p;
-            continue;
-        }
-        if (first == 0x8E && end - p >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF) {
-            unit = tables.kana[p[1] - 0xA1];
-            p += 2;
-        } else if (first == 0x8F && end - p >= 3 && IsRowByte(p[1]) && IsRowByte(p[2])) {
-            unit = tables.jis0212[(p[1] - 0xA1) * kRows + (p[2] - 0xA1)];
-            p += 3;
-        } else if (IsRowByte(first) && end - p >= 2 && IsRowByte(p[1])) {
-            unit = tables.jis0208[(first - 0xA1) * kRows + (p[1] - 0xA1)];
-            p += 2;
-        } else {
-            unit = tables.single[first];
-            p += 1;
-        }
-        if (unit == 0)
-            return nullptr;
-        *out++ = unit;
+        // The characters up to the next ASCII byte, without looking for ASCII runs between
+        // them: in Japanese text there are few.
+        do {
+            const unsigned first = *p;
+            char16_t unit = 0;
+            if (first == 0) {
+                *out++ = u'\0';
+                ++p;
+                continue;
+            }
+            if (first == 0x8E && end - p >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF) {
+                unit = tables.kana[p[1] - 0xA1];
+                p += 2;
+            } else if (first == 0x8F && end - p >= 3 && IsRowByte(p[1]) && IsRowByte(p[2])) {
+                unit = tables.jis0212[(p[1] - 0xA1) * kRows + (p[2] - 0xA1)];
+                p += 3;
+            } else if (IsRowByte(first) && end - p >= 2 && IsRowByte(p[1])) {
+                unit = tables.jis0208[(first - 0xA1) * kRows + (p[1] - 0xA1)];
+                p += 2;
+            } else {
+                unit = tables.single[first];
+                p += 1;
+            }
+            if (unit == 0)
+                return nullptr;
+            *out++ = unit;
+        } while (p != end && *p >= 0x80);
     }
     return out;
 }
