@@ -36,7 +36,7 @@ constexpr std::pair<std::string_view, std::string_view> kRefusedMarks[] = {
 // One encoding's reading of the bytes so far: whether they are valid, and what the text costs.
 // A character cut by the end of a piece waits in carry for the next piece.
 struct EncodingGuesser::Reading {
-    char16_t* (*decode)(std::string_view, char16_t*);
+    char16_t* (*decode)(std::string_view, char16_t*); // none for units read in place
     bool (*check)(std::string_view); // whether decode takes the bytes, when that is quicker
     std::size_t longestCharacter;
     // Whether a C1 control character makes the reading invalid. Code page 932 and EUC-JP give
@@ -125,7 +125,7 @@ EncodingGuesser::EncodingGuesser(Pass pass)
     : pass_(pass), utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false, false}),
       cp932_(new Reading{DecodeCp932, nullptr, 2, true, false}),
       eucJp_(new Reading{DecodeEucJp, nullptr, 3, true, false}),
-      utf16_(new Reading{DecodeUtf16LE, nullptr, 2, false, true}) {
+      utf16_(new Reading{nullptr, nullptr, 2, false, true}) {
     utf16_->valid = pass != Pass::kCostsOfValid;
 }
 
