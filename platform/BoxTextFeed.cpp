@@ -94,7 +94,8 @@ void BoxTextFeed::Push(const LineList& lines) {
 
 void BoxTextFeed::Load() {
     try {
-        loader_ = box_.CreateLoader(bytes_); // the editor clears it all before the first line
+        // The editor clears it all before the first line.
+        loader_ = box_.CreateLoader(bytes_, progress_);
     } catch (...) {
         failure_ = std::current_exception();
     }

@@ -175,12 +175,13 @@ void CEdit::contextMenuEvent(QContextMenuEvent* e) {
 
 BoxTextLoader CEdit::LoadLines(const LineList& lines, std::size_t count,
                                std::u16string_view lineEnd, OperationProgress* progress) const {
-    BoxTextLoader loader = CreateLoader(BoxTextLoader::SizeOfLines(lines, count, lineEnd));
+    BoxTextLoader loader =
+        CreateLoader(BoxTextLoader::SizeOfLines(lines, count, lineEnd), progress);
     loader.AppendLines(lines, count, lineEnd, progress);
     return loader;
 }
 
-BoxTextLoader CEdit::CreateLoader(std::size_t bytes) const {
+BoxTextLoader CEdit::CreateLoader(std::size_t bytes, const OperationProgress* progress) const {
     // A little more than the text: the editor grows its buffer, by a sixth and a copy of it
     // all, whenever an insertion, or the NUL that SCI_GETCHARACTERPOINTER puts behind the
     // text, would fill it to the last byte; for a large text that is seconds and hundreds of
@@ -189,7 +190,9 @@ BoxTextLoader CEdit::CreateLoader(std::size_t bytes) const {
     // The editor clears the whole buffer before its first line, faulting its fresh pages in one
     // at a time; faulted in by one call beforehand, where the heap will place it, they cost a
     // fraction of that.
-    tandrel::PopulateHeapBlock(bytes + kSlack);
+    tandrel::PopulateHeapBlock(bytes + kSlack, progress);
+    if (progress) // before the editor clears the buffer, page by page once cut short
+        progress->ThrowIfCancelled();
     BoxTextLoader loader(reinterpret_cast<ILoader*>(
         SendScintilla(SCI_CREATELOADER, static_cast<unsigned long>(bytes + kSlack),
                       static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE))));

@@ -70,8 +70,8 @@ public:
                             OperationProgress* progress) const;
     // An empty loader whose document has room for bytes buffer bytes (BoxTextCodec.h) and a
     // little more; from any thread, as LoadLines. Throws std::bad_alloc when the editor cannot
-    // allocate it.
-    BoxTextLoader CreateLoader(std::size_t bytes) const;
+    // allocate it. Readying the room is cut short once progress (when given) asks to stop.
+    BoxTextLoader CreateLoader(std::size_t bytes, const OperationProgress* progress = nullptr) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
     // A number for the text the box last took from a loader (TakeText), as long as the box

@@ -4,6 +4,8 @@
 // 512 of them. Where the system offers no huge pages for the block the hint does nothing.
 #pragma once
 
+#include "core/base/OperationProgress.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,8 +31,10 @@ inline void AdviseHugePages(const void* data, std::size_t bytes) {
 // Faults in the whole pages of a block about to be filled, in one call instead of one fault per
 // page: where each fault costs a trip into the kernel (and on a virtual machine out of it), that
 // trip is most of the cost of touching fresh memory. Where the system cannot, nothing happens
-// and the pages fault in as they are first written.
-inline void PopulateForWriting(const void* data, std::size_t bytes) {
+// and the pages fault in as they are first written. So too once progress (when given) asks to
+// stop: half a gigabyte takes most of a second, which a cancelled command must not wait for.
+inline void PopulateForWriting(const void* data, std::size_t bytes,
+                               const OperationProgress* progress = nullptr) {
 #ifndef MADV_POPULATE_WRITE
     constexpr int MADV_POPULATE_WRITE = 23; // Linux 5.14; older kernels refuse it
 #endif
@@ -43,6 +47,8 @@ inline void PopulateForWriting(const void* data, std::size_t bytes) {
     const std::uintptr_t first = (begin + kPage - 1) & ~(kPage - 1);
     const std::uintptr_t last = (begin + bytes) & ~(kPage - 1);
     for (std::uintptr_t from = first; from < last; from += kPiece) {
+        if (progress && progress->CancelRequested())
+            return;
         const std::uintptr_t to = last - from > kPiece ? from + kPiece : last;
         if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0)
             return; // not offered here: the pages fault in as they are written
@@ -54,12 +60,12 @@ inline void PopulateForWriting(const void* data, std::size_t bytes) {
 // heap that KeepLargeBuffersInHeap keeps: there a block freed stays where it was, so the next
 // one of its size takes the same place (unless another thread takes it first, which costs
 // nothing but the gain).
-inline void PopulateHeapBlock(std::size_t bytes) {
+inline void PopulateHeapBlock(std::size_t bytes, const OperationProgress* progress = nullptr) {
     void* block = std::malloc(bytes);
     if (block == nullptr)
         return; // the allocation that follows reports it
     AdviseHugePages(block, bytes);
-    PopulateForWriting(block, bytes);
+    PopulateForWriting(block, bytes, progress);
     std::free(block);
 }
 

@@ -1,0 +1,46 @@
+// Fresh memory faulted in ahead of a command's writes: all of it, unless the command is being
+// cancelled, which must not wait for memory it will not use.
+#include "core/base/HugePages.h"
+#include "core/base/OperationProgress.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// How many of the pages of [data, data + bytes) are in memory.
+std::size_t ResidentPages(void* data, std::size_t bytes) {
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> resident((bytes + page - 1) / page);
+    EXPECT_EQ(mincore(data, bytes, resident.data()), 0);
+    std::size_t count = 0;
+    for (const unsigned char flags : resident)
+        count += flags & 1;
+    return count;
+}
+
+TEST(PopulateForWritingTest, FaultsInEveryPageUnlessCancelled) {
+    constexpr std::size_t kBytes = 32 << 20; // four of its pieces
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    for (const bool cancelled : {true, false}) {
+        void* data =
+            mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(data, MAP_FAILED);
+        OperationProgress progress;
+        if (cancelled)
+            progress.RequestCancel();
+        tandrel::PopulateForWriting(data, kBytes, &progress);
+        const std::size_t resident = ResidentPages(data, kBytes);
+        munmap(data, kBytes);
+        if (cancelled)
+            EXPECT_EQ(resident, 0u);
+        else if (resident == 0)
+            GTEST_SKIP() << "this system faults in no pages ahead";
+        else
+            EXPECT_EQ(resident, kBytes / page);
+    }
+}
+
+} // namespace
