@@ -86,9 +86,10 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
     Table table(count / 2);
+    // Filled line by line rather than cleared first: clearing tens of megabytes of fresh pages
+    // at once would keep a stop asked for meanwhile waiting, and then write them all again.
     map.keptAs.reserve(count);
     tandrel::AdviseHugePages(map.keptAs.data(), count * sizeof(std::uint32_t));
-    map.keptAs.resize(count);
     const ProgressTicker ticker(progress, count);
     Key keys[kAhead];
     std::uint32_t tags[kAhead];
@@ -119,10 +120,10 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
             __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
 
         const std::size_t slot = i % kAhead;
-        map.keptAs[i] = keys[slot].data() == nullptr
-                            ? RunLineMap::kDropped
-                            : table.Find(keys[slot], tags[slot], LineOfKeys<Key>(lines[i]),
-                                         static_cast<std::uint32_t>(i));
+        map.keptAs.push_back(keys[slot].data() == nullptr
+                                 ? RunLineMap::kDropped
+                                 : table.Find(keys[slot], tags[slot], LineOfKeys<Key>(lines[i]),
+                                              static_cast<std::uint32_t>(i)));
         if (table.Overworked()) [[unlikely]] {
             table.Renew();
             for (std::size_t j = i + 1; j < i + kAhead && j < count; ++j)
