@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -16,30 +17,33 @@ template <class Unit> constexpr Unit kNothing[1] = {};
 
 } // namespace
 
-template <class Unit>
-BasicKeyTable<Unit>::BasicKeyTable(std::size_t expected) : hashKey_(tandrel::ProcessLineHashKey()) {
+template <class Unit, class LineUnit>
+BasicKeyTable<Unit, LineUnit>::BasicKeyTable(std::size_t expected, KeyOfLine keyOfLine)
+    : hashKey_(tandrel::ProcessLineHashKey()), keyOfLine_(std::move(keyOfLine)) {
     std::size_t capacity = 16;
     while (capacity * 3 < expected * 4)
         capacity *= 2;
     Allocate(capacity);
     // The lists per group are sized up front too: room never touched costs nothing, and a list
     // that grows copies itself into fresh pages each time.
-    keys_.reserve(expected);
+    entries_.reserve(expected);
     firsts_.reserve(expected);
-    tandrel::AdviseHugePages(keys_.data(), expected * sizeof(Key));
+    tandrel::AdviseHugePages(entries_.data(), expected * sizeof(Line));
     tandrel::AdviseHugePages(firsts_.data(), expected * sizeof(std::uint32_t));
 }
 
-template <class Unit> BasicKeyTable<Unit>::~BasicKeyTable() = default;
+template <class Unit, class LineUnit> BasicKeyTable<Unit, LineUnit>::~BasicKeyTable() = default;
 
-template <class Unit> void BasicKeyTable<Unit>::Renew() {
+template <class Unit, class LineUnit> void BasicKeyTable<Unit, LineUnit>::Renew() {
     probes_ = 0;
     lookups_ = 0;
     if (renewals_ == kRenewals) {
         // Keys that keep colliding under fresh hash keys: this text beats hashing, so its keys
         // are kept in order from now on.
-        for (std::uint32_t group = 0; group < keys_.size(); ++group)
-            sorted_.emplace(keys_[group], group);
+        for (std::uint32_t group = 0; group < entries_.size(); ++group) {
+            const Key key = KeyOf(entries_[group]);
+            sorted_.emplace(kKeepsLines ? Keep(key) : key, group);
+        }
         inOrder_ = true;
         Allocate(1);
         return;
@@ -47,27 +51,31 @@ template <class Unit> void BasicKeyTable<Unit>::Renew() {
     ++renewals_;
     hashKey_ = tandrel::RenewProcessLineHashKey();
     std::fill(slots_.begin(), slots_.end(), Slot{});
-    for (std::uint32_t group = 0; group < keys_.size(); ++group)
-        Place(Slot{Tag(keys_[group]), group});
+    for (std::uint32_t group = 0; group < entries_.size(); ++group)
+        Place(Slot{Tag(KeyOf(entries_[group])), group});
 }
 
-template <class Unit>
-std::uint32_t BasicKeyTable<Unit>::AddGroup(Key key, Key line, std::uint32_t index) {
-    keys_.push_back(InLine(key, line) ? key : Keep(key));
+template <class Unit, class LineUnit>
+std::uint32_t BasicKeyTable<Unit, LineUnit>::AddGroup(Key key, Line line, std::uint32_t index) {
+    if constexpr (kKeepsLines)
+        entries_.push_back(line);
+    else
+        entries_.push_back(InLine(key, line) ? key : Keep(key));
     firsts_.push_back(index);
-    return static_cast<std::uint32_t>(keys_.size() - 1);
+    return static_cast<std::uint32_t>(entries_.size() - 1);
 }
 
-template <class Unit>
-std::uint32_t BasicKeyTable<Unit>::FindInOrder(Key key, Key line, std::uint32_t index) {
+template <class Unit, class LineUnit>
+std::uint32_t BasicKeyTable<Unit, LineUnit>::FindInOrder(Key key, Line line, std::uint32_t index) {
     if (const auto found = sorted_.find(key); found != sorted_.end())
         return found->second;
     const std::uint32_t group = AddGroup(key, line, index);
-    sorted_.emplace(keys_.back(), group);
+    sorted_.emplace(kKeepsLines ? Keep(key) : KeyOf(entries_.back()), group);
     return group;
 }
 
-template <class Unit> void BasicKeyTable<Unit>::Allocate(std::size_t capacity) {
+template <class Unit, class LineUnit>
+void BasicKeyTable<Unit, LineUnit>::Allocate(std::size_t capacity) {
     slots_ = std::vector<Slot>();
     slots_.reserve(capacity);
     tandrel::AdviseHugePages(slots_.data(), capacity * sizeof(Slot));
@@ -76,14 +84,14 @@ template <class Unit> void BasicKeyTable<Unit>::Allocate(std::size_t capacity) {
     growAt_ = capacity / 4 * 3;
 }
 
-template <class Unit> void BasicKeyTable<Unit>::Place(const Slot& slot) {
+template <class Unit, class LineUnit> void BasicKeyTable<Unit, LineUnit>::Place(const Slot& slot) {
     std::size_t at = slot.tag & mask_;
     while (slots_[at].group != kNoGroup)
         at = (at + 1) & mask_;
     slots_[at] = slot;
 }
 
-template <class Unit> void BasicKeyTable<Unit>::Grow() {
+template <class Unit, class LineUnit> void BasicKeyTable<Unit, LineUnit>::Grow() {
     const std::vector<Slot> old = std::move(slots_);
     Allocate(old.size() * 2);
     for (const Slot& slot : old) {
@@ -92,7 +100,8 @@ template <class Unit> void BasicKeyTable<Unit>::Grow() {
     }
 }
 
-template <class Unit> typename BasicKeyTable<Unit>::Key BasicKeyTable<Unit>::Keep(Key key) {
+template <class Unit, class LineUnit>
+typename BasicKeyTable<Unit, LineUnit>::Key BasicKeyTable<Unit, LineUnit>::Keep(Key key) {
     if (key.empty()) // a blank line under --ignore-space: nothing to keep, nowhere to copy it to
         return Key(kNothing<Unit>, 0);
     if (key.size() > blockLeft_) {
@@ -108,3 +117,4 @@ template <class Unit> typename BasicKeyTable<Unit>::Key BasicKeyTable<Unit>::Kee
 
 template class BasicKeyTable<char16_t>;
 template class BasicKeyTable<char>;
+template class BasicKeyTable<char16_t, char>;

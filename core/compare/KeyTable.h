@@ -11,6 +11,12 @@
 // Keys are UTF-16 (KeyTable), or the bytes of lines that need no key made from their characters
 // (ByteKeyTable): valid UTF-8 is equal exactly when its UTF-16 form is, and so are code page 932
 // and EUC-JP whose codes are canonical (ByteLines.h).
+//
+// UTF-16 keys of lines kept as bytes (ByteLineKeyTable) are not kept at all: none is part of
+// its line's bytes, so each would be a copy, well over half the file's size again on a text of
+// Japanese and ASCII. A group keeps its first line's bytes instead, and the table makes their
+// key again (keyOfLine) only for a line that differs from them and has a key with the same tag:
+// a line's key is a function of its bytes, so a line repeated as it is matches on the bytes.
 #pragma once
 
 #include "core/lines/LineHash.h"
@@ -22,16 +28,23 @@
 #include <map>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
-template <class Unit> class BasicKeyTable {
+template <class Unit, class LineUnit = Unit> class BasicKeyTable {
 public:
     using Key = std::basic_string_view<Unit>;
+    using Line = std::basic_string_view<LineUnit>;
+    // Whether a group keeps its first line rather than its key.
+    static constexpr bool kKeepsLines = !std::is_same_v<Unit, LineUnit>;
+    // The key of a line a group keeps, made again; valid until the next call.
+    using KeyOfLine = std::function<Key(Line)>;
 
     static constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
 
-    // expected only sizes the table at first; it grows when it fills up.
-    explicit BasicKeyTable(std::size_t expected);
+    // expected only sizes the table at first; it grows when it fills up. keyOfLine is needed
+    // only when groups keep lines.
+    explicit BasicKeyTable(std::size_t expected, KeyOfLine keyOfLine = nullptr);
     ~BasicKeyTable();
     BasicKeyTable(const BasicKeyTable&) = delete;
     BasicKeyTable& operator=(const BasicKeyTable&) = delete;
@@ -47,14 +60,14 @@ public:
         const Slot& slot = slots_[tag & mask_];
         return slot.tag == tag ? slot.group : kNoGroup;
     }
-    // For prefetching: where group's key is recorded, and where its units lie.
-    const void* KeyEntry(std::uint32_t group) const { return &keys_[group]; }
-    const void* KeyUnits(std::uint32_t group) const { return keys_[group].data(); }
+    // For prefetching: where group's key (or line) is recorded, and where its units lie.
+    const void* KeyEntry(std::uint32_t group) const { return &entries_[group]; }
+    const void* KeyUnits(std::uint32_t group) const { return entries_[group].data(); }
 
     // The number of key's group; a new group, first met at line index, when key is new. A key
     // that is part of its line is kept as a view, which the lines must outlive; others are
-    // copied.
-    std::uint32_t Find(Key key, std::uint32_t tag, Key line, std::uint32_t index) {
+    // copied. A group that keeps lines keeps a view of line.
+    std::uint32_t Find(Key key, std::uint32_t tag, Line line, std::uint32_t index) {
         if (inOrder_) [[unlikely]]
             return FindInOrder(key, line, index);
         ++lookups_;
@@ -63,11 +76,11 @@ public:
             if (slot.group == kNoGroup) {
                 const std::uint32_t group = AddGroup(key, line, index);
                 slot = Slot{tag, group};
-                if (keys_.size() > growAt_)
+                if (entries_.size() > growAt_)
                     Grow();
                 return group;
             }
-            if (slot.tag == tag && keys_[slot.group] == key)
+            if (slot.tag == tag && Matches(entries_[slot.group], key, line))
                 return slot.group;
         }
     }
@@ -99,8 +112,22 @@ private:
         std::uint32_t group = kNoGroup; // kNoGroup: the slot is free
     };
 
-    std::uint32_t AddGroup(Key key, Key line, std::uint32_t index);
-    std::uint32_t FindInOrder(Key key, Key line, std::uint32_t index);
+    // Whether the group recorded as entry has key, which line's is.
+    bool Matches(Line entry, Key key, Line line) const {
+        if constexpr (kKeepsLines)
+            return entry == line || keyOfLine_(entry) == key;
+        else
+            return entry == key;
+    }
+    // The key of the group recorded as entry, valid until the next call.
+    Key KeyOf(Line entry) const {
+        if constexpr (kKeepsLines)
+            return keyOfLine_(entry);
+        else
+            return entry;
+    }
+    std::uint32_t AddGroup(Key key, Line line, std::uint32_t index);
+    std::uint32_t FindInOrder(Key key, Line line, std::uint32_t index);
     void Allocate(std::size_t capacity);
     void Place(const Slot& slot);
     void Grow();
@@ -113,17 +140,22 @@ private:
     std::size_t lookups_ = 0;
     int renewals_ = 0;
     bool inOrder_ = false;
-    std::vector<Key> keys_;             // per group
+    // Per group: its key, or its first line when groups keep lines.
+    std::vector<Line> entries_;
     std::vector<std::uint32_t> firsts_; // per group
-    // After the last renewal: every key with its group, in order; lookups are O(log n).
+    // After the last renewal: every key with its group, in order; lookups are O(log n). Keys of
+    // groups that keep lines are copied for it.
     std::map<Key, std::uint32_t> sorted_;
     std::vector<std::unique_ptr<Unit[]>> blocks_; // copies of keys not found in their lines
     Unit* blockEnd_ = nullptr;
     std::size_t blockLeft_ = 0;
     tandrel::LineHashKey hashKey_;
+    KeyOfLine keyOfLine_;
 };
 
 extern template class BasicKeyTable<char16_t>;
 extern template class BasicKeyTable<char>;
+extern template class BasicKeyTable<char16_t, char>;
 using KeyTable = BasicKeyTable<char16_t>;
 using ByteKeyTable = BasicKeyTable<char>;
+using ByteLineKeyTable = BasicKeyTable<char16_t, char>;

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 struct RunLineMap {
@@ -59,33 +60,25 @@ namespace run_filter_detail {
 
 constexpr std::size_t kAhead = 16;
 
-// The line as the key table sees it: the line, when keys are of its units; none when they are
-// made of its decoded text, so that every key the table keeps is copied.
-template <class Key, class Line> Key LineOfKeys(const Line& line) {
-    if constexpr (std::is_same_v<typename Key::value_type,
-                                 typename std::remove_cvref_t<Line>::value_type>)
-        return line;
-    else
-        return Key();
-}
-
 // Numbers the keys of the first count lines in order of first occurrence: map.keptAs gets each
 // line's group (kDropped for a line keyOf(line, slot) gives no key for, by a null view) and
 // map.kept each group's first line. keyOf may keep its key in its own slot-th buffer until
-// the slot comes round again, kAhead lines later.
+// the slot comes round again, kAhead lines later. keyOfLine makes the key of a line again, for
+// a table whose groups keep lines (BasicKeyTable::kKeepsLines).
 //
 // The loop runs three steps ahead of itself, because nearly every lookup would otherwise wait
 // for memory: 16 lines ahead it makes a key, hashes it and fetches its first slot; 8 ahead it
-// reads that slot and fetches the kept key it points to; 4 ahead it fetches that key's units.
+// reads that slot and fetches the key (or line) it points to; 4 ahead it fetches its units.
 // By the time a line's turn comes, what its lookup compares is in the cache.
-template <class Lines, class KeyOf>
+template <class Lines, class KeyOf, class KeyOfLine = std::nullptr_t>
 void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationProgress* progress,
-                RunLineMap& map) {
+                RunLineMap& map, KeyOfLine keyOfLine = nullptr) {
     using Key = decltype(keyOf(lines[0], std::size_t{0}));
-    using Table = BasicKeyTable<typename Key::value_type>;
+    using Unit = typename std::remove_cvref_t<decltype(lines[0])>::value_type;
+    using Table = BasicKeyTable<typename Key::value_type, Unit>;
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
-    Table table(count / 2);
+    Table table(count / 2, std::move(keyOfLine));
     // Filled line by line rather than cleared first: clearing tens of megabytes of fresh pages
     // at once would keep a stop asked for meanwhile waiting, and then write them all again.
     map.keptAs.reserve(count);
@@ -120,10 +113,10 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
             __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
 
         const std::size_t slot = i % kAhead;
-        map.keptAs.push_back(keys[slot].data() == nullptr
-                                 ? RunLineMap::kDropped
-                                 : table.Find(keys[slot], tags[slot], LineOfKeys<Key>(lines[i]),
-                                              static_cast<std::uint32_t>(i)));
+        map.keptAs.push_back(
+            keys[slot].data() == nullptr
+                ? RunLineMap::kDropped
+                : table.Find(keys[slot], tags[slot], lines[i], static_cast<std::uint32_t>(i)));
         if (table.Overworked()) [[unlikely]] {
             table.Renew();
             for (std::size_t j = i + 1; j < i + kAhead && j < count; ++j)
@@ -175,20 +168,28 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
             run_filter_detail::GroupLines(lines, count, keyOf, progress, map);
         } else {
             // Each line is read into its slot's text, which its key may be part of until its
-            // turn. A decoder writes a unit a byte at most.
-            std::unique_ptr<char16_t[]> texts[kAhead];
-            std::size_t room[kAhead] = {};
+            // turn; the table keeps lines, and reads one again into a text of its own when it
+            // needs the line's key (ByteLineKeyTable). A decoder writes a unit a byte at most.
+            std::unique_ptr<char16_t[]> texts[kAhead + 1];
+            std::size_t room[kAhead + 1] = {};
+            const auto read = [&](std::string_view line, std::size_t slot) {
+                if (room[slot] < line.size()) {
+                    room[slot] = std::max(line.size(), 2 * room[slot]);
+                    texts[slot] = std::make_unique_for_overwrite<char16_t[]>(room[slot]);
+                }
+                char16_t* text = texts[slot].get();
+                return std::u16string_view(text,
+                                           static_cast<std::size_t>(decode(line, text) - text));
+            };
             run_filter_detail::GroupLines(
                 lines, count,
                 [&](std::string_view line, std::size_t slot) {
-                    if (room[slot] < line.size()) {
-                        room[slot] = std::max(line.size(), 2 * room[slot]);
-                        texts[slot] = std::make_unique_for_overwrite<char16_t[]>(room[slot]);
-                    }
-                    char16_t* text = texts[slot].get();
-                    return keyOf({text, static_cast<std::size_t>(decode(line, text) - text)}, slot);
+                    return keyOf(read(line, slot), slot);
                 },
-                progress, map);
+                progress, map,
+                // Pending keys are in their slots' texts or copies, which this leaves alone.
+                ByteLineKeyTable::KeyOfLine(
+                    [&](std::string_view line) { return maker.Key(read(line, kAhead)); }));
         }
     }
     SelectKeptLines(map, options);

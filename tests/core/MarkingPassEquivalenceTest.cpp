@@ -1,14 +1,16 @@
 // The filter must leave exactly the state that the plain marking pass leaves: the pass below
 // compares every line with every line, blanks later repeats, then compacts. It is quadratic,
 // so the inputs are short; short alphabets make repeats, empty lines and near-repeats common.
-#include "core/document/DocumentState.h"
 #include "core/document/DocumentRun.h"
+#include "core/document/DocumentState.h"
+#include "core/encoding/TextCodecs.h"
 #include "core/lines/LineHash.h"
 #include "tests/support/PlainRunRule.h"
 
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -110,7 +112,9 @@ TEST(MarkingPassEquivalence, LongerListsOfLongerLines) {
 
 // Lines that all hash alike under a key someone knows: the filter notices the pile-up, draws
 // new keys and, when those fail as well, keeps the keys in order. Either way the result stays
-// exact, with every option off and with options that make keys of their own.
+// exact, with every option off and with options that make keys of their own, of the UTF-16
+// lines and of the same lines as UTF-8 bytes (whose table keeps lines and makes their keys
+// again for every tag that matches).
 struct KnownKeys {
     const char* name;
     tandrel::LineHashKeySource source;
@@ -132,24 +136,40 @@ TEST_P(CollidingLinesTest, FilterFollowsTheRule) {
     CompareOptions keyed;
     keyed.ignoreWidth = keyed.ignoreCase = keyed.keepLast = true;
     std::mt19937 random(4);
-    for (const CompareOptions& options : {CompareOptions{}, keyed}) {
+    struct Path {
+        CompareOptions options;
+        bool asBytes;
+    };
+    for (const auto& [options, asBytes] :
+         {Path{{}, false}, Path{keyed, false}, Path{keyed, true}}) {
         for (int round = 0; round < 2; ++round) {
             Lines working;
             for (int i = 0; i < 3000; ++i) {
-                // Under the former constants every 8-unit line with this start hashed to 0; the
-                // options leave these lines' keys as they are.
+                // Under the former constants every 8-unit line with this start hashed to 0; so
+                // does the key the options make of the same line in capitals.
                 const char16_t last = static_cast<char16_t>(u'\u4E00' + random() % 1500);
-                working.push_back(random() % 8 == 0
-                                      ? RandomText(random, u"ab", 3)
-                                      : std::u16string(u"\u28DB\uA0B4\u7ED1\uE703abc") + last);
+                const std::u16string_view start = random() % 4 == 0
+                                                      ? u"\u28DB\uA0B4\u7ED1\uE703ABC"
+                                                      : u"\u28DB\uA0B4\u7ED1\uE703abc";
+                working.push_back(random() % 8 == 0 ? RandomText(random, u"ab", 3)
+                                                    : std::u16string(start) + last);
             }
             keysDrawn = 0;
             tandrel::SetLineHashKeySource(GetParam().source); // starts again from the known key
             if (options == CompareOptions{}) {
                 ExpectSameStateAsMarkingPass(working, round);
             } else {
+                std::vector<std::string> bytes(working.size());
+                std::vector<std::string_view> byteLines;
+                for (std::size_t i = 0; i < working.size(); ++i) {
+                    bytes[i].resize(working[i].size() * kMaxEncodedBytesPerUnit);
+                    byteLines.emplace_back(bytes[i].data(),
+                                           EncodeUtf8(working[i], bytes[i].data()));
+                }
                 const RunLineMap expected = PlainRunRule(working, options);
-                const RunLineMap map = MapRunLines(working, working.size(), options);
+                const RunLineMap map = asBytes ? MapRunLines(byteLines, byteLines.size(), options,
+                                                             nullptr, kUtf8Codec.decode)
+                                               : MapRunLines(working, working.size(), options);
                 ASSERT_EQ(map.kept, expected.kept) << "round " << round;
                 ASSERT_EQ(map.keptAs, expected.keptAs) << "round " << round;
                 ASSERT_EQ(map.counts, expected.counts) << "round " << round;
