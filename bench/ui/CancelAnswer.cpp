@@ -10,6 +10,7 @@
 // --lines as tandrel_ui_bench takes it, one count (default 10M). FOLDER receives the input and
 // output files (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
+#include "bench/ui/FileDialogAnswer.h"
 #include "core/base/HeapTuning.h"
 #include "core/document/DocumentState.h"
 #include "platform/ComboBoxEx.h"
@@ -23,8 +24,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -56,14 +55,9 @@ Attempt CancelCommand(CTandrelDlg& window, const char* buttonName, double cancel
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            if (!dialog->isVisible() || dialog->property("answered").toBool())
-                return;
-            dialog->setProperty("answered", true);
-            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            name->setText(savePath);
-            QTest::keyClick(name, Qt::Key_Return);
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (AnswerFileDialog(modal, savePath))
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             attempt.message = box->text();
             box->accept();
         } else if (modal && modal->objectName() == QLatin1String("CommandProgress") &&

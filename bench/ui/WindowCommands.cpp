@@ -13,6 +13,7 @@
 // afterwards). With TANDREL_BENCH_ALL_OPTIONS set in the environment, every comparison option of
 // the menu オプション is on.
 #include "bench/BenchInputs.h"
+#include "bench/ui/FileDialogAnswer.h"
 #include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/base/HeapTuning.h"
@@ -27,8 +28,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -74,14 +73,9 @@ CommandTime TimeCommand(CTandrelDlg& window, const char* buttonName, const QStri
             lastTick = now;
         }
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            if (!dialog->isVisible() || dialog->property("answered").toBool())
-                return;
-            dialog->setProperty("answered", true);
-            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            name->setText(savePath);
-            QTest::keyClick(name, Qt::Key_Return);
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (AnswerFileDialog(modal, savePath))
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             if (time.seconds >= 0)
                 return;
             for (const char* name : {"IDC_CONTENT", "IDC_RESULT"})
