@@ -10,13 +10,10 @@
 // --lines as tandrel_ui_bench takes it, one count (default 10M). FOLDER receives the input and
 // output files (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
-#include "bench/ui/FileDialogAnswer.h"
-#include "core/base/HeapTuning.h"
+#include "bench/ui/WindowDriving.h"
 #include "core/document/DocumentState.h"
-#include "platform/ComboBoxEx.h"
-#include "platform/EditBrowseCtrl.h"
+#include "core/encoding/EncodingChoices.h"
 #include "ui/CommandProgress.h"
-#include "ui/ProgramSettings.h"
 #include "ui/TandrelDlg.h"
 
 #include <QApplication>
@@ -26,7 +23,6 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -122,11 +118,8 @@ int main(int argc, char** argv) {
     QString folderArgument;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--lines") && i + 1 < args.size()) {
-            QString count = args[++i];
-            const bool millions = count.endsWith(QLatin1Char('M'), Qt::CaseInsensitive);
-            if (millions)
-                count.chop(1);
-            lineCount = count.toInt() * (millions ? 1'000'000 : 1);
+            const std::vector<int> counts = ParseLineCounts(args[++i]);
+            lineCount = counts.size() == 1 ? counts.front() : 0;
         } else if (folderArgument.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
             folderArgument = args[i];
         } else {
@@ -144,21 +137,12 @@ int main(int argc, char** argv) {
         tandrel::bench::WriteBenchInputs(folder.toStdString(), lineCount, true);
     const QString output = folder + QStringLiteral("/cancel-saved.txt");
 
-    KeepLargeBuffersInHeap(); // as the program's start-up does
-    QStandardPaths::setTestModeEnabled(true);
-    ProgramSettings().clear();
+    StartAfresh();
     CommandProgress::SetShowDelay(0ms);
     CTandrelDlg window;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        std::fprintf(stderr, "the window was not shown\n");
+    if (!ShowWithFile(window, static_cast<int>(kUtf8Choice),
+                      QString::fromStdString(inputs.utf8.string())))
         return 1;
-    }
-    auto* list = window.findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down); // from ANSI to UTF-8
-    window.findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))
-        ->setText(QString::fromStdString(inputs.utf8.string()));
 
     std::printf("seconds after the command's click that キャンセル was clicked, and seconds from\n"
                 "that click until the command had returned; %d lines, %.1f MB (UTF-8)\n\n",

@@ -13,14 +13,10 @@
 // afterwards). With TANDREL_BENCH_ALL_OPTIONS set in the environment, every comparison option of
 // the menu オプション is on.
 #include "bench/BenchInputs.h"
-#include "bench/ui/FileDialogAnswer.h"
+#include "bench/ui/WindowDriving.h"
 #include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
-#include "core/base/HeapTuning.h"
-#include "platform/ComboBoxEx.h"
 #include "platform/Edit.h"
-#include "platform/EditBrowseCtrl.h"
-#include "ui/ProgramSettings.h"
 #include "ui/TandrelDlg.h"
 
 #include <QAction>
@@ -31,7 +27,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -100,21 +95,10 @@ long PeakMemoryKiB() {
 
 // One encoding in this process: prints "open run save peakKiB contentLines resultLines".
 int RunOneEncoding(int encoding, const QString& input, const QString& output) {
-    KeepLargeBuffersInHeap(); // as the program's start-up does
-    // Every run starts from the options' defaults, and leaves the user's settings alone.
-    QStandardPaths::setTestModeEnabled(true);
-    ProgramSettings().clear();
+    StartAfresh();
     CTandrelDlg window;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        std::fprintf(stderr, "the window was not shown\n");
+    if (!ShowWithFile(window, encoding, input))
         return 1;
-    }
-    auto* list = window.findChild<CComboBoxEx*>(QStringLiteral("IDC_ENCODING"));
-    list->setFocus();
-    for (int i = 0; i < encoding; ++i)
-        QTest::keyClick(list, Qt::Key_Down);
-    window.findChild<CMFCEditBrowseCtrl*>(QStringLiteral("IDC_FILEPATH"))->setText(input);
     if (qEnvironmentVariableIsSet("TANDREL_BENCH_ALL_OPTIONS")) {
         for (QAction* option : window.findChildren<QAction*>()) {
             if (option->objectName().startsWith(QLatin1String("ID_COMPARE_")))
@@ -192,24 +176,6 @@ double TimeMawk(const QString& input, const QString& output, double& cpu) {
     const double seconds = clock.nsecsElapsed() / 1e9;
     cpu = ChildrenCpuSeconds() - cpuBefore;
     return seconds;
-}
-
-// "1M" is a million; a plain number is taken as it stands.
-std::vector<int> ParseLineCounts(const QString& text) {
-    std::vector<int> counts;
-    for (QString item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        long long factor = 1;
-        if (item.endsWith(QLatin1Char('M'), Qt::CaseInsensitive)) {
-            factor = 1'000'000;
-            item.chop(1);
-        }
-        bool ok = false;
-        const long long count = item.toLongLong(&ok) * factor;
-        if (!ok || count < 1 || count > 100'000'000)
-            return {};
-        counts.push_back(static_cast<int>(count));
-    }
-    return counts;
 }
 
 int RunBenchmark(const QStringList& args) {
