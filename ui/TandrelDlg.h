@@ -56,6 +56,9 @@ protected:
         LineList lines;
     };
     LinesAhead m_contentSplit;
+    // The text the result box took from the last Run (CEdit::TakenText then; 0 before any): while
+    // the box still holds it, its buffer holds the result lines, each followed by CR LF.
+    std::uint64_t m_resultTaken = 0;
     // The encoding guess of the path last chosen, on a worker.
     std::unique_ptr<QThread> m_guessThread;
     std::shared_ptr<OperationProgress> m_guessProgress = std::make_shared<OperationProgress>();

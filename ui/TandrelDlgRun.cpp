@@ -86,6 +86,7 @@ void CTandrelDlg::OnBnClickedRun() {
             // Clears the box and sets the joined result lines, each followed by CR LF, in one
             // step.
             m_editResult->TakeText(std::move(made.box));
+            m_resultTaken = m_editResult->TakenText();
             CommitRun(std::move(made.lines));
             strSummary = ShowNewResult(std::move(made.map), made.counts, options, made.loneCrs);
         });

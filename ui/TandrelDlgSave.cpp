@@ -13,6 +13,9 @@
 #include "ui/OptionMenu.h"
 #include "ui/TandrelDlg.h"
 
+#include <optional>
+#include <string_view>
+
 void CTandrelDlg::OnBnClickedSave() {
     g_nError = 0;
 
@@ -27,6 +30,12 @@ void CTandrelDlg::OnBnClickedSave() {
     // the list while the dialog is open, so the writer takes the lines as they stand instead
     // of one joined copy the size of the file.
     const LineList& lines = g_vResultLines;
+    // Where the result box still holds what Run put there, its buffer holds those lines already
+    // encoded, which in UTF-8 is the file's text itself (WriteFileBoxLines). Its rows are lines
+    // then, one more than them for the empty one after the last line end.
+    const bool boxHoldsLines = m_resultTaken != 0 && m_resultTaken == m_editResult->TakenText() &&
+                               static_cast<std::size_t>(m_editResult->lines()) == lines.size() + 1;
+    const std::string_view shown = boxHoldsLines ? m_editResult->TextBytes() : std::string_view();
 
     // Saving under a new name must be possible, so the chosen file need not exist; a file that
     // does exist is replaced without a question.
@@ -44,8 +53,12 @@ void CTandrelDlg::OnBnClickedSave() {
     CommandProgress command(this, QStringLiteral("保存中…"));
     const CommandProgress::End end = command.Run(
         [&](OperationProgress& progress) {
-            return encoding ? WriteFileLines(strPath, *encoding, lines, &progress, lineEnd)
-                            : FileResult{};
+            if (!encoding)
+                return FileResult{};
+            if (std::optional<FileResult> written =
+                    WriteFileBoxLines(strPath, *encoding, shown, &progress, lineEnd))
+                return *written;
+            return WriteFileLines(strPath, *encoding, lines, &progress, lineEnd);
         },
         [&](FileResult result) { written = result; });
     if (end == CommandProgress::End::kCancelled)

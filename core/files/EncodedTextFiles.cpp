@@ -5,11 +5,13 @@
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/FileSystemNames.h"
 #include "core/files/StdioFile.h"
+#include "core/lines/BoxTextCodec.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <fcntl.h>
+#include <iterator>
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -239,6 +241,34 @@ FileResult WriteFileLineBytes(std::u16string_view path, const EncodingChoice& en
                 if (progress)
                     progress->Report(i + 1, lineCount);
             }
+        }
+    });
+}
+
+std::optional<FileResult> WriteFileBoxLines(std::u16string_view path,
+                                            const EncodingChoice& encoding,
+                                            std::string_view boxText, OperationProgress* progress,
+                                            LineEnd lineEnd) {
+    if (encoding.codec != &kUtf8Codec || !IsUtf8BoxText(boxText))
+        return std::nullopt;
+    // As many bytes at a time as WriteFileLines writes, straight from the buffer for CR LF.
+    constexpr std::size_t kChunkBytes = 512 * 1024;
+    return WriteFile(path, encoding, lineEnd, progress, [&](CStdioFile& file) {
+        std::string withoutCrs;
+        for (std::size_t done = 0; done < boxText.size();) {
+            const std::string_view chunk = boxText.substr(done, kChunkBytes);
+            done += chunk.size();
+            if (lineEnd == LineEnd::kCrLf) {
+                file.WriteBytes(chunk);
+            } else {
+                // Every CR in such a buffer is a CR LF's.
+                withoutCrs.clear();
+                std::copy_if(chunk.begin(), chunk.end(), std::back_inserter(withoutCrs),
+                             [](char c) { return c != '\r'; });
+                file.WriteBytes(withoutCrs);
+            }
+            if (progress)
+                progress->Report(done, boxText.size());
         }
     });
 }

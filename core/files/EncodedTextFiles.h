@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,16 @@ FileResult WriteFileLineBytes(std::u16string_view path, const EncodingChoice& en
                               std::size_t lineCount,
                               const std::function<void(std::size_t, std::string&)>& appendLine,
                               OperationProgress* progress, LineEnd lineEnd = LineEnd::kCrLf);
+
+// And for lines as a text box's buffer holds them, each followed by CR LF, when that buffer is
+// already the file's text: made by EncodeBoxText and unchanged since (the caller knows), holding
+// UTF-8 alone (IsUtf8BoxText), for an encoding that writes UTF-8. The buffer is then written as
+// it stands (for LF ends, without its CRs), no line encoded again. Nothing, and the target not
+// touched, when it is not: the caller writes the lines themselves.
+std::optional<FileResult> WriteFileBoxLines(std::u16string_view path,
+                                            const EncodingChoice& encoding,
+                                            std::string_view boxText, OperationProgress* progress,
+                                            LineEnd lineEnd = LineEnd::kCrLf);
 
 // Open's reading for a file too large to hold: one line at a time, none kept. Every failure
 // raises CException with its reason, as does stopping through progress OperationCancelled.

@@ -199,6 +199,20 @@ std::size_t BoxFormFault(std::string_view bytes) {
     return std::string_view::npos;
 }
 
+bool IsUtf8BoxText(std::string_view bytes) {
+    // A pass of the C library's byte search for each form's first byte: far quicker than one
+    // pass that tests every byte three ways. 0xED also starts the Hangul syllables above
+    // U+D000, which are UTF-8; only a second byte of A0 to BF makes it a surrogate's.
+    if (bytes.find(kBoxLoneCarriageReturn) != std::string_view::npos ||
+        bytes.find(kBoxRowMark) != std::string_view::npos)
+        return false;
+    for (std::size_t at = bytes.find('\xED'); at != std::string_view::npos;
+         at = bytes.find('\xED', at + 1))
+        if (at + 1 < bytes.size() && (static_cast<unsigned char>(bytes[at + 1]) & 0xE0) == 0xA0)
+            return false;
+    return true;
+}
+
 void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* progress) {
     // The line feed bytes are at most one more than the lines: row breaks hold one too.
     const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));

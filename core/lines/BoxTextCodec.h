@@ -58,6 +58,10 @@ std::size_t BoxRowBreakAround(std::string_view bytes, std::size_t position);
 // breaks taken from the start, as decoding takes them), or a carriage return byte that no line
 // feed follows (the editor would end a line there, which the text does not).
 std::size_t BoxFormFault(std::string_view bytes);
+// Whether a buffer that EncodeBoxText made, unchanged since, is the text's UTF-8 byte for byte:
+// whether none of the forms above appears in it, since those are all that such a buffer holds
+// besides UTF-8. A carriage return in it is then always that of a CR LF.
+bool IsUtf8BoxText(std::string_view bytes);
 
 // The most buffer bytes text of units code units takes: three a unit (a surrogate pair takes
 // four for its two), and three for each row break.

@@ -3,6 +3,14 @@
 #include "TextFileFixture.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
+#include "core/lines/BoxTextCodec.h"
+
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <tuple>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -280,6 +288,67 @@ INSTANTIATE_TEST_SUITE_P(EveryWriter, WriterTest, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(EveryWriter, WriterFailureTest, ::testing::ValuesIn(kWriters),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A result box's buffer written as it stands: the same file as writing its lines, in every
+// encoding and with either line end, or nothing written and the lines left to the caller.
+class BoxLinesWriterTest : public TextFileTest,
+                           public ::testing::WithParamInterface<std::tuple<WriterCase, LineEnd>> {};
+
+TEST_P(BoxLinesWriterTest, WritesTheFileItsLinesMake) {
+    const auto& [writer, lineEnd] = GetParam();
+    // Ordinary units (0xD55C is a Hangul syllable, ED 95 9C; 0xFF21 is EF BC A1), and the
+    // units whose box form is not their UTF-8: a CR, the surrogates.
+    static constexpr char16_t kOrdinary[] = {u'a', u' ', 0x00E9, 0x3042, 0xD55C, 0xFF21, 0xFFFD};
+    static constexpr char16_t kSpecial[] = {u'\r', 0xD800, 0xDFFF};
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 300; ++round) {
+        const bool ordinary = round % 2 == 0;
+        std::vector<std::u16string> lines(1 + random() % 40);
+        for (std::u16string& line : lines) {
+            // Now and then a line longer than a row of the box.
+            line.resize(random() % 20 == 0 ? kBoxRowUnits - 1 + random() % 3 : random() % 12);
+            for (char16_t& unit : line)
+                unit = kOrdinary[random() % std::size(kOrdinary)];
+        }
+        if (!ordinary) {
+            std::u16string& line = lines[random() % lines.size()];
+            line.insert(random() % (line.size() + 1), 1, kSpecial[random() % std::size(kSpecial)]);
+        }
+        std::u16string joined;
+        bool shortLines = true;
+        for (const std::u16string& line : lines) {
+            joined += line + u"\r\n";
+            shortLines = shortLines && line.size() <= kBoxRowUnits;
+        }
+        const LineList lineList(lines);
+        // The lines themselves may not fit the encoding; then neither does the buffer.
+        const bool linesWritten =
+            WriteFileLines(Path16("lines.txt"), writer.encoding, lineList, nullptr, lineEnd)
+                .Succeeded();
+        const std::optional<FileResult> written = WriteFileBoxLines(
+            Path16("box.txt"), writer.encoding, EncodeBoxText(joined), nullptr, lineEnd);
+        if (written) {
+            ASSERT_TRUE(linesWritten && written->Succeeded()) << "round " << round;
+            ASSERT_EQ(ReadBytes("box.txt"), ReadBytes("lines.txt")) << "round " << round;
+        } else {
+            ASSERT_FALSE(std::ifstream(Path("box.txt")).good()) << "round " << round;
+        }
+        std::remove(Path("box.txt").c_str());
+        std::remove(Path("lines.txt").c_str());
+        // UTF-8 takes every buffer of ordinary lines as it stands.
+        if (writer.encoding.codec == &kUtf8Codec && ordinary && shortLines) {
+            ASSERT_TRUE(written.has_value()) << "round " << round;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWriter, BoxLinesWriterTest,
+                         ::testing::Combine(::testing::ValuesIn(kWriters),
+                                            ::testing::Values(LineEnd::kCrLf, LineEnd::kLf)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == LineEnd::kLf ? "Lf" : "CrLf");
+                         });
 
 // Text that one encoding cannot hold: the save fails as a whole, even when the offending
 // character comes after megabytes of good text, and the existing file keeps every byte.
