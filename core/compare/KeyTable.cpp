@@ -20,14 +20,15 @@ template <class Unit> constexpr Unit kNothing[1] = {};
 template <class Unit, class LineUnit>
 BasicKeyTable<Unit, LineUnit>::BasicKeyTable(std::size_t expected, KeyOfLine keyOfLine)
     : hashKey_(tandrel::ProcessLineHashKey()), keyOfLine_(std::move(keyOfLine)) {
+    // The lists per group are sized up front too: room never touched costs nothing, and a list
+    // that grows copies itself into fresh pages each time. The first lines outlast the table
+    // (TakeFirsts), so they come first in the heap, below what the table frees.
+    firsts_.reserve(expected);
     std::size_t capacity = 16;
     while (capacity * 3 < expected * 4)
         capacity *= 2;
     Allocate(capacity);
-    // The lists per group are sized up front too: room never touched costs nothing, and a list
-    // that grows copies itself into fresh pages each time.
     entries_.reserve(expected);
-    firsts_.reserve(expected);
     tandrel::AdviseHugePages(entries_.data(), expected * sizeof(Line));
     tandrel::AdviseHugePages(firsts_.data(), expected * sizeof(std::uint32_t));
 }

@@ -76,13 +76,15 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
     using Key = decltype(keyOf(lines[0], std::size_t{0}));
     using Unit = typename std::remove_cvref_t<decltype(lines[0])>::value_type;
     using Table = BasicKeyTable<typename Key::value_type, Unit>;
+    // Filled line by line rather than cleared first: clearing tens of megabytes of fresh pages
+    // at once would keep a stop asked for meanwhile waiting, and then write them all again.
+    // Made before the table, so that the table's memory, freed when the lines are grouped, lies
+    // last in the heap, where the next large block (the result box's) can take it over.
+    map.keptAs.reserve(count);
+    tandrel::AdviseHugePages(map.keptAs.data(), count * sizeof(std::uint32_t));
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
     Table table(count / 2, std::move(keyOfLine));
-    // Filled line by line rather than cleared first: clearing tens of megabytes of fresh pages
-    // at once would keep a stop asked for meanwhile waiting, and then write them all again.
-    map.keptAs.reserve(count);
-    tandrel::AdviseHugePages(map.keptAs.data(), count * sizeof(std::uint32_t));
     const ProgressTicker ticker(progress, count);
     Key keys[kAhead];
     std::uint32_t tags[kAhead];
