@@ -2,12 +2,14 @@
 // must report success or failure only through g_nError, and must count exactly the lines it
 // leaves. Where a read succeeds, writing its lines back in an encoding that can hold them and
 // reading that file again must give the same lines. The same bytes read from memory, as the
-// command line reads an input once, must give what the file gives.
+// command line reads an input once, must give what the file gives. The box's bytes gathered
+// while reading must be those the box's encoder makes of the lines read.
 #include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/encoding/UnicodeScalars.h"
 #include "core/encoding/Utf8Blocks.h"
+#include "core/lines/BoxBytesOfLines.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>
@@ -114,6 +116,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(fromMemory.result.line == fromFile.result.line);
         FUZZ_CHECK(fromMemory.lineEnds.lf == fromFile.lineEnds.lf);
         FUZZ_CHECK(fromMemory.lineEnds.crLf == fromFile.lineEnds.crLf);
+
+        BoxBytesOfLines gathered(u"\r\n");
+        const FileLines gathering = ReadFileLines(inputPath16, encoding, nullptr, {}, &gathered);
+        FUZZ_CHECK(gathering.lines == fromFile.lines);
+        FUZZ_CHECK(gathered.Lines() == 0 || gathered.Lines() == gathering.lines.size());
+        const auto box = [](std::u16string_view line) { return EncodeBoxText(line) + "\r\n"; };
+        std::string replayed, expected;
+        gathered.Replay([&](std::string_view piece) { replayed += piece; },
+                        [&](std::u16string_view line) { replayed += box(line); });
+        for (std::size_t i = 0; i < gathered.Lines(); ++i)
+            expected += box(gathering.lines[i]);
+        FUZZ_CHECK(replayed == expected);
 
         const Lines lines = Read(encoding, inputPath16);
         const int error = g_nError;

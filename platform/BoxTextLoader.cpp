@@ -1,12 +1,22 @@
 #include "platform/BoxTextLoader.h"
 
-#include "core/lines/BoxTextCodec.h"
 #include "core/base/OperationProgress.h"
+#include "core/lines/BoxBytesOfLines.h"
+#include "core/lines/BoxTextCodec.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <utility>
+
+namespace {
+
+// Handed to the editor a megabyte at a time: small enough to stay in the cache, large enough
+// that the editor's own work per call does not count.
+constexpr std::size_t kChunkBytes = 1 << 20;
+
+} // namespace
 
 // The editor's interface for filling a document that no window shows yet, from any thread
 // (Scintilla's ILoader; its header is not installed with the editor).
@@ -19,11 +29,13 @@ public:
 };
 
 BoxTextLoader::BoxTextLoader(BoxTextLoader&& other) noexcept
-    : loader_(std::exchange(other.loader_, nullptr)), chunk_(std::move(other.chunk_)) {}
+    : loader_(std::exchange(other.loader_, nullptr)), chunk_(std::move(other.chunk_)),
+      used_(std::exchange(other.used_, 0)) {}
 
 BoxTextLoader& BoxTextLoader::operator=(BoxTextLoader&& other) noexcept {
     std::swap(loader_, other.loader_);
     std::swap(chunk_, other.chunk_);
+    std::swap(used_, other.used_);
     return *this;
 }
 
@@ -51,35 +63,67 @@ void BoxTextLoader::AppendLines(std::span<const std::u16string_view> lines,
     Append(lines, lines.size(), lineEnd, progress);
 }
 
+void BoxTextLoader::AppendLines(const BoxBytesOfLines& lines, std::u16string_view lineEnd) {
+    lines.Replay([this](std::string_view bytes) { PutBytes(bytes); },
+                 [this, lineEnd](std::u16string_view line) {
+                     Put(line);
+                     Put(lineEnd);
+                 });
+    Flush();
+}
+
 template <class Lines>
 void BoxTextLoader::Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
                            OperationProgress* progress) {
-    // Handed to the editor a megabyte at a time: small enough to stay in the cache, large
-    // enough that the editor's own work per call does not count.
-    constexpr std::size_t kChunkBytes = 1 << 20;
-    // Kept from one call to the next: a feed appends a batch at a time, and a fresh megabyte
-    // for each would be placed among the list blocks being read meanwhile.
-    std::string& chunk = chunk_;
-    if (chunk.size() < kChunkBytes)
-        chunk.resize(kChunkBytes);
-    std::size_t used = 0;
-    const auto append = [&](std::u16string_view text) {
-        const std::size_t room = MaxBoxTextSize(text.size());
-        if (used + room > chunk.size()) {
-            Add(std::string_view(chunk.data(), used));
-            used = 0;
-            if (room > chunk.size())
-                chunk.resize(room); // one very long line
-        }
-        used = static_cast<std::size_t>(EncodeBoxTextTo(text, chunk.data() + used) - chunk.data());
-    };
     const ProgressTicker ticker(progress, count);
     for (std::size_t i = 0; i < count; ++i) {
-        append(lines[i]);
-        append(lineEnd);
+        Put(lines[i]);
+        Put(lineEnd);
         ticker.Tick(i);
     }
-    Add(std::string_view(chunk.data(), used));
+    Flush();
+}
+
+void BoxTextLoader::Put(std::u16string_view text) {
+    // Kept from one call to the next: a feed appends a batch at a time, and a fresh megabyte
+    // for each would be placed among the list blocks being read meanwhile.
+    if (chunk_.size() < kChunkBytes)
+        chunk_.resize(kChunkBytes);
+    const std::size_t room = MaxBoxTextSize(text.size());
+    if (used_ + room > chunk_.size()) {
+        Flush();
+        if (room > chunk_.size())
+            chunk_.resize(room); // one very long line
+    }
+    used_ = static_cast<std::size_t>(EncodeBoxTextTo(text, chunk_.data() + used_) - chunk_.data());
+}
+
+void BoxTextLoader::PutBytes(std::string_view bytes) {
+    if (chunk_.size() < kChunkBytes)
+        chunk_.resize(kChunkBytes);
+    if (used_ + bytes.size() <= chunk_.size()) {
+        std::memcpy(chunk_.data() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+        return;
+    }
+    // Too many to copy once more: straight to the editor, in chunks as large, each cut after a
+    // line feed as the chunks of lines are.
+    Flush();
+    while (bytes.size() > kChunkBytes) {
+        const void* lineFeed = memrchr(bytes.data(), '\n', kChunkBytes);
+        const std::size_t cut =
+            lineFeed
+                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - bytes.data()) + 1
+                : bytes.size();
+        Add(bytes.substr(0, cut));
+        bytes.remove_prefix(cut);
+    }
+    Add(bytes);
+}
+
+void BoxTextLoader::Flush() {
+    const std::size_t used = std::exchange(used_, 0);
+    Add(std::string_view(chunk_.data(), used));
 }
 
 void BoxTextLoader::Add(std::string_view bytes) {

@@ -7,6 +7,8 @@
 
 #include "core/lines/LineList.h"
 
+class BoxBytesOfLines;
+
 #include <cstddef>
 #include <span>
 #include <string>
@@ -35,6 +37,9 @@ public:
     // The same for lines given one by one, as views.
     void AppendLines(std::span<const std::u16string_view> lines, std::u16string_view lineEnd,
                      OperationProgress* progress);
+    // The same for lines gathered with their bytes, each followed by the line end they were
+    // gathered with, which must be lineEnd.
+    void AppendLines(const BoxBytesOfLines& lines, std::u16string_view lineEnd);
 
 private:
     friend class CEdit;
@@ -42,10 +47,17 @@ private:
     template <class Lines>
     void Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
                 OperationProgress* progress);
+    // Encodes text, or copies bytes of whole lines, behind the used_ bytes of chunk_, handing
+    // the chunk to the editor first when it is full.
+    void Put(std::u16string_view text);
+    void PutBytes(std::string_view bytes);
+    // Hands the used bytes of chunk_ to the editor.
+    void Flush();
     void Add(std::string_view bytes);
     // The finished document, handed over with its one reference; the loader is spent.
     void* TakeDocument();
 
     ILoader* loader_ = nullptr;
-    std::string chunk_; // the bytes on their way to the editor
+    std::string chunk_; // the bytes on their way to the editor: the first used_, during a call
+    std::size_t used_ = 0;
 };

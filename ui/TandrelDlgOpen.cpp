@@ -111,11 +111,13 @@ void CTandrelDlg::OnBnClickedOpen() {
                     g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n", &progress);
                 return made;
             }
-            // The box takes the lines as they are read, on the other core.
+            // The box takes the lines as they are read, on the other core, from the file's own
+            // bytes where they are its buffer's.
             BoxTextFeed feed(*m_editContent, u"\r\n", &progress);
             made.file = ReadFileLines(
                 strPath, *encoding, &progress,
-                [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); });
+                [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); },
+                feed.Gathering());
             if (!made.file.result.Succeeded())
                 return made;
             // The box's lines for Run, sharing the file lines' index until either changes.

@@ -51,11 +51,12 @@ FileResult WriteFile(std::u16string_view path, const EncodingChoice& encoding, L
 // Reads every line of the stream that open gives.
 template <class Open>
 FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
-                          const LinesSoFar& linesSoFar = {}) {
+                          const LinesSoFar& linesSoFar = {}, BoxBytesOfLines* boxBytes = nullptr) {
     FileLines file;
     file.result = CatchFailure([&] {
         CStdioFile stream = open();
         stream.SetProgress(progress);
+        stream.GatherBoxBytes(boxBytes);
         file.opened = true;
         try {
             file.lines.reserve(stream.EstimateLineCount());
@@ -87,10 +88,10 @@ FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding
 }
 
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress, const LinesSoFar& linesSoFar) {
-    return ReadStreamLines(
-        [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress,
-        linesSoFar);
+                        OperationProgress* progress, const LinesSoFar& linesSoFar,
+                        BoxBytesOfLines* boxBytes) {
+    return ReadStreamLines([&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); },
+                           progress, linesSoFar, boxBytes);
 }
 
 FileLines ReadBytesLines(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding,

@@ -4,6 +4,7 @@
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/StdioFile.h"
+#include "core/lines/BoxBytesOfLines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -365,16 +366,21 @@ TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
 
 // Open decodes many lines a call, TextFileLines one. Over random files with every line end,
 // lines longer than a block and undecodable bytes beside the blocks' edges, both give the same
-// lines, line ends, failure, line and byte.
+// lines, line ends, failure, line and byte; reading UTF-8, the box's bytes gathered beside (lines
+// of kBoxRowUnits units and one more among them) are what the box's encoder makes of the lines.
 class LinesReadTogetherTest : public TextFileTest,
                               public ::testing::WithParamInterface<EncodingChoice> {};
 
 TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
     const std::u16string pieces[] = {u"ab", u" ", u"\u3042", u"\u6f22", u"\r", u"\r\n", u"\n"};
+    const bool pairs = GetParam().codec != &kCp932Codec && GetParam().codec != &kEucJpCodec;
     std::mt19937 random(7);
     for (int round = 0; round < 12; ++round) {
         std::u16string text;
         while (text.size() < 200'000) {
+            if (random() % 40 == 0)
+                text += std::u16string(kBoxRowUnits - 3 + random() % 3, u'\u6f22') +
+                        (pairs ? u"\U0001F600" : u"ab");
             for (int k = random() % 300 == 0 ? 40'000 : random() % 12; k > 0; --k)
                 text += pieces[random() % 5];
             text += pieces[5 + random() % 2];
@@ -387,7 +393,9 @@ TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
         if (round % 2 == 1)
             bytes.insert(std::min(at + 1, bytes.size()), "\x81\n\xFF"); // each fails one
         WriteBytes("in.txt", bytes);
-        const FileLines together = ReadFileLines(Path16("in.txt"), GetParam(), nullptr);
+        BoxBytesOfLines gathered(u"\r\n");
+        const FileLines together =
+            ReadFileLines(Path16("in.txt"), GetParam(), nullptr, {}, &gathered);
         TextFileLines reader(Path16("in.txt"), GetParam(), nullptr);
         std::vector<std::u16string> oneByOne(1);
         FileResult alone;
@@ -405,6 +413,22 @@ TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
                   std::tie(alone.failure, alone.position, alone.line));
         EXPECT_TRUE(round % 2 || (together.lineEnds.crLf == reader.LineEnds().crLf &&
                                   together.lineEnds.lf == reader.LineEnds().lf));
+        std::string gatheredBytes;
+        std::string boxBytes;
+        std::size_t encoded = 0;
+        std::size_t withCrOrRows = 0;
+        gathered.Replay([&](std::string_view piece) { gatheredBytes += piece; },
+                        [&](std::u16string_view line) {
+                            gatheredBytes += EncodeBoxText(line) + "\r\n";
+                            ++encoded;
+                        });
+        for (const std::u16string_view line : together.lines) {
+            boxBytes += EncodeBoxText(line) + "\r\n";
+            withCrOrRows += line.size() > kBoxRowUnits || line.find(u'\r') != line.npos;
+        }
+        const bool utf8 = GetParam().codec == &kUtf8Codec;
+        EXPECT_EQ(gathered.Lines(), utf8 ? together.lines.size() : 0) << round;
+        EXPECT_TRUE(!utf8 || (gatheredBytes == boxBytes && encoded == withCrOrRows)) << round;
     }
 }
 
