@@ -1,7 +1,9 @@
 // The content box's buffer form. Arbitrary buffer bytes (what any edit could leave) must split
 // into the lines of the text they decode to; arbitrary text must come back unchanged, in the form
-// the box keeps, with its long lines in rows.
+// the box keeps, with its long lines in rows; the lines picked from such a buffer must be those
+// lines' own bytes.
 #include "core/encoding/Utf8Blocks.h"
+#include "core/lines/BoxBytesOfLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/LineList.h"
 #include "fuzz/FuzzCheck.h"
@@ -69,6 +71,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::count(encoded.begin(), encoded.end(), '\n') ==
                std::count(text.begin(), text.end(), u'\n') +
                    static_cast<std::ptrdiff_t>(rowBreaks));
+
+    // The text's lines in a box's buffer, each followed by CR LF: those the input picks come
+    // out of it as they went in.
+    std::string buffer, expected, picked;
+    std::vector<std::uint32_t> indices;
+    for (std::uint32_t line = 0, start = 0, end = 0; start <= text.size();
+         start = end + 1, ++line) {
+        end = static_cast<std::uint32_t>(std::min(text.find(u'\n', start), text.size()));
+        const std::string boxed = EncodeBoxText(text.substr(start, end - start)) + "\r\n";
+        buffer += boxed;
+        if (size > 0 && data[line % size] % 2 == 0)
+            indices.push_back(line), expected += boxed;
+    }
+    PickBoxLines(
+        buffer, indices, [&](std::string_view piece) { picked += piece; }, [](auto) {});
+    FUZZ_CHECK(picked == expected);
 
     // The block converters change nothing: without them every result is the same.
     const std::u16string decoded = DecodeBoxText(bytes);

@@ -72,6 +72,16 @@ void BoxTextLoader::AppendLines(const BoxBytesOfLines& lines, std::u16string_vie
     Flush();
 }
 
+void BoxTextLoader::AppendLines(std::string_view buffer, std::span<const std::uint32_t> indices,
+                                OperationProgress* progress, std::uint64_t done,
+                                std::uint64_t total) {
+    const ProgressTicker ticker(progress, total);
+    PickBoxLines(
+        buffer, indices, [this](std::string_view bytes) { PutBytes(bytes); },
+        [&](std::size_t line) { ticker.Tick(done + line); });
+    Flush();
+}
+
 template <class Lines>
 void BoxTextLoader::Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
                            OperationProgress* progress) {

@@ -10,6 +10,7 @@
 class BoxBytesOfLines;
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,11 @@ public:
     // The same for lines gathered with their bytes, each followed by the line end they were
     // gathered with, which must be lineEnd.
     void AppendLines(const BoxBytesOfLines& lines, std::u16string_view lineEnd);
+    // The same for the lines at indices (increasing) of the lines that buffer, a box's bytes,
+    // holds each followed by CR LF: appends each with CR LF, copied from there (PickBoxLines).
+    // Reports and stops as above, the lines passed counting from done of total.
+    void AppendLines(std::string_view buffer, std::span<const std::uint32_t> indices,
+                     OperationProgress* progress, std::uint64_t done, std::uint64_t total);
 
 private:
     friend class CEdit;

@@ -1,7 +1,8 @@
 #include "platform/Edit.h"
 
 #include "core/base/HugePages.h"
-
+#include "core/base/OperationProgress.h"
+#include "core/lines/BoxBytesOfLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "platform/EditAccessible.h"
 #include "platform/InvisibleCharacters.h"
@@ -182,6 +183,21 @@ BoxTextLoader CEdit::LoadLines(const LineList& lines, std::size_t count,
     BoxTextLoader loader =
         CreateLoader(BoxTextLoader::SizeOfLines(lines, count, lineEnd), progress);
     loader.AppendLines(lines, count, lineEnd, progress);
+    return loader;
+}
+
+BoxTextLoader CEdit::LoadLines(std::string_view buffer, std::span<const std::uint32_t> indices,
+                               OperationProgress* progress) const {
+    // The lines' size first, for the room: one more pass over the buffer costs less than the
+    // editor growing its buffer, or room for all of it when only some of its lines are taken.
+    const std::uint64_t lines = indices.empty() ? 0 : indices.back() + std::uint64_t{1};
+    const ProgressTicker ticker(progress, 2 * lines);
+    std::size_t bytes = 0;
+    PickBoxLines(
+        buffer, indices, [&](std::string_view piece) { bytes += piece.size(); },
+        [&](std::size_t line) { ticker.Tick(line); });
+    BoxTextLoader loader = CreateLoader(bytes, progress);
+    loader.AppendLines(buffer, indices, progress, lines, 2 * lines);
     return loader;
 }
 

@@ -33,6 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,6 +68,10 @@ public:
     // and clears all of its memory at once, which for a large text takes long enough to be
     // felt on the window's thread.
     BoxTextLoader LoadLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
+                            OperationProgress* progress) const;
+    // The same for the lines at indices (increasing) of those that buffer, another box's bytes,
+    // holds each followed by CR LF: each with its CR LF, copied rather than encoded again.
+    BoxTextLoader LoadLines(std::string_view buffer, std::span<const std::uint32_t> indices,
                             OperationProgress* progress) const;
     // An empty loader whose document has room for bytes buffer bytes (BoxTextCodec.h) and a
     // little more; from any thread, as LoadLines. Throws std::bad_alloc when the editor cannot

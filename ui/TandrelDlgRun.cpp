@@ -79,7 +79,12 @@ void CTandrelDlg::OnBnClickedRun() {
             made.counts = CountRun(*made.map);
             progress.BeginStep(750, OperationProgress::kWhole);
             const LineList& result = made.lines.result;
-            made.box = m_editResult->LoadLines(result, result.size(), u"\r\n", &progress);
+            // The box's lines made ahead are its lines one to one, so their bytes are there to
+            // copy; the lines kept are every line's first or last occurrence, in text order.
+            if (splitAhead)
+                made.box = m_editResult->LoadLines(content, made.map->kept, &progress);
+            else
+                made.box = m_editResult->LoadLines(result, result.size(), u"\r\n", &progress);
             return made;
         },
         [&](RunResult&& made) {

@@ -3,11 +3,17 @@
 // unless it holds a carriage return (lone, in the box's form) or is long enough for rows, so its
 // bytes from the file are copied as they are: a fraction of what encoding its units again would
 // cost. The other lines are left to that encoding, marked where their bytes belong.
+//
+// Likewise a box's buffer holds the bytes of each of its lines: a box that takes some of them
+// (Run's result) copies those rather than encoding the lines again (PickBoxLines).
 #pragma once
 
 #include "core/lines/BoxTextCodec.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,3 +68,45 @@ private:
     std::vector<Missing> missing_;
     std::size_t lines_ = 0;
 };
+
+// In a buffer that holds lines each followed by CR LF (what a box loaded with them holds), the
+// end of the line that starts at buffer[start], past its CR LF: the first line feed there that
+// no row mark stands before (the text's own follow the CR).
+inline std::size_t BoxLineEnd(std::string_view buffer, std::size_t start) {
+    for (;;) {
+        const void* found = std::memchr(buffer.data() + start, '\n', buffer.size() - start);
+        if (found == nullptr)
+            return buffer.size();
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data());
+        if (at == 0 || buffer[at - 1] != kBoxRowMark)
+            return at + 1;
+        start = at + 1;
+    }
+}
+
+// The bytes of the lines at indices (increasing) of such a buffer, each with its CR LF: calls
+// piece(bytes) for each run of them that follow each other there, and tick(line) for every line
+// passed on the way.
+template <class Piece, class Tick>
+void PickBoxLines(std::string_view buffer, std::span<const std::uint32_t> indices, Piece&& piece,
+                  Tick&& tick) {
+    std::size_t line = 0;
+    std::size_t at = 0; // where line starts
+    std::size_t runStart = 0;
+    std::size_t runEnd = 0;
+    for (const std::uint32_t index : indices) {
+        for (; line < index; ++line) {
+            tick(line);
+            at = BoxLineEnd(buffer, at);
+        }
+        if (at != runEnd) {
+            if (runEnd != runStart)
+                piece(buffer.substr(runStart, runEnd - runStart));
+            runStart = at;
+        }
+        tick(line++);
+        at = runEnd = BoxLineEnd(buffer, at);
+    }
+    if (runEnd != runStart)
+        piece(buffer.substr(runStart, runEnd - runStart));
+}

@@ -28,6 +28,22 @@ QString Representation(const CEdit& box, const char* character) {
     return QString::fromUtf8(shown);
 }
 
+// Lines of Japanese and ASCII with every character the box holds in a form of its own, and now
+// and then one long enough for rows; an unpaired surrogate (no UTF-8) in one of surrogateOneIn.
+LineList RandomLines(std::mt19937& random, int count, unsigned surrogateOneIn) {
+    const std::u16string pieces[] = {u"line ", u"日本語の行", u"\U0001F600",
+                                     u"\r",    {u'\0'},       {u'\xD800'}};
+    LineList lines;
+    for (int i = 0; i < count; ++i) {
+        std::u16string line;
+        const std::size_t kinds = std::size(pieces) - (random() % surrogateOneIn != 0);
+        while (line.size() < (random() % 97 == 0 ? kBoxRowUnits * 2 + 5 : random() % 12))
+            line += pieces[random() % kinds];
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 } // namespace
 
 class EditBoxTest : public QObject {
@@ -195,19 +211,9 @@ private slots:
         QFETCH(double, shareClaimed);
         QFETCH(int, end);
         QFETCH(bool, gathered);
-        const std::u16string pieces[] = {u"line ", u"日本語の行", u"\U0001F600", // and each
-                                         u"\r",    {u'\0'},       {u'\xD800'}};  // special form
         std::mt19937 random(20261208);
-        LineList all;
-        for (int i = 0; i < 20'000; ++i) {
-            std::u16string line;
-            // An unpaired surrogate, which has no UTF-8, in a few lines only: the batches
-            // holding one are loaded from the lines.
-            const std::size_t kinds = std::size(pieces) - (random() % 3000 != 0);
-            while (line.size() < (random() % 97 == 0 ? kBoxRowUnits * 2 + 5 : random() % 12))
-                line += pieces[random() % kinds];
-            all.push_back(line);
-        }
+        // The batches holding an unpaired surrogate are loaded from the lines.
+        const LineList all = RandomLines(random, 20'000, 3000);
         m_next->TakeText(m_next->LoadLines(all, all.size(), u"\r\n", nullptr));
         m_box->SetWindowText(u"kept");
         OperationProgress progress;
@@ -235,6 +241,23 @@ private slots:
         }
         QVERIFY(end == 0 ? m_box->TextBytes() == m_next->TextBytes()
                          : m_box->GetWindowText() == u"kept");
+    }
+
+    // Some of a box's lines copied from its buffer are those lines loaded: long lines in rows,
+    // lone CRs, unpaired surrogates and empty lines among them, runs of them and single ones.
+    void loadsLinesOfAnotherBoxAsTheLinesThemselves() {
+        std::mt19937 random(22);
+        const LineList all = RandomLines(random, 5'000, 1);
+        m_next->TakeText(m_next->LoadLines(all, all.size(), u"\r\n", nullptr));
+        for (const unsigned every : {1u, 2u, 7u}) {
+            std::vector<std::uint32_t> indices;
+            for (std::uint32_t i = 0; i < all.size(); ++i)
+                if (random() % every == 0)
+                    indices.push_back(i);
+            m_box->TakeText(m_box->LoadLines(m_next->TextBytes(), indices, nullptr));
+            const LineList picked = all.Pick(indices);
+            QVERIFY(m_box->TextBytes() == EncodeBoxText(JoinLines(picked, picked.size(), u"\r\n")));
+        }
     }
 
     void takesALargeTextWhole() {
