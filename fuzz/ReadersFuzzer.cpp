@@ -131,11 +131,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const Lines lines = Read(encoding, inputPath16);
         const int error = g_nError;
-        // The block converters change nothing: without them the reader reads the same.
-        EnableUtf8Blocks(false);
-        const Lines plain = Read(encoding, inputPath16);
-        EnableUtf8Blocks(true);
-        FUZZ_CHECK(g_nError == error && plain == lines);
+        // The block converters change nothing: at every lower level, and without them, the
+        // reader reads the same.
+        for (const Utf8BlocksLevel level : kUtf8BlocksLevels) {
+            if (level >= Utf8BlocksBestLevel())
+                break;
+            UseUtf8BlocksLevel(level);
+            const Lines plain = Read(encoding, inputPath16);
+            UseUtf8BlocksLevel(Utf8BlocksBestLevel());
+            FUZZ_CHECK(g_nError == error && plain == lines);
+        }
         if (error != 0)
             continue;
         // Each encoding's writer must hold what its reader read, except that a UTF-16LE mark

@@ -8,7 +8,9 @@
 // anything of that step counts as done: near the end of its input, or at a character it leaves
 // to the caller (four-byte forms, malformed bytes, and what the caller asked it to stop at).
 // The caller converts that character its own way, byte by byte, and may call again after it.
-// Where the processor has no SSE4.1 they convert nothing, and the caller's own loop does all.
+// They come in one version per instruction-set level (SSE4.1, AVX2), the best the processor
+// runs chosen at start; where it has no SSE4.1 they convert nothing, and the caller's own loop
+// does all.
 #pragma once
 
 #include <cstddef>
@@ -36,11 +38,21 @@ struct Utf8BlocksEncoded {
 Utf8BlocksEncoded EncodeUtf8Blocks(const char16_t* in, const char16_t* end, char* out,
                                    bool stopAtLineEnds);
 
-// Whether [in, end) is well-formed UTF-8 as DecodeUtf8 takes it (no surrogates), checked
-// sixteen bytes a step with no branch on the characters; none where the block code does not run.
+// Whether [in, end) is well-formed UTF-8 as DecodeUtf8 takes it (no surrogates), checked a
+// block of bytes a step with no branch on the characters; none where the block code does not run.
 std::optional<bool> CheckUtf8Blocks(const unsigned char* in, const unsigned char* end);
 
-// Whether the block converters run: the processor's support, unless switched off. Switching is
-// for the tests, which compare them with the byte-by-byte converters they stand in for.
+// The versions of the block converters, lowest first; kNone converts nothing.
+enum class Utf8BlocksLevel { kNone, kSse41, kAvx2 };
+inline constexpr Utf8BlocksLevel kUtf8BlocksLevels[] = {
+    Utf8BlocksLevel::kNone, Utf8BlocksLevel::kSse41, Utf8BlocksLevel::kAvx2};
+
+// The highest level the processor runs.
+Utf8BlocksLevel Utf8BlocksBestLevel();
+// The level the converters run at: the best, unless set lower. Setting it is for the tests and
+// the benchmarks, which compare every level with the byte-by-byte converters; a level the
+// processor does not run is taken as the best it does.
+Utf8BlocksLevel Utf8BlocksLevelInUse();
+void UseUtf8BlocksLevel(Utf8BlocksLevel level);
+// Whether the block converters run at all.
 bool Utf8BlocksEnabled();
-void EnableUtf8Blocks(bool enabled);

@@ -12,8 +12,8 @@
 // Japanese text mixes one-byte and three-byte characters at random, which defeats branch
 // prediction; so the one- to three-byte forms are decoded and encoded through tables indexed
 // by the length instead of branches on it. Four-byte forms and invalid input branch away.
-// Where the processor allows, the block converters (Utf8Blocks.h) take the text four
-// characters at a time, and this code only the characters they leave.
+// Where the processor allows, the block converters (Utf8Blocks.h) take the text a block at a
+// time, and this code only the characters they leave.
 
 namespace {
 

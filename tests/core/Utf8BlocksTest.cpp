@@ -1,8 +1,8 @@
-// The block converters must change nothing: every converter that uses them gives, with them
-// and without, the same result, and the UTF-8 ones the same as glibc's iconv; the UTF-8 check
-// says what the decoders say. Inputs put each
-// kind of trouble (cut-off, overlong and four-byte forms, surrogates, stray bytes, the box's own
-// bytes) at every offset of a 32-byte stretch of mixed ASCII and Japanese.
+// The block converters must change nothing: every converter that uses them gives, at each of
+// their levels and without them, the same result, and the UTF-8 ones the same as glibc's iconv;
+// the UTF-8 check says what the decoders say. Inputs put each kind of trouble (cut-off, overlong
+// and four-byte forms, surrogates, stray bytes, the box's own bytes) at every offset of a
+// 64-byte stretch of mixed ASCII, Japanese and other text, with rests of every length after it.
 #include "core/encoding/Utf8Blocks.h"
 
 #include "core/encoding/TextCodecs.h"
@@ -35,46 +35,72 @@ std::string AsBytes(std::u16string_view text) {
     return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
 }
 
-// Runs convert with the block converters and without; both results.
-template <class Convert> auto BothWays(Convert&& convert) {
-    EnableUtf8Blocks(true);
+std::string NameOf(Utf8BlocksLevel level) {
+    constexpr const char* kNames[] = {"None", "Sse41", "Avx2"};
+    return kNames[static_cast<int>(level)];
+}
+
+// Every level with block converters.
+const auto kLevels =
+    testing::ValuesIn(std::begin(kUtf8BlocksLevels) + 1, std::end(kUtf8BlocksLevels));
+
+// Runs convert with the block converters of a level and without them; both results.
+template <class Convert> auto BothWays(Utf8BlocksLevel level, Convert&& convert) {
+    UseUtf8BlocksLevel(level);
     auto blocks = convert();
-    EnableUtf8Blocks(false);
+    UseUtf8BlocksLevel(Utf8BlocksLevel::kNone);
     auto plain = convert();
-    EnableUtf8Blocks(true);
+    UseUtf8BlocksLevel(Utf8BlocksBestLevel());
     return std::pair{blocks, plain};
 }
 
-// A form that may go wrong, put among plain text.
-class Utf8Blocks : public testing::TestWithParam<std::string> {};
+void SkipUnlessRun(Utf8BlocksLevel level) {
+    if (level > Utf8BlocksBestLevel())
+        GTEST_SKIP() << "the processor does not run " << NameOf(level);
+}
+
+// A form that may go wrong, put among plain text, at a level.
+class Utf8Blocks : public testing::TestWithParam<std::tuple<Utf8BlocksLevel, std::string>> {
+protected:
+    void SetUp() override { SkipUnlessRun(Level()); }
+    static Utf8BlocksLevel Level() { return std::get<0>(GetParam()); }
+    static const std::string& Form() { return std::get<1>(GetParam()); }
+};
 
 // Whether IsUtf8 (with the block check and without) and the decoder agree on bytes.
-void ExpectCheckAgrees(const std::string& bytes) {
-    const auto [checked, plain] = BothWays([&] { return IsUtf8(bytes); });
+void ExpectCheckAgrees(Utf8BlocksLevel level, const std::string& bytes) {
+    const auto [checked, plain] = BothWays(level, [&] { return IsUtf8(bytes); });
     std::u16string text(bytes.size(), u'\0');
+    const bool decodes =
+        BothWays(level, [&] { return DecodeUtf8(bytes, text.data()) != nullptr; }).second;
     ASSERT_EQ(checked, plain) << testing::PrintToString(bytes);
-    ASSERT_EQ(checked, DecodeUtf8(bytes, text.data()) != nullptr) << testing::PrintToString(bytes);
+    ASSERT_EQ(checked, decodes) << testing::PrintToString(bytes);
 }
 
 TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
+    // Words of one to three bytes a character, now and then one of four.
+    static constexpr const char* kWords[] = {"\xE3\x81\x82", "\xE6\x9D\xB1\xE4\xBA\xAC",
+                                             "\xC3\xA9t\xC3\xA9", " ", "\r\n"};
     std::mt19937 random(7);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 150; ++round) {
         std::string plain;
-        while (plain.size() < 48)
-            plain +=
-                random() % 2 ? std::string(1 + random() % 5, 'a' + random() % 26) : "\xE3\x81\x82";
-        for (std::size_t at = 0; at <= 32; ++at) {
+        while (plain.size() < 200)
+            plain += random() % 2    ? std::string(1 + random() % 5, 'a' + random() % 26)
+                     : random() % 50 ? kWords[random() % std::size(kWords)]
+                                     : "\xF0\x9F\x98\x80";
+        for (std::size_t at = 0; at <= 64; ++at) {
             const std::string bytes =
-                plain.substr(0, at) + GetParam() + plain.substr(at, random() % 24);
-            const auto [blocks, scalar] = BothWays([&] {
+                plain.substr(0, at) + Form() + plain.substr(at, random() % 100);
+            const auto [blocks, scalar] = BothWays(Level(), [&] {
                 std::u16string text(bytes.size(), u'\0');
                 const char16_t* end = DecodeUtf8(bytes, text.data());
                 return end ? std::optional(AsBytes({text.data(), end})) : std::nullopt;
             });
             ASSERT_EQ(blocks, scalar) << testing::PrintToString(bytes);
             ASSERT_EQ(blocks, Iconv("UTF-16LE", "UTF-8", bytes)) << testing::PrintToString(bytes);
-            ExpectCheckAgrees(bytes);
-            const auto [boxBlocks, boxPlain] = BothWays([&] { return DecodeBoxText(bytes); });
+            ExpectCheckAgrees(Level(), bytes);
+            const auto [boxBlocks, boxPlain] =
+                BothWays(Level(), [&] { return DecodeBoxText(bytes); });
             ASSERT_EQ(boxBlocks, boxPlain) << testing::PrintToString(bytes);
         }
     }
@@ -86,14 +112,19 @@ TEST_P(Utf8Blocks, CheckAgreesAroundPieceCuts) {
     while (plain.size() < 70'000)
         plain += plain.size() % 7 ? "\xE3\x81\x82" : "a";
     for (std::size_t at = 65'520; at <= 65'552; ++at)
-        ExpectCheckAgrees(plain.substr(0, at) + GetParam() + plain.substr(at));
+        ExpectCheckAgrees(Level(), plain.substr(0, at) + Form() + plain.substr(at));
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, Utf8Blocks,
-                         testing::Values("", "\xE3\x81", "\xE3", "\x80", "\xC1\xBF", "\xE0\x9F\xBF",
-                                         "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBF",
-                                         "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xC2\x80", "\xF5",
-                                         "\xFE", "\xFF\n\xFF", "\r\n"));
+INSTANTIATE_TEST_SUITE_P(
+    Forms, Utf8Blocks,
+    testing::Combine(kLevels,
+                     testing::Values("", "\xE3\x81", "\xE3", "\x80", "\xC1\xBF", "\xE0\x9F\xBF",
+                                     "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBF",
+                                     "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xC2\x80", "\xF5",
+                                     "\xFE", "\xFF\n\xFF", "\r\n")),
+    [](const auto& info) {
+        return NameOf(std::get<0>(info.param)) + "_" + std::to_string(info.index);
+    });
 
 // Text of every kind of unit, for the encoders and the box's split.
 std::u16string RandomText(std::mt19937& random, std::size_t size) {
@@ -107,13 +138,18 @@ std::u16string RandomText(std::mt19937& random, std::size_t size) {
     return text;
 }
 
-TEST(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
+class Utf8BlocksText : public testing::TestWithParam<Utf8BlocksLevel> {
+protected:
+    void SetUp() override { SkipUnlessRun(GetParam()); }
+};
+
+TEST_P(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
     std::mt19937 random(11);
     for (int round = 0; round < 3'000; ++round) {
         std::u16string text = RandomText(random, random() % (round % 10 == 0 ? 2'500 : 60));
         if (round % 20 == 0) // long lines, in rows
             std::erase(text, u'\n');
-        const auto [blocks, plain] = BothWays([&] {
+        const auto [blocks, plain] = BothWays(GetParam(), [&] {
             std::string bytes(text.size() * kMaxEncodedBytesPerUnit, '\0');
             const char* end = EncodeUtf8(text, bytes.data());
             return end ? std::optional(bytes.substr(0, end - bytes.data())) : std::nullopt;
@@ -121,10 +157,13 @@ TEST(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
         ASSERT_EQ(blocks, plain) << testing::PrintToString(text);
         ASSERT_EQ(blocks, Iconv("UTF-8", "UTF-16LE", AsBytes(text)));
 
-        const auto [box, boxPlain] = BothWays([&] { return EncodeBoxText(text); });
+        const auto [box, boxPlain] = BothWays(GetParam(), [&] { return EncodeBoxText(text); });
         ASSERT_EQ(box, boxPlain) << testing::PrintToString(text);
-        ASSERT_EQ(DecodeBoxText(box), text);
-        const auto [lines, linesPlain] = BothWays([&] {
+        const auto [decoded, decodedPlain] =
+            BothWays(GetParam(), [&] { return DecodeBoxText(box); });
+        ASSERT_EQ(decoded, text);
+        ASSERT_EQ(decodedPlain, text);
+        const auto [lines, linesPlain] = BothWays(GetParam(), [&] {
             LineList split;
             SplitBoxText(box, split, nullptr);
             return std::vector<std::u16string>(split.begin(), split.end());
@@ -132,5 +171,8 @@ TEST(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
         ASSERT_EQ(lines, linesPlain) << testing::PrintToString(text);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, Utf8BlocksText, kLevels,
+                         [](const auto& info) { return NameOf(info.param); });
 
 } // namespace
