@@ -4,7 +4,9 @@
 // line and its line end into the content box's buffer, and Run splits that buffer into lines.
 // Prints MB/s of UTF-8 for each, the best of a few rounds.
 //
-//   tandrel_utf8_blocks_bench [--lines N] [--rounds N] [FOLDER]
+//   tandrel_utf8_blocks_bench [--lines N] [--rounds N] [--level none|SSE4.1|AVX2|AVX-512] [FOLDER]
+//
+// --level times that level only (for a profile of it).
 //
 // FOLDER receives the UTF-8 input file (default: a temporary folder, removed afterwards).
 #include "bench/BenchInputs.h"
@@ -54,12 +56,15 @@ int main(int argc, char** argv) {
     int lineCount = tandrel::bench::kBenchLineCount;
     int rounds = 5;
     fs::path folder;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--lines" && i + 1 < argc)
             lineCount = std::atoi(argv[++i]);
         else if (arg == "--rounds" && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--level" && i + 1 < argc)
+            only = argv[++i];
         else
             folder = arg;
     }
@@ -90,10 +95,12 @@ int main(int argc, char** argv) {
                 static_cast<double>(bytes.size()) / 1e6, rounds);
     std::printf("%-8s %12s %12s %12s %12s %12s\n", "level", "decode", "check", "encode",
                 "box encode", "box split");
-    constexpr const char* kNames[] = {"none", "SSE4.1", "AVX2"};
+    constexpr const char* kNames[] = {"none", "SSE4.1", "AVX2", "AVX-512"};
     for (const Utf8BlocksLevel level : kUtf8BlocksLevels) {
         if (level > Utf8BlocksBestLevel())
             break;
+        if (!only.empty() && only != kNames[static_cast<int>(level)])
+            continue;
         UseUtf8BlocksLevel(level);
         const double decode = BestSeconds(rounds, [&] { DecodeUtf8(bytes, decoded.data()); });
         bool valid = false;

@@ -21,4 +21,10 @@ Utf8BlocksEncoded EncodeAvx2(const char16_t* in, const char16_t* end, char* out,
                              bool stopAtLineEnds);
 std::optional<bool> CheckAvx2(const unsigned char* in, const unsigned char* end);
 
+// No check of its own: the AVX2 one runs at memory speed already.
+Utf8BlocksDecoded DecodeAvx512(const unsigned char* in, const unsigned char* end, char16_t* out,
+                               char16_t* outEnd, bool keepSurrogates);
+Utf8BlocksEncoded EncodeAvx512(const char16_t* in, const char16_t* end, char* out,
+                               bool stopAtLineEnds);
+
 } // namespace utf8_blocks

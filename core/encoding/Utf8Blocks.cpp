@@ -32,11 +32,16 @@ constexpr Converters kConverters[] = {
     {DecodeNone, EncodeNone, CheckNone},
     {DecodeSse41, EncodeSse41, CheckSse41},
     {DecodeAvx2, EncodeAvx2, CheckAvx2},
+    {DecodeAvx512, EncodeAvx512, CheckAvx2},
 };
 
 Utf8BlocksLevel BestLevel() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_cpu_init(); // this may run before the constructor that readies the answers
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt"))
+        return Utf8BlocksLevel::kAvx512;
     if (__builtin_cpu_supports("avx2"))
         return Utf8BlocksLevel::kAvx2;
     if (__builtin_cpu_supports("sse4.1"))

@@ -8,9 +8,9 @@
 // anything of that step counts as done: near the end of its input, or at a character it leaves
 // to the caller (four-byte forms, malformed bytes, and what the caller asked it to stop at).
 // The caller converts that character its own way, byte by byte, and may call again after it.
-// They come in one version per instruction-set level (SSE4.1, AVX2), the best the processor
-// runs chosen at start; where it has no SSE4.1 they convert nothing, and the caller's own loop
-// does all.
+// They come in one version per instruction-set level (SSE4.1, AVX2, AVX-512), the best the
+// processor runs chosen at start; where it has no SSE4.1 they convert nothing, and the caller's
+// own loop does all.
 #pragma once
 
 #include <cstddef>
@@ -43,9 +43,10 @@ Utf8BlocksEncoded EncodeUtf8Blocks(const char16_t* in, const char16_t* end, char
 std::optional<bool> CheckUtf8Blocks(const unsigned char* in, const unsigned char* end);
 
 // The versions of the block converters, lowest first; kNone converts nothing.
-enum class Utf8BlocksLevel { kNone, kSse41, kAvx2 };
+enum class Utf8BlocksLevel { kNone, kSse41, kAvx2, kAvx512 };
 inline constexpr Utf8BlocksLevel kUtf8BlocksLevels[] = {
-    Utf8BlocksLevel::kNone, Utf8BlocksLevel::kSse41, Utf8BlocksLevel::kAvx2};
+    Utf8BlocksLevel::kNone, Utf8BlocksLevel::kSse41, Utf8BlocksLevel::kAvx2,
+    Utf8BlocksLevel::kAvx512};
 
 // The highest level the processor runs.
 Utf8BlocksLevel Utf8BlocksBestLevel();

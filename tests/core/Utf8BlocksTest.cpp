@@ -36,7 +36,7 @@ std::string AsBytes(std::u16string_view text) {
 }
 
 std::string NameOf(Utf8BlocksLevel level) {
-    constexpr const char* kNames[] = {"None", "Sse41", "Avx2"};
+    constexpr const char* kNames[] = {"None", "Sse41", "Avx2", "Avx512"};
     return kNames[static_cast<int>(level)];
 }
 
