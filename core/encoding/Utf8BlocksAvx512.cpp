@@ -16,9 +16,11 @@
 #include <cstdint>
 
 #if defined(__x86_64__) || defined(__i386__)
+#if !defined(__clang__)
 // GCC 12 takes the deliberately undefined values of its own AVX-512 intrinsics for mistakes.
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #define TANDREL_AVX512                                                                             \
