@@ -146,6 +146,16 @@ constexpr std::array<std::uint16_t, 4096> MakeFourCharacterSteps() {
 }
 inline constexpr std::array<std::uint16_t, 4096> kFourCharacterSteps = MakeFourCharacterSteps();
 
+// The units an encoder compares each unit with to stop at line ends: CR and LF when it does, a
+// surrogate (at which it stops anyway) when it does not.
+struct LineEndStops {
+    short carriageReturn, lineFeed;
+};
+constexpr LineEndStops LineEndStopsOf(bool stopAtLineEnds) {
+    constexpr auto kFirstSurrogate = static_cast<short>(0xD800);
+    return stopAtLineEnds ? LineEndStops{u'\r', u'\n'} : LineEndStops{kFirstSurrogate, kFirstSurrogate};
+}
+
 // Checking follows Keiser and Lemire's scheme ("Validating UTF-8 in less than one instruction
 // per byte"): every malformed pair of bytes is found through three table lookups, by the high
 // and low nibble of the first and the high nibble of the second, each giving the set of errors

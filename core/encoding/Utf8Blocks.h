@@ -2,7 +2,7 @@
 // characters of one to three bytes (every Japanese character, every BMP character but the
 // surrogates). Japanese text mixes one- and three-byte forms every few characters, so a
 // byte-by-byte converter mispredicts a branch on nearly every character; these take four
-// characters (or sixteen ASCII bytes) per step with no branch on their lengths.
+// characters or more (sixteen units, or up to 64 bytes) a step with no branch on their lengths.
 //
 // Each returns how far it got. It stops at the first step it cannot take whole, before
 // anything of that step counts as done: near the end of its input, or at a character it leaves

@@ -228,8 +228,9 @@ TANDREL_AVX2 inline void StoreExactly(const SixteenForms& forms, char* out, std:
 
 TANDREL_AVX2 Utf8BlocksEncoded EncodeAvx2(const char16_t* in, const char16_t* end, char* out,
                                           bool stopAtLineEnds) {
-    const __m256i carriageReturn = _mm256_set1_epi16(stopAtLineEnds ? u'\r' : -1);
-    const __m256i lineFeed = _mm256_set1_epi16(stopAtLineEnds ? u'\n' : -1);
+    const LineEndStops lineEnds = LineEndStopsOf(stopAtLineEnds);
+    const __m256i carriageReturn = _mm256_set1_epi16(lineEnds.carriageReturn);
+    const __m256i lineFeed = _mm256_set1_epi16(lineEnds.lineFeed);
     const __m256i surrogateMask = _mm256_set1_epi16(static_cast<short>(0xF800));
     const __m256i surrogate = _mm256_set1_epi16(static_cast<short>(0xD800));
     const __m256i nonAscii = _mm256_set1_epi16(static_cast<short>(0xFF80));

@@ -148,8 +148,9 @@ TANDREL_AVX512 Utf8BlocksDecoded DecodeAvx512(const unsigned char* in, const uns
 
 TANDREL_AVX512 Utf8BlocksEncoded EncodeAvx512(const char16_t* in, const char16_t* end, char* out,
                                               bool stopAtLineEnds) {
-    const __m256i carriageReturn = _mm256_set1_epi16(stopAtLineEnds ? u'\r' : -1);
-    const __m256i lineFeed = _mm256_set1_epi16(stopAtLineEnds ? u'\n' : -1);
+    const LineEndStops lineEnds = LineEndStopsOf(stopAtLineEnds);
+    const __m256i carriageReturn = _mm256_set1_epi16(lineEnds.carriageReturn);
+    const __m256i lineFeed = _mm256_set1_epi16(lineEnds.lineFeed);
     while (in != end) {
         const auto left = static_cast<std::size_t>(end - in);
         const auto present = static_cast<__mmask16>(FirstBits(left));

@@ -117,8 +117,9 @@ TANDREL_SSE41 Utf8BlocksDecoded DecodeSse41(const unsigned char* in, const unsig
 
 TANDREL_SSE41 Utf8BlocksEncoded EncodeSse41(const char16_t* in, const char16_t* end, char* out,
                                             bool stopAtLineEnds) {
-    const __m128i carriageReturn = _mm_set1_epi16(stopAtLineEnds ? u'\r' : -1);
-    const __m128i lineFeed = _mm_set1_epi16(stopAtLineEnds ? u'\n' : -1);
+    const LineEndStops lineEnds = LineEndStopsOf(stopAtLineEnds);
+    const __m128i carriageReturn = _mm_set1_epi16(lineEnds.carriageReturn);
+    const __m128i lineFeed = _mm_set1_epi16(lineEnds.lineFeed);
     const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
     const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
     const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));

@@ -9,6 +9,7 @@
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/LineList.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <optional>
@@ -106,6 +107,46 @@ TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
     }
 }
 
+// Called directly, the decoder takes whole characters, as the plain decoders decode them, and
+// writes only within the room its callers give: the units the bytes decode to.
+TEST_P(Utf8Blocks, DecoderTakesWholeCharactersWithinItsRoom) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 400; ++round) {
+        static constexpr const char* kPieces[] = {"a", "abcdefgh", "\xE3\x81\x82", "\xC3\xA9",
+                                                  "\n"};
+        std::string bytes;
+        for (std::size_t size = random() % 150; bytes.size() < size;)
+            bytes += kPieces[random() % std::size(kPieces)];
+        bytes.insert(random() % (bytes.size() + 1), Form());
+        for (const bool keepSurrogates : {false, true}) {
+            UseUtf8BlocksLevel(Utf8BlocksLevel::kNone);
+            const std::size_t room = DecodeBoxText(bytes).size();
+            constexpr char16_t kMark = u'\xFDFD';
+            std::u16string out(room + 64, kMark);
+            const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+            UseUtf8BlocksLevel(Level());
+            const Utf8BlocksDecoded done = DecodeUtf8Blocks(in, in + bytes.size(), out.data(),
+                                                            out.data() + room, keepSurrogates);
+            UseUtf8BlocksLevel(Utf8BlocksBestLevel());
+            const std::string taken = bytes.substr(0, static_cast<std::size_t>(done.in - in));
+            const std::u16string units(out.data(), done.out);
+            // What the plain decoders make of it: the box's keeps surrogates, DecodeUtf8 takes
+            // none.
+            UseUtf8BlocksLevel(Utf8BlocksLevel::kNone);
+            std::u16string plain = DecodeBoxText(taken);
+            if (!keepSurrogates) {
+                std::u16string text(taken.size(), u'\0');
+                const char16_t* end = DecodeUtf8(taken, text.data());
+                plain = end ? text.substr(0, end - text.data()) : u"(malformed)";
+            }
+            UseUtf8BlocksLevel(Utf8BlocksBestLevel());
+            ASSERT_EQ(units, plain) << testing::PrintToString(bytes);
+            ASSERT_EQ(out.find_first_not_of(kMark, room), std::u16string::npos)
+                << testing::PrintToString(bytes);
+        }
+    }
+}
+
 // Where a long text is checked a piece at a time, around the cut of the first piece.
 TEST_P(Utf8Blocks, CheckAgreesAroundPieceCuts) {
     std::string plain;
@@ -169,6 +210,74 @@ TEST_P(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
             return std::vector<std::u16string>(split.begin(), split.end());
         });
         ASSERT_EQ(lines, linesPlain) << testing::PrintToString(text);
+    }
+}
+
+// Called directly, the encoder stops at the first surrogate (or line end, when asked), encodes
+// what it takes as the plain encoder does, and writes no further than those bytes and one byte
+// for each unit after them.
+TEST_P(Utf8BlocksText, EncoderStopsAtTheFirstStopWithinItsRoom) {
+    std::mt19937 random(13);
+    for (int round = 0; round < 3'000; ++round) {
+        // Units of every size mixed one by one, and now and then one to stop at.
+        static constexpr char16_t kUnits[] = {u'a',      u'b',      u'c',      u'd',
+                                              u'\u00E9', u'\u3042', u'\u3044', u'\r',
+                                              u'\n',     u'\xD83D', u'\xDE00'};
+        std::u16string text(random() % 70, u'\0');
+        for (char16_t& unit : text)
+            unit = kUnits[random() % (random() % 16 == 0 ? std::size(kUnits) : 7)];
+        for (const bool stopAtLineEnds : {false, true}) {
+            constexpr char kMark = '\xFD';
+            std::string out(text.size() * 3 + 64, kMark);
+            UseUtf8BlocksLevel(GetParam());
+            const Utf8BlocksEncoded done = EncodeUtf8Blocks(text.data(), text.data() + text.size(),
+                                                            out.data(), stopAtLineEnds);
+            UseUtf8BlocksLevel(Utf8BlocksBestLevel());
+            const std::u16string_view taken(text.data(), done.in - text.data());
+            const std::size_t stop =
+                std::u16string_view(text).find_first_of(stopAtLineEnds ? u"\r\n" : u"", 0);
+            const auto firstSurrogate = std::find_if(text.begin(), text.end(), [](char16_t unit) {
+                return unit >= 0xD800 && unit <= 0xDFFF;
+            });
+            ASSERT_EQ(taken.size(), std::min<std::size_t>(std::min(stop, text.size()),
+                                                          firstSurrogate - text.begin()))
+                << testing::PrintToString(text);
+            ASSERT_EQ(std::optional(std::string(out.data(), done.out)),
+                      Iconv("UTF-8", "UTF-16LE", AsBytes(taken)))
+                << testing::PrintToString(text);
+            ASSERT_EQ(
+                out.find_first_not_of(kMark, done.out - out.data() + (text.size() - taken.size())),
+                std::string::npos)
+                << testing::PrintToString(text);
+        }
+    }
+}
+
+// Runs of ASCII, which the converters take a whole block at a time, of every length around a
+// block's, with a character of each other length after them and a rest of every length.
+TEST_P(Utf8BlocksText, ConvertersAgreeAfterAsciiRuns) {
+    for (const char16_t other : {u'\u00E9', u'\u3042', u'\xD83D'}) {
+        for (std::size_t run = 0; run <= 140; ++run) {
+            for (std::size_t rest = 0; rest <= 20; rest += 3) {
+                std::u16string text(run, u'x');
+                text += other;
+                if (other == u'\xD83D')
+                    text += u'\xDE00';
+                text.append(rest, rest % 2 ? u'y' : u'\u3044');
+                const auto [bytes, plainBytes] = BothWays(GetParam(), [&] {
+                    std::string out(text.size() * kMaxEncodedBytesPerUnit, '\0');
+                    return std::string(out.data(), EncodeUtf8(text, out.data()));
+                });
+                ASSERT_EQ(bytes, plainBytes) << run << " " << rest;
+                ASSERT_EQ(bytes, Iconv("UTF-8", "UTF-16LE", AsBytes(text)));
+                const auto [units, plainUnits] = BothWays(GetParam(), [&] {
+                    std::u16string out(bytes.size(), u'\0');
+                    return std::u16string(out.data(), DecodeUtf8(bytes, out.data()));
+                });
+                ASSERT_EQ(units, plainUnits) << run << " " << rest;
+                ASSERT_EQ(units, text);
+            }
+        }
     }
 }
 
