@@ -28,12 +28,16 @@ std::optional<bool> CheckNone(const unsigned char*, const unsigned char*) {
 }
 
 // By level.
+#if defined(__x86_64__) || defined(__i386__)
 constexpr Converters kConverters[] = {
     {DecodeNone, EncodeNone, CheckNone},
     {DecodeSse41, EncodeSse41, CheckSse41},
     {DecodeAvx2, EncodeAvx2, CheckAvx2},
     {DecodeAvx512, EncodeAvx512, CheckAvx2},
 };
+#else // no block code for this processor: the callers' own loops do all
+constexpr Converters kConverters[] = {{DecodeNone, EncodeNone, CheckNone}};
+#endif
 
 Utf8BlocksLevel BestLevel() {
 #if defined(__x86_64__) || defined(__i386__)

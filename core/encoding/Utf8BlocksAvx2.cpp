@@ -333,21 +333,4 @@ TANDREL_AVX2 std::optional<bool> CheckAvx2(const unsigned char* in, const unsign
 
 } // namespace utf8_blocks
 
-#else // no block code for this processor: the callers' own loops do all
-
-namespace utf8_blocks {
-
-Utf8BlocksDecoded DecodeAvx2(const unsigned char* in, const unsigned char*, char16_t* out,
-                             char16_t*, bool) {
-    return {in, out};
-}
-Utf8BlocksEncoded EncodeAvx2(const char16_t* in, const char16_t*, char* out, bool) {
-    return {in, out};
-}
-std::optional<bool> CheckAvx2(const unsigned char*, const unsigned char*) {
-    return std::nullopt;
-}
-
-} // namespace utf8_blocks
-
 #endif

@@ -203,18 +203,4 @@ TANDREL_AVX512 Utf8BlocksEncoded EncodeAvx512(const char16_t* in, const char16_t
 
 } // namespace utf8_blocks
 
-#else // no block code for this processor: the callers' own loops do all
-
-namespace utf8_blocks {
-
-Utf8BlocksDecoded DecodeAvx512(const unsigned char* in, const unsigned char*, char16_t* out,
-                               char16_t*, bool) {
-    return {in, out};
-}
-Utf8BlocksEncoded EncodeAvx512(const char16_t* in, const char16_t*, char* out, bool) {
-    return {in, out};
-}
-
-} // namespace utf8_blocks
-
 #endif

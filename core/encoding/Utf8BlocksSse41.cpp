@@ -233,21 +233,4 @@ TANDREL_SSE41 std::optional<bool> CheckSse41(const unsigned char* in, const unsi
 
 } // namespace utf8_blocks
 
-#else // no block code for this processor: the callers' own loops do all
-
-namespace utf8_blocks {
-
-Utf8BlocksDecoded DecodeSse41(const unsigned char* in, const unsigned char*, char16_t* out,
-                              char16_t*, bool) {
-    return {in, out};
-}
-Utf8BlocksEncoded EncodeSse41(const char16_t* in, const char16_t*, char* out, bool) {
-    return {in, out};
-}
-std::optional<bool> CheckSse41(const unsigned char*, const unsigned char*) {
-    return std::nullopt;
-}
-
-} // namespace utf8_blocks
-
 #endif
