@@ -120,6 +120,8 @@ TANDREL_AVX512 Utf8BlocksDecoded DecodeAvx512(const unsigned char* in, const uns
         // A byte ends a character when the next one starts one; whether the last of 64 does
         // is known only from the next block.
         const std::uint64_t ends = ~continuation >> 1 & (present >> 1 | (left < 64 ? present : 0));
+        if (ends == 0) // never, after the check above; but a slip there must not loop for ever
+            break;
         const auto endsLow = static_cast<std::uint32_t>(ends);
         const auto endsHigh = static_cast<std::uint32_t>(ends >> 32);
         const auto low = static_cast<unsigned>(__builtin_popcount(endsLow));
@@ -140,7 +142,7 @@ TANDREL_AVX512 Utf8BlocksDecoded DecodeAvx512(const unsigned char* in, const uns
                                         _mm512_extracti64x4_epi64(twoBefore, 1),
                                         static_cast<std::uint32_t>(continuation >> 32),
                                         static_cast<std::uint32_t>(continuation >> 31))));
-        in += 64 - static_cast<unsigned>(__builtin_clzll(ends)); // ends is never zero here
+        in += 64 - static_cast<unsigned>(__builtin_clzll(ends));
         out += low + high;
     }
     return DecodeSse41(in, end, out, outEnd, keepSurrogates);
