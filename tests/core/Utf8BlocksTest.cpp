@@ -2,7 +2,8 @@
 // their levels and without them, the same result, and the UTF-8 ones the same as glibc's iconv;
 // the UTF-8 check says what the decoders say. Inputs put each kind of trouble (cut-off, overlong
 // and four-byte forms, surrogates, stray bytes, the box's own bytes) at every offset of a
-// 64-byte stretch of mixed ASCII, Japanese and other text, with rests of every length after it.
+// 64-byte stretch of mixed ASCII, Japanese and other text, ending the input or followed by
+// ASCII or more text of every length.
 #include "core/encoding/Utf8Blocks.h"
 
 #include "core/encoding/TextCodecs.h"
@@ -90,8 +91,12 @@ TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
                      : random() % 50 ? kWords[random() % std::size(kWords)]
                                      : "\xF0\x9F\x98\x80";
         for (std::size_t at = 0; at <= 64; ++at) {
-            const std::string bytes =
-                plain.substr(0, at) + Form() + plain.substr(at, random() % 100);
+            // After the form: nothing, so that it ends the input, ASCII, which the checks
+            // skip a block at a time, or more text.
+            const std::string rest = round % 3 == 0   ? ""
+                                     : round % 3 == 1 ? std::string(random() % 100, 'x')
+                                                      : plain.substr(at, random() % 100);
+            const std::string bytes = plain.substr(0, at) + Form() + rest;
             const auto [blocks, scalar] = BothWays(Level(), [&] {
                 std::u16string text(bytes.size(), u'\0');
                 const char16_t* end = DecodeUtf8(bytes, text.data());
@@ -159,21 +164,24 @@ TEST_P(Utf8Blocks, CheckAgreesAroundPieceCuts) {
 INSTANTIATE_TEST_SUITE_P(
     Forms, Utf8Blocks,
     testing::Combine(kLevels,
-                     testing::Values("", "\xE3\x81", "\xE3", "\x80", "\xC1\xBF", "\xE0\x9F\xBF",
+                     testing::Values("", "\xE0\xA0", "\xE3", "\x80", "\xC1\xBF", "\xE0\x9F\xBF",
                                      "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xBF\xBF",
                                      "\xF0\x9F\x98\x80", "\xF4\x90\x80\x80", "\xC2\x80", "\xF5",
-                                     "\xFE", "\xFF\n\xFF", "\r\n")),
+                                     "\xFE", "\xFF\n\xFF", "\r\n", "\xC0", "\xF0\x8F\xBF\xBF",
+                                     "\xF5\x80\x80\x80")),
     [](const auto& info) {
         return NameOf(std::get<0>(info.param)) + "_" + std::to_string(info.index);
     });
 
 // Text of every kind of unit, for the encoders and the box's split.
 std::u16string RandomText(std::mt19937& random, std::size_t size) {
+    // Each length's first and last units among them, where a wrong bound shows.
     static constexpr char16_t kUnits[] = {u'a',      u'\r',     u'\n',     u'\u00E9',
-                                          u'\u3042', u'\uFFFF', u'\xD83D', u'\xDE00'};
+                                          u'\u3042', u'\x7F',   u'\x80',   u'\u07FF',
+                                          u'\u0800', u'\uFFFF', u'\xD83D', u'\xDE00'};
     std::u16string text;
     while (text.size() < size) {
-        const std::size_t kind = random() % (random() % 4 == 0 ? std::size(kUnits) : 5);
+        const std::size_t kind = random() % (random() % 4 == 0 ? std::size(kUnits) : 9);
         text.append(1 + random() % 6, kUnits[kind] + (kind == 0 || kind == 4 ? random() % 20 : 0));
     }
     return text;
