@@ -16,6 +16,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -112,8 +113,9 @@ TEST_P(Utf8Blocks, DecodeAgreesWithPlainDecoderAndIconv) {
     }
 }
 
-// Called directly, the decoder takes whole characters, as the plain decoders decode them, and
-// writes only within the room its callers give: the units the bytes decode to.
+// Called directly, the decoder takes whole characters, as the plain decoders decode them, reads
+// only its input and writes only within the room its callers give: the units the bytes decode
+// to. The input is held in a block of its own size, where the sanitizer sees a read past it.
 TEST_P(Utf8Blocks, DecoderTakesWholeCharactersWithinItsRoom) {
     std::mt19937 random(5);
     for (int round = 0; round < 400; ++round) {
@@ -128,7 +130,8 @@ TEST_P(Utf8Blocks, DecoderTakesWholeCharactersWithinItsRoom) {
             const std::size_t room = DecodeBoxText(bytes).size();
             constexpr char16_t kMark = u'\xFDFD';
             std::u16string out(room + 64, kMark);
-            const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+            const std::vector<unsigned char> input(bytes.begin(), bytes.end());
+            const unsigned char* in = input.data();
             UseUtf8BlocksLevel(Level());
             const Utf8BlocksDecoded done = DecodeUtf8Blocks(in, in + bytes.size(), out.data(),
                                                             out.data() + room, keepSurrogates);
@@ -222,8 +225,8 @@ TEST_P(Utf8BlocksText, EncodersAgreeWithPlainEncodersAndIconv) {
 }
 
 // Called directly, the encoder stops at the first surrogate (or line end, when asked), encodes
-// what it takes as the plain encoder does, and writes no further than those bytes and one byte
-// for each unit after them.
+// what it takes as the plain encoder does, reads only its input (held as the decoder's above)
+// and writes no further than those bytes and one byte for each unit after them.
 TEST_P(Utf8BlocksText, EncoderStopsAtTheFirstStopWithinItsRoom) {
     std::mt19937 random(13);
     for (int round = 0; round < 3'000; ++round) {
@@ -237,11 +240,12 @@ TEST_P(Utf8BlocksText, EncoderStopsAtTheFirstStopWithinItsRoom) {
         for (const bool stopAtLineEnds : {false, true}) {
             constexpr char kMark = '\xFD';
             std::string out(text.size() * 3 + 64, kMark);
+            const std::vector<char16_t> input(text.begin(), text.end());
             UseUtf8BlocksLevel(GetParam());
-            const Utf8BlocksEncoded done = EncodeUtf8Blocks(text.data(), text.data() + text.size(),
-                                                            out.data(), stopAtLineEnds);
+            const Utf8BlocksEncoded done = EncodeUtf8Blocks(
+                input.data(), input.data() + input.size(), out.data(), stopAtLineEnds);
             UseUtf8BlocksLevel(Utf8BlocksBestLevel());
-            const std::u16string_view taken(text.data(), done.in - text.data());
+            const std::u16string_view taken(text.data(), done.in - input.data());
             const std::size_t stop =
                 std::u16string_view(text).find_first_of(stopAtLineEnds ? u"\r\n" : u"", 0);
             const auto firstSurrogate = std::find_if(text.begin(), text.end(), [](char16_t unit) {
