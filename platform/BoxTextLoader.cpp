@@ -3,6 +3,8 @@
 #include "core/base/OperationProgress.h"
 #include "core/lines/BoxBytesOfLines.h"
 #include "core/lines/BoxTextCodec.h"
+#include "core/lines/LineBytes.h"
+#include "core/encoding/TextCodecs.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -15,6 +17,19 @@ namespace {
 // Handed to the editor a megabyte at a time: small enough to stay in the cache, large enough
 // that the editor's own work per call does not count.
 constexpr std::size_t kChunkBytes = 1 << 20;
+
+// Whether the box takes the lines as their source's text (LineBytes::Text), the few of another
+// form apart: all of them, each followed by the line end the source puts after each.
+bool TakesSourceText(const LineList& lines, std::size_t count, std::u16string_view lineEnd) {
+    return lines.HoldsAllBytes() && count >= lines.size() && lineEnd == u"\r\n";
+}
+
+// The units of a line kept as bytes, alone: asking the list would decode all of them.
+std::u16string DecodedLine(std::string_view bytes) {
+    std::u16string units(bytes.size(), u'\0');
+    units.resize(static_cast<std::size_t>(DecodeUtf8(bytes, units.data()) - units.data()));
+    return units;
+}
 
 } // namespace
 
@@ -46,6 +61,14 @@ BoxTextLoader::~BoxTextLoader() {
 
 std::size_t BoxTextLoader::SizeOfLines(const LineList& lines, std::size_t count,
                                        std::u16string_view lineEnd) {
+    if (TakesSourceText(lines, count, lineEnd)) {
+        // A line of another form takes no more than its bytes would as units.
+        const LineBytes& source = lines.ByteSource();
+        std::size_t bytes = source.Text().size();
+        for (const std::uint32_t line : source.Unboxed())
+            bytes += MaxBoxTextSize(source.Line(line).size());
+        return bytes;
+    }
     count = std::min(count, lines.size());
     std::size_t bytes = count * BoxTextSizeBound(lineEnd);
     for (std::size_t i = 0; i < count; ++i)
@@ -55,7 +78,43 @@ std::size_t BoxTextLoader::SizeOfLines(const LineList& lines, std::size_t count,
 
 void BoxTextLoader::AppendLines(const LineList& lines, std::size_t count,
                                 std::u16string_view lineEnd, OperationProgress* progress) {
-    Append(lines, std::min(count, lines.size()), lineEnd, progress);
+    if (TakesSourceText(lines, count, lineEnd))
+        AppendSourceText(lines.ByteSource(), lineEnd, progress);
+    else
+        Append(lines, std::min(count, lines.size()), lineEnd, progress);
+}
+
+void BoxTextLoader::AppendSourceText(const LineBytes& source, std::u16string_view lineEnd,
+                                     OperationProgress* progress) {
+    // In pieces of whole lines, so that a stop asked for is seen while a large text is copied.
+    constexpr std::size_t kPieceBytes = 8 << 20;
+    const std::string_view text = source.Text();
+    const auto copy = [&](std::size_t from, std::size_t to) {
+        while (from < to) {
+            std::size_t end = to;
+            if (to - from > kPieceBytes) {
+                const void* lineFeed = memrchr(text.data() + from, '\n', kPieceBytes);
+                end = lineFeed ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) -
+                                                          text.data()) + 1
+                               : to;
+            }
+            PutBytes(text.substr(from, end - from));
+            from = end;
+            if (progress) {
+                progress->ThrowIfCancelled();
+                progress->Report(from, text.size());
+            }
+        }
+    };
+    std::size_t done = 0;
+    for (const std::uint32_t line : source.Unboxed()) {
+        copy(done, source.Start(line));
+        Put(DecodedLine(source.Line(line)));
+        Put(lineEnd);
+        done = source.Start(line + 1);
+    }
+    copy(done, text.size());
+    Flush();
 }
 
 void BoxTextLoader::AppendLines(std::span<const std::u16string_view> lines,

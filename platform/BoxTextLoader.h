@@ -8,6 +8,7 @@
 #include "core/lines/LineList.h"
 
 class BoxBytesOfLines;
+class LineBytes;
 
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +33,8 @@ public:
 
     // Appends the first count lines, each followed by lineEnd. Reports the lines done to
     // progress and stops (OperationCancelled) when it asks. Throws std::bad_alloc when the
-    // editor runs out of memory.
+    // editor runs out of memory. All the lines of a list kept as bytes, each followed by CR LF,
+    // are copied from their bytes, and the bytes done reported.
     void AppendLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
                      OperationProgress* progress);
     // The same for lines given one by one, as views.
@@ -53,6 +55,8 @@ private:
     template <class Lines>
     void Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
                 OperationProgress* progress);
+    void AppendSourceText(const LineBytes& source, std::u16string_view lineEnd,
+                          OperationProgress* progress);
     // Encodes text, or copies bytes of whole lines, behind the used_ bytes of chunk_, handing
     // the chunk to the editor first when it is full.
     void Put(std::u16string_view text);

@@ -111,8 +111,8 @@ void CTandrelDlg::OnBnClickedOpen() {
                     g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n", &progress);
                 return made;
             }
-            // The box takes the lines as they are read, on the other core, from the file's own
-            // bytes where they are its buffer's.
+            // The box takes the lines as they are read, on the other core; lines kept as their
+            // bytes, at the end, where they are nearly all its buffer's already.
             BoxTextFeed feed(*m_editContent, u"\r\n", &progress);
             made.file = ReadFileLines(
                 strPath, *encoding, &progress,

@@ -264,7 +264,7 @@ JobOutcome RunDistinctLinesJob(const JobRequest& request, OperationProgress* pro
     const int inputCount = static_cast<int>(std::max<std::size_t>(request.inputs.size(), 1));
     for (std::size_t i = 0; i < request.inputs.size(); ++i) {
         const int index = static_cast<int>(i);
-        const bool asBytes = RunsOnBytes() && byteInputs.size() == i;
+        const bool asBytes = KeepsLinesAsBytes() && byteInputs.size() == i;
         const std::size_t firstByteLine = byteLines.lines.size();
         InputLines read = ReadInput(request.inputs[i], request.inputEncoding,
                                     asBytes ? &byteLines : nullptr, request.compare, progress,

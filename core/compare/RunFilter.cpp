@@ -1,6 +1,19 @@
 #include "core/compare/RunFilter.h"
 
+#include "core/encoding/TextCodecs.h"
+
 #include <utility>
+
+namespace {
+
+// The bytes of a list that holds them, as MapRunLines takes lines.
+struct LineBytesOf {
+    const LineList& lines;
+    std::size_t size() const { return lines.size(); }
+    std::string_view operator[](std::size_t i) const { return lines.Bytes(i); }
+};
+
+} // namespace
 
 void SelectKeptLines(RunLineMap& map, const CompareOptions& options) {
     std::vector<std::uint32_t>& keptAs = map.keptAs;
@@ -45,7 +58,13 @@ void SelectKeptLines(RunLineMap& map, const CompareOptions& options) {
 FilteredLines FilterLines(LineList text, const CompareOptions& options,
                           OperationProgress* progress) {
     FilteredLines run;
-    run.map = MapRunLines(text, text.size(), options, progress);
+    // Lines kept as UTF-8 are compared as their bytes, which are equal exactly when their units
+    // are, and keys from characters are made of each line decoded as the filter comes to it:
+    // the units of the whole text are never made.
+    if (text.HoldsBytes())
+        run.map = MapRunLines(LineBytesOf{text}, text.size(), options, progress, DecodeUtf8);
+    else
+        run.map = MapRunLines(text, text.size(), options, progress);
     run.result = text.Pick(run.map.kept);
     run.work = run.result;
     run.text = std::move(text);

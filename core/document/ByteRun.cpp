@@ -7,30 +7,15 @@
 #include "core/files/EncodedTextFiles.h"
 
 #include <algorithm>
-#include <atomic>
 #include <new>
-
-namespace {
-
-std::atomic<bool> g_enabled{true};
-
-} // namespace
-
-bool RunsOnBytes() {
-    return g_enabled.load(std::memory_order_relaxed);
-}
 
 bool RunsOnBytes(const CompareOptions& options, const TextCodec& codec) {
     // Without keys from characters, white space is trimmed by TrimWhiteSpace on UTF-8; in code
     // page 932 a trailing U+3000 could not be told from the end of the bytes. Keys from
     // characters are made of each line's text, read as it comes.
     const bool trims = options.ignoreSpace || options.blankAsEmpty;
-    return RunsOnBytes() && HasByteLines(codec) &&
+    return KeepsLinesAsBytes() && HasByteLines(codec) &&
            (!trims || NeedsCharacters(options) || &codec == &kUtf8Codec);
-}
-
-void EnableByteRun(bool enabled) {
-    g_enabled.store(enabled, std::memory_order_relaxed);
 }
 
 EncodedText TextOf(std::string_view bytes, const EncodingChoice& encoding) {

@@ -19,12 +19,9 @@ struct TextCodec;
 struct CompareOptions;
 
 // Whether Run under options can take lines in codec as bytes: the codec's lines can be kept as
-// bytes, and the byte path is on (RunsOnBytes()). Keys from characters are made of each line
-// read as Run comes to it; without them, white space is trimmed on UTF-8 bytes only. Switching
-// the path off is for the tests, which compare it with the UTF-16 lines it stands in for.
-bool RunsOnBytes();
+// bytes, and they are (KeepsLinesAsBytes). Keys from characters are made of each line read as
+// Run comes to it; without them, white space is trimmed on UTF-8 bytes only.
 bool RunsOnBytes(const CompareOptions& options, const TextCodec& codec);
-void EnableByteRun(bool enabled);
 
 // The text of bytes as the reader of encoding reads it: the codec it reads with, and the bytes
 // after the byte-order mark it skips.

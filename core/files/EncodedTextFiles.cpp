@@ -6,6 +6,8 @@
 #include "core/files/FileSystemNames.h"
 #include "core/files/StdioFile.h"
 #include "core/lines/BoxTextCodec.h"
+#include "core/lines/ByteLines.h"
+#include "core/lines/LineBytes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -76,6 +78,45 @@ FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
     return file;
 }
 
+// The lines of a UTF-8 file as their bytes (LineBytes.h), when it is one and reads through without
+// a failure; nothing otherwise, for the reading of units to read it again and meet the failure
+// where it is, with its reason and place. Lines kept as bytes take less memory than their units,
+// and a box or a file in UTF-8 takes them as they are.
+template <class Open>
+std::optional<FileLines> ReadStreamLineBytes(Open&& open, OperationProgress* progress) {
+    FileLines file;
+    bool utf8 = true;
+    file.result = CatchFailure([&] {
+        CStdioFile stream = open();
+        if (!stream.ReadsUtf8()) {
+            utf8 = false;
+            return;
+        }
+        stream.SetProgress(progress);
+        file.opened = true;
+        auto bytes = std::make_shared<LineBytes>();
+        // The file's size with room for a CR added to lines that end in LF alone, one in
+        // sixteen bytes; the room grows, without a copy, for a file of shorter lines.
+        bytes->Reserve(stream.FileSize() + stream.FileSize() / 16, stream.EstimateLineCount());
+        for (;;) {
+            const CStdioFile::BytesRead read = stream.ReadLineBytes(*bytes);
+            if (read == CStdioFile::BytesRead::kEnd)
+                break;
+            if (read == CStdioFile::BytesRead::kNotUtf8) {
+                utf8 = false;
+                return;
+            }
+        }
+        bytes->Finish();
+        file.lineEnds = stream.LineEnds();
+        stream.Close();
+        file.lines = LineList(std::move(bytes));
+    });
+    if (!utf8 || !file.result.Succeeded())
+        return std::nullopt;
+    return file;
+}
+
 } // namespace
 
 FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding, LineList& lines,
@@ -90,6 +131,11 @@ FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
                         OperationProgress* progress, const LinesSoFar& linesSoFar,
                         BoxBytesOfLines* boxBytes) {
+    if (KeepsLinesAsBytes()) {
+        if (std::optional<FileLines> bytes = ReadStreamLineBytes(
+                [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress))
+            return std::move(*bytes);
+    }
     return ReadStreamLines([&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); },
                            progress, linesSoFar, boxBytes);
 }

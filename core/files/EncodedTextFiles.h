@@ -56,7 +56,9 @@ FileResult WriteTextFile(std::u16string_view path, const EncodingChoice& encodin
                          std::u16string_view text, LineEnd lineEnd = LineEnd::kCrLf);
 
 // Open's step, as the window runs it on a worker thread: reads into a list of its own,
-// reporting to progress and stopping (OperationCancelled) when it asks.
+// reporting to progress and stopping (OperationCancelled) when it asks. A file read as UTF-8
+// that reads through is kept as its bytes (LineBytes.h, while KeepsLinesAsBytes), in little more
+// memory than its size.
 struct FileLines {
     LineList lines;      // all lines read, or those before a failure
     bool opened = false; // the file was opened, so the lines replace those of the last file
@@ -67,7 +69,8 @@ struct FileLines {
 // the reading thread each time another kLinesPerSight lines or a few more (the lines come a
 // block at a time) have been read, with every line read so far and the share of the file's
 // bytes they took (0 when the file's size is not known). The lines handed out stay where they
-// are; only lines are added behind them.
+// are; only lines are added behind them. Lines kept as bytes are there only at the end, and
+// none are handed out.
 using LinesSoFar = std::function<void(const LineList& lines, double shareRead)>;
 inline constexpr std::size_t kLinesPerSight = std::size_t{1} << 16;
 // With boxBytes, a file read as UTF-8 also adds each line to it as it is read (the work beside

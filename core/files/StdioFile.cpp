@@ -4,7 +4,9 @@
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/UnicodeScalars.h"
 #include "core/files/FileSystemNames.h"
+#include "core/encoding/TextCodecs.h"
 #include "core/lines/BoxBytesOfLines.h"
+#include "core/lines/LineBytes.h"
 #include "core/lines/LineList.h"
 
 #include <algorithm>
@@ -219,6 +221,40 @@ bool CStdioFile::AppendDecodedLines(LineList& lines) {
     }
     begin_ = scanned_ = blockEnd;
     return true;
+}
+
+bool CStdioFile::ReadsUtf8() const {
+    return codec_ == &kUtf8Codec;
+}
+
+CStdioFile::BytesRead CStdioFile::ReadLineBytes(LineBytes& lines) {
+    if (!reading_ || closed_)
+        throw CException("the file is not open for reading");
+    // The whole lines within one step's reach, as AppendDecodedLines takes them; else the next
+    // line alone, however long, as NextLine finds it.
+    const char* const data = buffer_.data();
+    const std::size_t reach = std::min(end_, begin_ + kDecodeBlockBytes);
+    if (const void* hit = memrchr(data + begin_, '\n', reach - begin_)) {
+        const std::size_t blockEnd = static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
+        const std::string_view block(data + begin_, blockEnd - begin_);
+        if (!IsUtf8(block))
+            return BytesRead::kNotUtf8;
+        const LineEndCounts ends = lines.AddLines(block);
+        lineEnds_.crLf += ends.crLf;
+        lineEnds_.lf += ends.lf;
+        linesRead_ += ends.crLf + ends.lf;
+        begin_ = scanned_ = blockEnd;
+        return BytesRead::kLines;
+    }
+    std::size_t first = 0;
+    std::size_t last = 0;
+    if (!NextLine(first, last))
+        return BytesRead::kEnd;
+    const std::string_view line(&buffer_[first], last - first);
+    if (!IsUtf8(line))
+        return BytesRead::kNotUtf8;
+    lines.Add(line);
+    return BytesRead::kLines;
 }
 
 bool CStdioFile::ReadString(std::u16string& line) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 class BoxBytesOfLines;
+class LineBytes;
 class LineList;
 class OperationProgress;
 struct EncodingChoice;
@@ -57,6 +58,15 @@ public:
     bool ReadLines(LineList& lines);
     // The same for a reader that keeps no lines: line is replaced by the next one.
     bool ReadString(std::u16string& line);
+    // The same for a file read as UTF-8, its lines kept as their bytes: appends them to lines,
+    // the same lines ReadLines gives, as long as they are well-formed. Any line that is not
+    // ends the reading with kNotUtf8, for ReadLines to read again and fail where it fails.
+    enum class BytesRead { kLines, kEnd, kNotUtf8 };
+    BytesRead ReadLineBytes(LineBytes& lines);
+    // Whether the file is read as UTF-8 (after its mark, which may name another encoding).
+    bool ReadsUtf8() const;
+    // The file's size, when it has one.
+    std::size_t FileSize() const { return fileSize_; }
 
     // A generous guess at the number of lines of a file opened for reading, taken from the
     // first block and the file's size, for reserving room before reading them all.

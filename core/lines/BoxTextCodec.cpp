@@ -256,6 +256,12 @@ void SplitBoxText(std::string_view bytes, LineList& lines, OperationProgress* pr
 }
 
 bool SplitGivesLoadedLines(const LineList& lines) {
+    if (lines.HoldsBytes()) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines.Bytes(i).ends_with('\r'))
+                return false;
+        return true;
+    }
     return std::none_of(lines.begin(), lines.end(), [](std::u16string_view line) {
         return !line.empty() && line.back() == u'\r';
     });

@@ -6,9 +6,12 @@
 #include "core/encoding/TextCodecs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
+
+std::atomic<bool> g_keptAsBytes{true};
 
 // The text is taken in pieces of whole lines about this long: each is checked and then cut
 // while it is still in the cache.
@@ -43,6 +46,14 @@ std::size_t EstimateLines(std::string_view text) {
 }
 
 } // namespace
+
+bool KeepsLinesAsBytes() {
+    return g_keptAsBytes.load(std::memory_order_relaxed);
+}
+
+void KeepLinesAsBytes(bool keep) {
+    g_keptAsBytes.store(keep, std::memory_order_relaxed);
+}
 
 bool HasByteLines(const TextCodec& codec) {
     // Well-formed UTF-8 holds no LF or CR byte but those characters.

@@ -29,6 +29,12 @@ struct ByteLines {
     std::deque<std::string> copies; // lines whose codes had to be made canonical
 };
 
+// Whether lines that can be kept as their bytes are: by the command line's Run (ByteRun.h) and
+// by the reader of UTF-8 files (ReadFileLines). Switching it off is for the tests, which compare
+// the bytes with the UTF-16 lines they stand in for.
+bool KeepsLinesAsBytes();
+void KeepLinesAsBytes(bool keep);
+
 // Whether lines in codec can be kept as their bytes: its line feeds and carriage returns can be
 // found in the bytes without reading them (CanonicalCodes::LineEndsAlone).
 bool HasByteLines(const TextCodec& codec);

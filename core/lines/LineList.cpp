@@ -1,6 +1,8 @@
 #include "core/lines/LineList.h"
 
 #include "core/base/HugePages.h"
+#include "core/encoding/TextCodecs.h"
+#include "core/lines/LineBytes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -62,7 +64,11 @@ LineList::LineList(const std::vector<std::u16string>& lines) {
         push_back(line);
 }
 
-LineList::LineList(const LineList& other) : index_(other.index_), blocks_(other.blocks_) {}
+LineList::LineList(const LineList& other)
+    : index_(other.index_), blocks_(other.blocks_), bytes_(other.bytes_),
+      picked_(other.picked_), decoded_(other.decoded_) {}
+
+LineList::LineList(std::shared_ptr<const LineBytes> bytes) : bytes_(std::move(bytes)) {}
 
 LineList& LineList::operator=(const LineList& other) {
     if (this != &other)
@@ -72,7 +78,9 @@ LineList& LineList::operator=(const LineList& other) {
 
 LineList::LineList(LineList&& other) noexcept
     : index_(std::exchange(other.index_, EmptyIndex())), blocks_(std::move(other.blocks_)),
-      tail_(std::exchange(other.tail_, nullptr)), room_(std::exchange(other.room_, 0)),
+      bytes_(std::move(other.bytes_)), picked_(std::move(other.picked_)),
+      decoded_(std::exchange(other.decoded_, false)), tail_(std::exchange(other.tail_, nullptr)),
+      room_(std::exchange(other.room_, 0)),
       nextBlockUnits_(std::exchange(other.nextBlockUnits_, 0)) {
     other.blocks_.clear();
     other.earlier_ = nullptr;
@@ -85,6 +93,9 @@ LineList& LineList::operator=(LineList&& other) noexcept {
         tail_ = std::exchange(other.tail_, nullptr);
         room_ = std::exchange(other.room_, 0);
         nextBlockUnits_ = std::exchange(other.nextBlockUnits_, 0);
+        bytes_ = std::move(other.bytes_);
+        picked_ = std::move(other.picked_);
+        decoded_ = std::exchange(other.decoded_, false);
         earlier_ = nullptr;
         other.blocks_.clear();
         other.earlier_ = nullptr;
@@ -99,7 +110,41 @@ std::shared_ptr<LineList::Index> LineList::EmptyIndex() noexcept {
     return empty;
 }
 
+std::size_t LineList::ByteLineCount() const {
+    return bytes_->Lines();
+}
+
+std::string_view LineList::Bytes(std::size_t i) const {
+    return bytes_->Line(picked_ ? (*picked_)[i] : i);
+}
+
+void LineList::Decode() const {
+    // Into a list of units of its own, whose index and blocks this one then takes over: its
+    // lines decode straight into the blocks, as a file's lines do (never more units than bytes).
+    LineList units;
+    const std::size_t count = size();
+    units.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view line = Bytes(i);
+        char16_t* const out = units.LineSpace(line.size());
+        units.FinishLine(static_cast<std::size_t>(DecodeUtf8(line, out) - out));
+    }
+    index_ = std::move(units.index_);
+    blocks_ = std::move(units.blocks_);
+    decoded_ = true;
+}
+
+void LineList::LeaveBytes() {
+    if (!bytes_)
+        return;
+    Units();
+    bytes_.reset();
+    picked_.reset();
+    decoded_ = false;
+}
+
 LineList::Index& LineList::Own(std::size_t room) {
+    LeaveBytes();
     if (index_.use_count() == 1) {
         if (room > index_->capacity()) {
             index_->reserve(room);
@@ -117,12 +162,16 @@ LineList::Index& LineList::Own(std::size_t room) {
 }
 
 void LineList::reserve(std::size_t lines) {
+    LeaveBytes();
     // A shared index is never filled: the room has to be the list's own.
     if (lines > index_->capacity() || index_.use_count() != 1)
         Own(lines);
 }
 
 void LineList::clear() {
+    bytes_.reset();
+    picked_.reset();
+    decoded_ = false;
     if (index_.use_count() == 1)
         index_->clear();
     else
@@ -146,6 +195,7 @@ void LineList::push_back(std::u16string_view line) {
 }
 
 char16_t* LineList::LineSpace(std::size_t units) {
+    LeaveBytes();
     if (room_ < units + kLengthUnits)
         StartBlock(units + kLengthUnits);
     return tail_ + kLengthUnits;
@@ -173,6 +223,20 @@ void LineList::StartBlock(std::size_t units) {
 }
 
 LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {
+    if (bytes_ && !decoded_) {
+        LineList picked(bytes_);
+        if (picked_) {
+            auto lines = std::make_shared<std::vector<std::uint32_t>>();
+            lines->reserve(indices.size());
+            for (const std::uint32_t i : indices)
+                lines->push_back((*picked_)[i]);
+            picked.picked_ = std::move(lines);
+        } else {
+            picked.picked_ = std::make_shared<const std::vector<std::uint32_t>>(indices);
+        }
+        return picked;
+    }
+    Units();
     LineList picked;
     Index& index = picked.Own(indices.size());
     for (const std::uint32_t i : indices)
@@ -182,6 +246,7 @@ LineList LineList::Pick(const std::vector<std::uint32_t>& indices) const {
 }
 
 void LineList::FollowLinesOf(const LineList& earlier) {
+    LeaveBytes();
     earlier_ = &earlier;
     earlierNext_ = 0;
     earlierAdopted_ = false;
@@ -196,7 +261,7 @@ bool LineList::TakeFromEarlier(std::u16string_view line) {
     // line would.
     const std::size_t last = std::min(earlier.size(), earlierNext_ + kLinesLookedAhead);
     for (std::size_t k = earlierNext_; k < last; ++k) {
-        if (earlier[k] == line) {
+        if (earlier[k] == line) { // which decodes a list of bytes
             if (!earlierAdopted_) {
                 Adopt(earlier);
                 earlierAdopted_ = true;

@@ -10,6 +10,13 @@
 // A copy shares the index too, until either list changes: the document holds several lists of
 // the same lines (the file's and the box's, the result and its scratch copy), and an index of
 // ten million lines is 80 MB.
+//
+// A list may instead hold the lines of a UTF-8 text as their bytes (LineBytes.h), or some of
+// them: a file read that way is held in little more than its own size. Such a list hands out
+// its lines' bytes (HoldsBytes, Bytes) to the work that takes them, and decodes its units the
+// first time they are asked for, keeping them from then on; so the units are there for every
+// use, and cost nothing where no one asks for them. That first use changes the list as any
+// other change does: it must not race with another use of the same list object.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +28,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+class LineBytes;
 
 class LineList {
 public:
@@ -70,13 +79,24 @@ public:
     LineList(LineList&& other) noexcept;
     LineList& operator=(LineList&& other) noexcept;
     ~LineList();
+    // Every line of bytes, which no one changes any more.
+    explicit LineList(std::shared_ptr<const LineBytes> bytes);
 
-    std::size_t size() const { return index_->size(); }
-    bool empty() const { return index_->empty(); }
-    std::u16string_view operator[](std::size_t i) const { return View((*index_)[i]); }
-    std::u16string_view back() const { return View(index_->back()); }
-    const_iterator begin() const { return const_iterator(index_->data()); }
-    const_iterator end() const { return const_iterator(index_->data() + index_->size()); }
+    std::size_t size() const {
+        return bytes_ ? (picked_ ? picked_->size() : ByteLineCount()) : index_->size();
+    }
+    bool empty() const { return size() == 0; }
+    std::u16string_view operator[](std::size_t i) const { return View(Units()[i]); }
+    std::u16string_view back() const { return View(Units().back()); }
+    const_iterator begin() const { return const_iterator(Units().data()); }
+    const_iterator end() const { return const_iterator(Units().data() + Units().size()); }
+
+    // Whether the lines are kept as UTF-8 bytes (above); their bytes, and where they lie.
+    bool HoldsBytes() const { return bytes_ != nullptr; }
+    std::string_view Bytes(std::size_t i) const;
+    const LineBytes& ByteSource() const { return *bytes_; }
+    // Whether the list holds every line of ByteSource(), in order.
+    bool HoldsAllBytes() const { return bytes_ && !picked_; }
 
     // Room in the index for lines entries, so that filling it never copies the index.
     void reserve(std::size_t lines);
@@ -93,7 +113,8 @@ public:
     char16_t* LineSpace(std::size_t units);
     void FinishLine(std::size_t units);
 
-    // The lines at the given indices, in that order, sharing their units with this list.
+    // The lines at the given indices, in that order, sharing their units (or bytes) with this
+    // list.
     LineList Pick(const std::vector<std::uint32_t>& indices) const;
     // From now on, a line appended that equals the next line of earlier is taken from earlier
     // (shared, not copied): Run's split of a text just loaded from a file then holds no second
@@ -115,6 +136,16 @@ private:
         return {units, length};
     }
     using Index = std::vector<const char16_t*>;
+    // The index, once the units of a list of bytes are decoded.
+    const Index& Units() const {
+        if (bytes_ && !decoded_) [[unlikely]]
+            Decode();
+        return *index_;
+    }
+    void Decode() const;
+    // Makes a list of bytes one of units, to be changed.
+    void LeaveBytes();
+    std::size_t ByteLineCount() const;
     // The one empty index that lists share until they hold a line.
     static std::shared_ptr<Index> EmptyIndex() noexcept;
     // The index, made this list's own (with room for at least room entries) when it is shared.
@@ -123,9 +154,15 @@ private:
     void StartBlock(std::size_t units);
     bool TakeFromEarlier(std::u16string_view line);
 
-    std::shared_ptr<Index> index_ = EmptyIndex();
+    // Both filled by Decode for a list of bytes, which is what lets it be const.
+    mutable std::shared_ptr<Index> index_ = EmptyIndex();
     // Every block that a line of the index may point into.
-    std::vector<std::shared_ptr<char16_t[]>> blocks_;
+    mutable std::vector<std::shared_ptr<char16_t[]>> blocks_;
+    // A list of bytes: its source, which of the source's lines it holds (all, when none), and
+    // whether its units are decoded into index_ and blocks_.
+    std::shared_ptr<const LineBytes> bytes_;
+    std::shared_ptr<const std::vector<std::uint32_t>> picked_;
+    mutable bool decoded_ = false;
     // The block this list writes to (the last one it made) and the room left in it; none when
     // the list has made no block since it was last copied or cleared.
     char16_t* tail_ = nullptr;

@@ -104,7 +104,7 @@ protected:
         fs::create_directories(folder_);
     }
     void TearDown() override {
-        EnableByteRun(true);
+        KeepLinesAsBytes(true);
         fs::remove_all(folder_);
     }
 
@@ -112,7 +112,7 @@ protected:
     std::pair<JobOutcome, std::string> Run(JobRequest request, bool bytes) {
         const fs::path output = folder_ / (bytes ? "bytes.txt" : "lines.txt");
         request.output = Path16(output);
-        EnableByteRun(bytes);
+        KeepLinesAsBytes(bytes);
         const JobOutcome outcome = RunDistinctLinesJob(request, nullptr);
         return {outcome, Contents(output)};
     }

@@ -1,5 +1,7 @@
 // Run's filter under every combination of the options, against the rule written out plainly.
 #include "core/compare/RunFilter.h"
+#include "core/encoding/TextCodecs.h"
+#include "core/lines/LineBytes.h"
 #include "tests/support/PlainRunRule.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +41,19 @@ TEST(CompareFilter, EveryCombinationOfOptionsFollowsTheRule) {
             ASSERT_EQ(run.result, LineList(lines).Pick(map.kept));
             ASSERT_EQ(run.work, run.result);
             ASSERT_EQ(run.text, lines);
+
+            // And the filter of the same lines kept as UTF-8 bytes.
+            auto bytes = std::make_shared<LineBytes>();
+            for (const std::u16string& line : lines) {
+                std::string utf8(line.size() * kMaxEncodedBytesPerUnit, '\0');
+                utf8.resize(static_cast<std::size_t>(EncodeUtf8(line, utf8.data()) - utf8.data()));
+                bytes->Add(utf8);
+            }
+            const FilteredLines byBytes = FilterLines(LineList(bytes), options);
+            ASSERT_EQ(byBytes.map.keptAs, map.keptAs) << combination << " " << round;
+            ASSERT_EQ(byBytes.map.kept, map.kept) << combination << " " << round;
+            ASSERT_TRUE(byBytes.result.HoldsBytes());
+            ASSERT_EQ(byBytes.result, run.result);
         }
     }
 }

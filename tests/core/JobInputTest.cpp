@@ -94,10 +94,10 @@ protected:
 TEST_P(JobInputTest, ReadsItsInputOnce) {
     const auto utf8 = static_cast<int>(kUtf8NoMarkChoice);
     const std::uint64_t size = fs::file_size(folder_ / "in.txt");
-    EnableByteRun(false);
+    KeepLinesAsBytes(false);
     ASSERT_EQ(Run({"plain", false, utf8}, folder_ / "plain.txt").failedAt,
               JobOutcome::Stage::kDone);
-    EnableByteRun(true);
+    KeepLinesAsBytes(true);
 
     const std::uint64_t before = BytesReadSoFar();
     const JobOutcome outcome = Run(GetParam(), folder_ / "out.txt");

@@ -4,7 +4,10 @@
 #include "core/document/DocumentRun.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
+#include "core/encoding/TextCodecs.h"
+#include "core/lines/BoxTextCodec.h"
 #include "core/lines/JoinLines.h"
+#include "core/lines/LineBytes.h"
 
 #include <random>
 #include <tuple>
@@ -90,6 +93,75 @@ TEST(LineList, FollowingFileLinesGivesTheSameSplit) {
     g_vFileLines.clear();
 }
 
+std::string Utf8(std::u16string_view line) {
+    std::string bytes(line.size() * kMaxEncodedBytesPerUnit, '\0');
+    bytes.resize(static_cast<std::size_t>(EncodeUtf8(line, bytes.data()) - bytes.data()));
+    return bytes;
+}
+
+// Lines as RandomLines makes them, of whole characters (UTF-8 has no form for an unpaired
+// surrogate), with now and then one long enough for the box to cut it into rows.
+Strings RandomUtf8Lines(std::mt19937& random, std::size_t count) {
+    const std::u16string pieces[] = {u"a", u"b", u"\r", u"\u3042", u"\U0001F600"};
+    Strings lines(count);
+    for (auto& line : lines) {
+        for (std::size_t k = random() % 50 == 0 ? kBoxRowUnits : random() % 40; k > 0; --k)
+            line += pieces[random() % std::size(pieces)];
+        while (!line.empty() && line.back() == u'\r') // as a split leaves them
+            line.pop_back();
+    }
+    return lines;
+}
+
+// A list of bytes is the lines it was made of, in every way a list of units is: its units, its
+// picks and the picks of those, and which lines the box cannot take as their bytes. The lines
+// come as a file's reader cuts them, ends CR LF or LF at random, a CR inside a line its own.
+TEST(LineList, BytesAreTheLinesTheyWereMadeOf) {
+    std::mt19937 random(19);
+    for (int round = 0; round < 40; ++round) {
+        const Strings lines = RandomUtf8Lines(random, random() % 400);
+        LineEndCounts ends;
+        std::string block;
+        auto bytes = std::make_shared<LineBytes>();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const bool crLf = random() % 2;
+            block += Utf8(lines[i]) + (crLf ? "\r\n" : "\n");
+            ++(crLf ? ends.crLf : ends.lf);
+            if (random() % 30 == 0 || i + 1 == lines.size()) {
+                const LineEndCounts added = bytes->AddLines(block);
+                ends.crLf -= added.crLf, ends.lf -= added.lf;
+                block.clear();
+            }
+        }
+        ASSERT_EQ(ends.crLf + ends.lf, 0U);
+        bytes->Finish();
+        std::vector<std::uint32_t> unboxed;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (EncodeBoxText(lines[i]) != Utf8(lines[i]))
+                unboxed.push_back(static_cast<std::uint32_t>(i));
+        EXPECT_EQ(bytes->Unboxed(), unboxed);
+
+        const LineList list(bytes);
+        ASSERT_EQ(list.size(), lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            ASSERT_EQ(list.Bytes(i), Utf8(lines[i]));
+        std::vector<std::uint32_t> some, fewer;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (random() % 3)
+                some.push_back(static_cast<std::uint32_t>(i));
+        for (std::size_t i = 0; i < some.size(); ++i)
+            if (random() % 2)
+                fewer.push_back(static_cast<std::uint32_t>(i));
+        const LineList picked = list.Pick(some);
+        ASSERT_TRUE(picked.HoldsBytes() && !picked.HoldsAllBytes());
+        const LineList units(lines);
+        EXPECT_EQ(picked.Pick(fewer), units.Pick(some).Pick(fewer));
+        EXPECT_EQ(picked, units.Pick(some));
+        EXPECT_EQ(list, lines);
+        EXPECT_EQ(list.Pick(some), units.Pick(some)); // picked from a list decoded
+    }
+}
+
 // Copies share their index until one changes: after random copies, clears, reserves and
 // appends, each list holds what a vector of strings treated alike holds.
 TEST(LineList, CopiesChangeApartAsVectorsDo) {
@@ -97,7 +169,14 @@ TEST(LineList, CopiesChangeApartAsVectorsDo) {
     std::vector<LineList> lists(3);
     std::vector<Strings> expected(3);
     for (int step = 0; step < 4000; ++step) {
-        const std::size_t a = random() % 3, b = random() % 3, what = random() % 4;
+        const std::size_t a = random() % 3, b = random() % 3, what = random() % 5;
+        if (what == 4) { // a list of bytes, changed from now on as any other
+            expected[a] = RandomUtf8Lines(random, random() % 5);
+            auto bytes = std::make_shared<LineBytes>();
+            for (const std::u16string& line : expected[a])
+                bytes->Add(Utf8(line));
+            lists[a] = LineList(bytes);
+        }
         if (what == 0)
             std::tie(lists[a], expected[a]) = std::tie(lists[b], expected[b]);
         else if (what == 1)

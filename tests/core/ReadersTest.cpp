@@ -5,6 +5,7 @@
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/StdioFile.h"
 #include "core/lines/BoxBytesOfLines.h"
+#include "core/lines/ByteLines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -393,9 +394,16 @@ TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
         if (round % 2 == 1)
             bytes.insert(std::min(at + 1, bytes.size()), "\x81\n\xFF"); // each fails one
         WriteBytes("in.txt", bytes);
+        // UTF-8 that reads through is kept as its bytes; the rest, and UTF-8 when bytes are not
+        // kept, read as units, the box's bytes gathered beside.
+        const FileLines together = ReadFileLines(Path16("in.txt"), GetParam(), nullptr);
+        EXPECT_EQ(together.lines.HoldsBytes(), GetParam().codec == &kUtf8Codec && round % 2 == 0);
         BoxBytesOfLines gathered(u"\r\n");
-        const FileLines together =
+        KeepLinesAsBytes(false);
+        const FileLines asUnits =
             ReadFileLines(Path16("in.txt"), GetParam(), nullptr, {}, &gathered);
+        KeepLinesAsBytes(true);
+        ASSERT_EQ(asUnits.lines, together.lines);
         TextFileLines reader(Path16("in.txt"), GetParam(), nullptr);
         std::vector<std::u16string> oneByOne(1);
         FileResult alone;

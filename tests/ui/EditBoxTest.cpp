@@ -4,6 +4,7 @@
 #include "core/encoding/TextCodecs.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/JoinLines.h"
+#include "core/lines/LineBytes.h"
 #include "platform/BoxTextFeed.h"
 #include "platform/Edit.h"
 
@@ -258,6 +259,30 @@ private slots:
             const LineList picked = all.Pick(indices);
             QVERIFY(m_box->TextBytes() == EncodeBoxText(JoinLines(picked, picked.size(), u"\r\n")));
         }
+    }
+
+    // Lines kept as their UTF-8 bytes load as their units do: those of a form of the box's own
+    // (lone CRs, rows) encoded, the rest copied; and a stop still leaves the box as it was.
+    void loadsLinesKeptAsBytesAsTheirUnits() {
+        std::mt19937 random(23);
+        const LineList all = RandomLines(random, 20'000, ~0U); // no unpaired surrogate
+        auto bytes = std::make_shared<LineBytes>();
+        for (const std::u16string_view line : all) {
+            std::string utf8(line.size() * 3, '\0');
+            utf8.resize(static_cast<std::size_t>(EncodeUtf8(line, utf8.data()) - utf8.data()));
+            bytes->Add(utf8);
+        }
+        const LineList kept(bytes);
+        m_next->TakeText(m_next->LoadLines(all, all.size(), u"\r\n", nullptr));
+        m_box->TakeText(m_box->LoadLines(kept, kept.size(), u"\r\n", nullptr));
+        QVERIFY(m_box->TextBytes() == m_next->TextBytes());
+
+        m_box->SetWindowText(u"kept");
+        OperationProgress progress;
+        progress.RequestCancel();
+        QVERIFY_THROWS_EXCEPTION(OperationCancelled,
+                                 m_box->LoadLines(kept, kept.size(), u"\r\n", &progress));
+        QVERIFY(m_box->GetWindowText() == u"kept");
     }
 
     void takesALargeTextWhole() {

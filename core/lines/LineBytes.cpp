@@ -1,0 +1,116 @@
+#include "core/lines/LineBytes.h"
+
+#include "core/base/HugePages.h"
+#include "core/lines/BoxTextCodec.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Fresh memory is faulted in ahead of the lines this much at a time (HugePages.h).
+constexpr std::size_t kPopulateBytes = 32 << 20;
+
+// The UTF-16 code units of well-formed UTF-8: one a character, two for a four-byte one.
+std::size_t Utf16Units(std::string_view utf8) {
+    std::size_t units = 0;
+    for (const char byte : utf8) {
+        const auto b = static_cast<unsigned char>(byte);
+        units += (b & 0xC0) != 0x80;
+        units += b >= 0xF0;
+    }
+    return units;
+}
+
+// Whether the box's buffer holds line as its bytes: no carriage return, which the box keeps in
+// a form of its own, and no more units than one row takes. A line of no more bytes than that
+// has no more units.
+bool IsOwnBoxForm(std::string_view line) {
+    return std::memchr(line.data(), '\r', line.size()) == nullptr &&
+           (line.size() <= kBoxRowUnits || Utf16Units(line) <= kBoxRowUnits);
+}
+
+} // namespace
+
+void LineBytes::Free::operator()(char* data) const {
+    std::free(data);
+}
+
+LineBytes::LineBytes() = default;
+LineBytes::~LineBytes() = default;
+
+void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
+    starts_.reserve(starts_.size() + lines);
+    tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint64_t));
+    if (bytes > capacity_ - starts_.back())
+        Room(bytes);
+}
+
+// The memory grows by realloc, which for a block this large moves its pages rather than copy
+// them: the lines are never held twice, however wrong the room reserved was.
+char* LineBytes::Room(std::size_t bytes) {
+    const std::size_t used = starts_.back();
+    if (capacity_ - used < bytes) {
+        const std::size_t capacity = std::max(used + bytes, capacity_ + capacity_ / 2);
+        char* const data = static_cast<char*>(std::realloc(data_.get(), capacity));
+        if (data == nullptr)
+            throw std::bad_alloc();
+        (void)data_.release();
+        data_.reset(data);
+        capacity_ = capacity;
+        populated_ = std::min(populated_, used);
+        tandrel::AdviseHugePages(data + used, capacity - used);
+    }
+    if (used + bytes > populated_) {
+        const std::size_t end = std::min(capacity_, std::max(used + bytes, populated_) +
+                                                        kPopulateBytes);
+        tandrel::PopulateForWriting(data_.get() + populated_, end - populated_);
+        populated_ = end;
+    }
+    return data_.get() + used;
+}
+
+void LineBytes::Add(std::string_view line) {
+    char* const out = Room(line.size() + kLineEnd.size());
+    if (!IsOwnBoxForm(line))
+        unboxed_.push_back(static_cast<std::uint32_t>(Lines()));
+    std::memcpy(out, line.data(), line.size());
+    std::memcpy(out + line.size(), kLineEnd.data(), kLineEnd.size());
+    starts_.push_back(starts_.back() + line.size() + kLineEnd.size());
+}
+
+LineEndCounts LineBytes::AddLines(std::string_view block) {
+    LineEndCounts ends;
+    // Room for the worst case, every line ending in LF alone, is at most twice the block.
+    Room(2 * block.size());
+    const char* at = block.data();
+    const char* const end = block.data() + block.size();
+    while (at != end) {
+        const auto* const lineFeed =
+            static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        std::size_t length = static_cast<std::size_t>(lineFeed - at);
+        if (length > 0 && at[length - 1] == '\r') {
+            --length;
+            ++ends.crLf;
+        } else {
+            ++ends.lf;
+        }
+        Add({at, length});
+        at = lineFeed + 1;
+    }
+    return ends;
+}
+
+void LineBytes::Finish() {
+    const std::size_t used = starts_.back();
+    if (used == capacity_)
+        return;
+    if (char* const data = static_cast<char*>(std::realloc(data_.get(), std::max<std::size_t>(used, 1)))) {
+        (void)data_.release();
+        data_.reset(data);
+        capacity_ = std::max<std::size_t>(used, 1);
+        populated_ = std::min(populated_, capacity_);
+    }
+}

@@ -1,0 +1,63 @@
+// The lines of a well-formed UTF-8 text kept as their bytes, for a document that would otherwise
+// hold them twice: as UTF-16 units, and as the text box's buffer, which for nearly every line is
+// the line's UTF-8 followed by CR LF. Here each line's bytes are followed by CR LF, one line
+// after another in one buffer, so that the lines are that buffer for all but the few lines whose
+// box form differs (Unboxed), and copying them into a box costs a copy of memory.
+//
+// A LineList made of them (LineList.h) hands out their units only when asked, decoding them
+// then; Run's filter, the boxes and Save take the bytes themselves.
+#pragma once
+
+#include "core/lines/LineEnd.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class LineBytes {
+public:
+    LineBytes();
+    LineBytes(const LineBytes&) = delete;
+    LineBytes& operator=(const LineBytes&) = delete;
+    ~LineBytes();
+
+    // Room for a text of about bytes bytes in about lines lines, so that the lines are seldom
+    // moved while they are added.
+    void Reserve(std::size_t bytes, std::size_t lines);
+    // Adds one line: well-formed UTF-8 holding no line feed.
+    void Add(std::string_view line);
+    // Adds every line of block, well-formed UTF-8 in which each line ends with a line feed, the
+    // carriage return before it (if any) being part of the line end, as the file reader cuts
+    // lines. Returns the line ends met.
+    LineEndCounts AddLines(std::string_view block);
+    // Gives back the room reserved and not used.
+    void Finish();
+
+    std::size_t Lines() const { return starts_.size() - 1; }
+    std::string_view Line(std::size_t i) const {
+        return {data_.get() + starts_[i], starts_[i + 1] - starts_[i] - kLineEnd.size()};
+    }
+    // Every line followed by CR LF.
+    std::string_view Text() const { return {data_.get(), starts_.back()}; }
+    // Where line i starts in Text().
+    std::size_t Start(std::size_t i) const { return starts_[i]; }
+    // The lines, in order, whose text box form is not their bytes (BoxTextCodec.h): those that
+    // hold a carriage return, or are long enough to be cut into rows.
+    const std::vector<std::uint32_t>& Unboxed() const { return unboxed_; }
+
+    static constexpr std::string_view kLineEnd = "\r\n";
+
+private:
+    struct Free {
+        void operator()(char* data) const;
+    };
+    char* Room(std::size_t bytes);
+
+    std::unique_ptr<char, Free> data_;
+    std::size_t capacity_ = 0;
+    std::size_t populated_ = 0; // the bytes before this are faulted in
+    std::vector<std::uint64_t> starts_{0}; // of each line, and the end of the last
+    std::vector<std::uint32_t> unboxed_;
+};
