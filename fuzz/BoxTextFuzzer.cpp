@@ -3,7 +3,7 @@
 // the box keeps, with its long lines in rows; the lines picked from such a buffer must be those
 // lines' own bytes.
 #include "core/encoding/Utf8Blocks.h"
-#include "core/lines/BoxBytesOfLines.h"
+#include "core/lines/BoxBufferLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/LineList.h"
 #include "fuzz/FuzzCheck.h"

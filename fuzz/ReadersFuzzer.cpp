@@ -2,14 +2,16 @@
 // must report success or failure only through g_nError, and must count exactly the lines it
 // leaves. Where a read succeeds, writing its lines back in an encoding that can hold them and
 // reading that file again must give the same lines. The same bytes read from memory, as the
-// command line reads an input once, must give what the file gives. The box's bytes gathered
-// while reading must be those the box's encoder makes of the lines read.
+// command line reads an input once, must give what the file gives. A file kept as its bytes must
+// give the lines read as units, and bytes the box takes as they are but for the lines it names.
 #include "core/document/DocumentState.h"
 #include "core/encoding/EncodingChoices.h"
-#include "core/files/EncodedTextFiles.h"
 #include "core/encoding/UnicodeScalars.h"
 #include "core/encoding/Utf8Blocks.h"
-#include "core/lines/BoxBytesOfLines.h"
+#include "core/files/EncodedTextFiles.h"
+#include "core/lines/BoxTextCodec.h"
+#include "core/lines/ByteLines.h"
+#include "core/lines/LineBytes.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstddef>
@@ -117,17 +119,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(fromMemory.lineEnds.lf == fromFile.lineEnds.lf);
         FUZZ_CHECK(fromMemory.lineEnds.crLf == fromFile.lineEnds.crLf);
 
-        BoxBytesOfLines gathered(u"\r\n");
-        const FileLines gathering = ReadFileLines(inputPath16, encoding, nullptr, {}, &gathered);
-        FUZZ_CHECK(gathering.lines == fromFile.lines);
-        FUZZ_CHECK(gathered.Lines() == 0 || gathered.Lines() == gathering.lines.size());
-        const auto box = [](std::u16string_view line) { return EncodeBoxText(line) + "\r\n"; };
-        std::string replayed, expected;
-        gathered.Replay([&](std::string_view piece) { replayed += piece; },
-                        [&](std::u16string_view line) { replayed += box(line); });
-        for (std::size_t i = 0; i < gathered.Lines(); ++i)
-            expected += box(gathering.lines[i]);
-        FUZZ_CHECK(replayed == expected);
+        // Lines kept as their bytes are the lines read as units, and their buffer is the box's
+        // but for the lines it names.
+        KeepLinesAsBytes(false);
+        const FileLines asUnits = ReadFileLines(inputPath16, encoding, nullptr);
+        KeepLinesAsBytes(true);
+        FUZZ_CHECK(asUnits.lines == fromFile.lines);
+        FUZZ_CHECK(asUnits.result.failure == fromFile.result.failure);
+        FUZZ_CHECK(asUnits.lineEnds.lf == fromFile.lineEnds.lf);
+        FUZZ_CHECK(asUnits.lineEnds.crLf == fromFile.lineEnds.crLf);
+        if (fromFile.lines.HoldsAllBytes()) {
+            const LineBytes& source = fromFile.lines.ByteSource();
+            const auto box = [](std::u16string_view line) { return EncodeBoxText(line) + "\r\n"; };
+            std::string loaded, expected;
+            std::size_t done = 0;
+            for (const std::uint32_t line : source.Unboxed()) {
+                loaded += source.Text().substr(done, source.Start(line) - done);
+                loaded += box(fromFile.lines[line]);
+                done = source.Start(line + 1);
+            }
+            loaded += source.Text().substr(done);
+            for (const std::u16string_view line : fromFile.lines)
+                expected += box(line);
+            FUZZ_CHECK(loaded == expected);
+        }
 
         const Lines lines = Read(encoding, inputPath16);
         const int error = g_nError;

@@ -16,9 +16,8 @@ constexpr std::size_t kBatchesAhead = 4;
 
 } // namespace
 
-BoxTextFeed::BoxTextFeed(const CEdit& box, std::u16string_view lineEnd,
-                         OperationProgress* progress)
-    : box_(box), lineEnd_(lineEnd), progress_(progress), gathered_(lineEnd) {}
+BoxTextFeed::BoxTextFeed(const CEdit& box, std::u16string_view lineEnd, OperationProgress* progress)
+    : box_(box), lineEnd_(lineEnd), progress_(progress) {}
 
 BoxTextFeed::~BoxTextFeed() {
     if (!thread_)
@@ -34,10 +33,8 @@ BoxTextFeed::~BoxTextFeed() {
 
 void BoxTextFeed::Offer(const LineList& lines, double shareRead) {
     if (!thread_) {
-        if (shareRead <= 0 || lines.empty()) {
-            gathered_.Clear(); // all the lines load at Finish, from the lines
-            return;
-        }
+        if (shareRead <= 0 || lines.empty())
+            return; // all the lines load at Finish
         // The size the first lines take, scaled to the whole input, and a thirty-second more:
         // text of one kind throughout then never outgrows it.
         const auto sofar =
@@ -76,7 +73,7 @@ void BoxTextFeed::Start(std::size_t bytes) {
 void BoxTextFeed::Push(const LineList& lines) {
     if (offered_ == lines.size())
         return;
-    Batch batch{{}, BoxBytesOfLines(lineEnd_)};
+    Batch batch;
     {
         const std::lock_guard lock(mutex_);
         if (!spares_.empty()) {
@@ -84,14 +81,7 @@ void BoxTextFeed::Push(const LineList& lines) {
             spares_.pop_back();
         }
     }
-    std::swap(batch.box, gathered_);
-    gathered_.Clear();
-    batch.lines.clear();
-    if (batch.box.Lines() != lines.size() - offered_) {
-        // Not gathered, or not all of them: the lines themselves, then.
-        batch.box.Clear();
-        batch.lines.assign(lines.begin() + static_cast<std::ptrdiff_t>(offered_), lines.end());
-    }
+    batch.lines.assign(lines.begin() + static_cast<std::ptrdiff_t>(offered_), lines.end());
     offered_ = lines.size();
     {
         std::unique_lock lock(mutex_);
@@ -124,10 +114,7 @@ void BoxTextFeed::Load() {
             try {
                 if (progress_)
                     progress_->ThrowIfCancelled();
-                if (batch.lines.empty())
-                    loader_.AppendLines(batch.box, lineEnd_);
-                else
-                    loader_.AppendLines(batch.lines, lineEnd_, nullptr);
+                loader_.AppendLines(batch.lines, lineEnd_, nullptr);
             } catch (...) {
                 failure_ = std::current_exception();
             }

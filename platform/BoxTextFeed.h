@@ -6,12 +6,8 @@
 // The editor wants its buffer's size before the first line, so the feed sizes it from the first
 // batch and the share of the input that batch took, with a margin; a text that turns out
 // larger makes the editor grow the buffer, which costs a copy but changes nothing in the text.
-//
-// A maker that reads the lines from UTF-8 can gather their buffer bytes as it goes (Gathering);
-// the thread then copies those instead of encoding the lines.
 #pragma once
 
-#include "core/lines/BoxBytesOfLines.h"
 #include "platform/BoxTextLoader.h"
 
 #include <condition_variable>
@@ -48,14 +44,9 @@ public:
     // what the loading met (std::bad_alloc, OperationCancelled).
     BoxTextLoader Finish(const LineList& lines);
 
-    // Where the maker may add each line as it makes it (ReadFileLines), on the making thread.
-    // The lines between two offers are loaded from it when it holds them all, in order.
-    BoxBytesOfLines* Gathering() { return &gathered_; }
-
 private:
     struct Batch {
-        std::vector<std::u16string_view> lines; // unless box holds them
-        BoxBytesOfLines box;
+        std::vector<std::u16string_view> lines;
     };
     void Start(std::size_t bytes);
     void Push(const LineList& lines);
@@ -64,8 +55,7 @@ private:
     const CEdit& box_;
     std::u16string lineEnd_;
     OperationProgress* progress_;
-    std::size_t offered_ = 0;  // lines handed to the thread so far
-    BoxBytesOfLines gathered_; // of the lines after those
+    std::size_t offered_ = 0; // lines handed to the thread so far
     std::unique_ptr<QThread> thread_;
 
     std::mutex mutex_;

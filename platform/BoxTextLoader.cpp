@@ -1,10 +1,10 @@
 #include "platform/BoxTextLoader.h"
 
 #include "core/base/OperationProgress.h"
-#include "core/lines/BoxBytesOfLines.h"
+#include "core/encoding/TextCodecs.h"
+#include "core/lines/BoxBufferLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/LineBytes.h"
-#include "core/encoding/TextCodecs.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -95,7 +95,8 @@ void BoxTextLoader::AppendSourceText(const LineBytes& source, std::u16string_vie
             if (to - from > kPieceBytes) {
                 const void* lineFeed = memrchr(text.data() + from, '\n', kPieceBytes);
                 end = lineFeed ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) -
-                                                          text.data()) + 1
+                                                          text.data()) +
+                                     1
                                : to;
             }
             PutBytes(text.substr(from, end - from));
@@ -120,15 +121,6 @@ void BoxTextLoader::AppendSourceText(const LineBytes& source, std::u16string_vie
 void BoxTextLoader::AppendLines(std::span<const std::u16string_view> lines,
                                 std::u16string_view lineEnd, OperationProgress* progress) {
     Append(lines, lines.size(), lineEnd, progress);
-}
-
-void BoxTextLoader::AppendLines(const BoxBytesOfLines& lines, std::u16string_view lineEnd) {
-    lines.Replay([this](std::string_view bytes) { PutBytes(bytes); },
-                 [this, lineEnd](std::u16string_view line) {
-                     Put(line);
-                     Put(lineEnd);
-                 });
-    Flush();
 }
 
 void BoxTextLoader::AppendLines(std::string_view buffer, std::span<const std::uint32_t> indices,

@@ -7,7 +7,6 @@
 
 #include "core/lines/LineList.h"
 
-class BoxBytesOfLines;
 class LineBytes;
 
 #include <cstddef>
@@ -40,9 +39,6 @@ public:
     // The same for lines given one by one, as views.
     void AppendLines(std::span<const std::u16string_view> lines, std::u16string_view lineEnd,
                      OperationProgress* progress);
-    // The same for lines gathered with their bytes, each followed by the line end they were
-    // gathered with, which must be lineEnd.
-    void AppendLines(const BoxBytesOfLines& lines, std::u16string_view lineEnd);
     // The same for the lines at indices (increasing) of the lines that buffer, a box's bytes,
     // holds each followed by CR LF: appends each with CR LF, copied from there (PickBoxLines).
     // Reports and stops as above, the lines passed counting from done of total.

@@ -2,7 +2,7 @@
 
 #include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
-#include "core/lines/BoxBytesOfLines.h"
+#include "core/lines/BoxBufferLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "platform/EditAccessible.h"
 #include "platform/InvisibleCharacters.h"

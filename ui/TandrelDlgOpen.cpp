@@ -116,8 +116,7 @@ void CTandrelDlg::OnBnClickedOpen() {
             BoxTextFeed feed(*m_editContent, u"\r\n", &progress);
             made.file = ReadFileLines(
                 strPath, *encoding, &progress,
-                [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); },
-                feed.Gathering());
+                [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); });
             if (!made.file.result.Succeeded())
                 return made;
             // The box's lines for Run, sharing the file lines' index until either changes.

@@ -53,12 +53,11 @@ FileResult WriteFile(std::u16string_view path, const EncodingChoice& encoding, L
 // Reads every line of the stream that open gives.
 template <class Open>
 FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
-                          const LinesSoFar& linesSoFar = {}, BoxBytesOfLines* boxBytes = nullptr) {
+                          const LinesSoFar& linesSoFar = {}) {
     FileLines file;
     file.result = CatchFailure([&] {
         CStdioFile stream = open();
         stream.SetProgress(progress);
-        stream.GatherBoxBytes(boxBytes);
         file.opened = true;
         try {
             file.lines.reserve(stream.EstimateLineCount());
@@ -129,15 +128,14 @@ FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding
 }
 
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress, const LinesSoFar& linesSoFar,
-                        BoxBytesOfLines* boxBytes) {
+                        OperationProgress* progress, const LinesSoFar& linesSoFar) {
     if (KeepsLinesAsBytes()) {
         if (std::optional<FileLines> bytes = ReadStreamLineBytes(
                 [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress))
             return std::move(*bytes);
     }
     return ReadStreamLines([&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); },
-                           progress, linesSoFar, boxBytes);
+                           progress, linesSoFar);
 }
 
 FileLines ReadBytesLines(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding,

@@ -24,7 +24,6 @@
 #include <string>
 #include <string_view>
 
-class BoxBytesOfLines;
 class OperationProgress;
 struct EncodingChoice;
 
@@ -73,11 +72,8 @@ struct FileLines {
 // none are handed out.
 using LinesSoFar = std::function<void(const LineList& lines, double shareRead)>;
 inline constexpr std::size_t kLinesPerSight = std::size_t{1} << 16;
-// With boxBytes, a file read as UTF-8 also adds each line to it as it is read (the work beside
-// may take what it gathered, and Clear it, when handed the lines).
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress, const LinesSoFar& linesSoFar = {},
-                        BoxBytesOfLines* boxBytes = nullptr);
+                        OperationProgress* progress, const LinesSoFar& linesSoFar = {});
 // The same for bytes already read (FileBytes, InputBytes.h), as the file name holding them would
 // read; the bytes are given up as they are read.
 FileLines ReadBytesLines(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding,

@@ -2,10 +2,9 @@
 
 #include "core/base/OperationProgress.h"
 #include "core/encoding/EncodingChoices.h"
+#include "core/encoding/TextCodecs.h"
 #include "core/encoding/UnicodeScalars.h"
 #include "core/files/FileSystemNames.h"
-#include "core/encoding/TextCodecs.h"
-#include "core/lines/BoxBytesOfLines.h"
 #include "core/lines/LineBytes.h"
 #include "core/lines/LineList.h"
 
@@ -154,8 +153,6 @@ bool CStdioFile::ReadString(LineList& lines) {
         return false;
     // Never more code units than bytes, so the line decodes straight into the list.
     lines.FinishLine(DecodeLine(first, last, lines.LineSpace(last - first)));
-    if (boxBytes_)
-        boxBytes_->Add(lines.back(), std::string_view(&buffer_[first], last - first));
     return true;
 }
 
@@ -194,12 +191,10 @@ bool CStdioFile::AppendDecodedLines(LineList& lines) {
         lineByLineUntil_ = consumed_ + blockEnd;
         return false;
     }
-    const char* lineBytes = bytes.data(); // boxBytes_: where the line's bytes start
     for (const char16_t* line = decoded_.data(); line != decodedEnd;) {
         const char16_t* const lineFeed = std::find(line, decodedEnd, u'\n');
         auto units = static_cast<std::size_t>(lineFeed - line);
-        const bool crLf = units > 0 && line[units - 1] == u'\r';
-        if (crLf) {
+        if (units > 0 && line[units - 1] == u'\r') {
             --units; // the CR of CR LF
             ++lineEnds_.crLf;
         } else {
@@ -209,15 +204,6 @@ bool CStdioFile::AppendDecodedLines(LineList& lines) {
         lines.FinishLine(units);
         ++linesRead_;
         line = lineFeed + 1;
-        if (boxBytes_) {
-            // The same line feed ends the line's bytes (one byte a line feed, in UTF-8).
-            const auto* const byteFeed = static_cast<const char*>(std::memchr(
-                lineBytes, '\n', static_cast<std::size_t>(data + blockEnd - lineBytes)));
-            boxBytes_->Add(lines.back(), std::string_view(lineBytes, static_cast<std::size_t>(
-                                                                         byteFeed - lineBytes) -
-                                                                         std::size_t{crLf}));
-            lineBytes = byteFeed + 1;
-        }
     }
     begin_ = scanned_ = blockEnd;
     return true;
@@ -235,7 +221,8 @@ CStdioFile::BytesRead CStdioFile::ReadLineBytes(LineBytes& lines) {
     const char* const data = buffer_.data();
     const std::size_t reach = std::min(end_, begin_ + kDecodeBlockBytes);
     if (const void* hit = memrchr(data + begin_, '\n', reach - begin_)) {
-        const std::size_t blockEnd = static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
+        const std::size_t blockEnd =
+            static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
         const std::string_view block(data + begin_, blockEnd - begin_);
         if (!IsUtf8(block))
             return BytesRead::kNotUtf8;
@@ -300,11 +287,6 @@ bool CStdioFile::NextLine(std::size_t& first, std::size_t& last) {
         }
         Refill();
     }
-}
-
-void CStdioFile::GatherBoxBytes(BoxBytesOfLines* into) {
-    // Well-formed UTF-8, the only UTF-8 the codec decodes, is the one UTF-8 form of its units.
-    boxBytes_ = codec_ == &kUtf8Codec ? into : nullptr;
 }
 
 std::size_t CStdioFile::EstimateLineCount() const {

@@ -21,7 +21,6 @@
 #include <string_view>
 #include <vector>
 
-class BoxBytesOfLines;
 class LineBytes;
 class LineList;
 class OperationProgress;
@@ -94,10 +93,6 @@ public:
     // OperationCancelled between blocks once progress asks to stop.
     void SetProgress(OperationProgress* progress) { progress_ = progress; }
 
-    // From now on, the lines that ReadString and ReadLines append to a list also go to into,
-    // when the file is read as UTF-8 (the file's bytes are then a box's bytes for most lines).
-    void GatherBoxBytes(BoxBytesOfLines* into);
-
 private:
     void StartReading(const EncodingChoice& encoding);
     void FillBuffer();
@@ -122,7 +117,6 @@ private:
     LineEndCounts lineEnds_;
     bool closed_ = false;
     OperationProgress* progress_ = nullptr;
-    BoxBytesOfLines* boxBytes_ = nullptr;
 
     // Reading: buffer_[begin_, end_) holds bytes not yet delivered; the bytes before scanned_
     // are known to hold no line feed. The bytes come from fd_, or from memory_, of which

@@ -64,8 +64,8 @@ char* LineBytes::Room(std::size_t bytes) {
         tandrel::AdviseHugePages(data + used, capacity - used);
     }
     if (used + bytes > populated_) {
-        const std::size_t end = std::min(capacity_, std::max(used + bytes, populated_) +
-                                                        kPopulateBytes);
+        const std::size_t end =
+            std::min(capacity_, std::max(used + bytes, populated_) + kPopulateBytes);
         tandrel::PopulateForWriting(data_.get() + populated_, end - populated_);
         populated_ = end;
     }
@@ -107,7 +107,8 @@ void LineBytes::Finish() {
     const std::size_t used = starts_.back();
     if (used == capacity_)
         return;
-    if (char* const data = static_cast<char*>(std::realloc(data_.get(), std::max<std::size_t>(used, 1)))) {
+    if (char* const data =
+            static_cast<char*>(std::realloc(data_.get(), std::max<std::size_t>(used, 1)))) {
         (void)data_.release();
         data_.reset(data);
         capacity_ = std::max<std::size_t>(used, 1);

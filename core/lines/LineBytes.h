@@ -57,7 +57,7 @@ private:
 
     std::unique_ptr<char, Free> data_;
     std::size_t capacity_ = 0;
-    std::size_t populated_ = 0; // the bytes before this are faulted in
+    std::size_t populated_ = 0;            // the bytes before this are faulted in
     std::vector<std::uint64_t> starts_{0}; // of each line, and the end of the last
     std::vector<std::uint32_t> unboxed_;
 };

@@ -65,8 +65,8 @@ LineList::LineList(const std::vector<std::u16string>& lines) {
 }
 
 LineList::LineList(const LineList& other)
-    : index_(other.index_), blocks_(other.blocks_), bytes_(other.bytes_),
-      picked_(other.picked_), decoded_(other.decoded_) {}
+    : index_(other.index_), blocks_(other.blocks_), bytes_(other.bytes_), picked_(other.picked_),
+      decoded_(other.decoded_) {}
 
 LineList::LineList(std::shared_ptr<const LineBytes> bytes) : bytes_(std::move(bytes)) {}
 

@@ -4,7 +4,7 @@
 #include "core/encoding/EncodingChoices.h"
 #include "core/files/EncodedTextFiles.h"
 #include "core/files/StdioFile.h"
-#include "core/lines/BoxBytesOfLines.h"
+#include "core/lines/BoxTextCodec.h"
 #include "core/lines/ByteLines.h"
 
 #include <algorithm>
@@ -365,10 +365,9 @@ TEST_F(InvalidInputTest, Utf16LEUnpairedSurrogatesAreKept) {
                                    u"\xDC00"}));
 }
 
-// Open decodes many lines a call, TextFileLines one. Over random files with every line end,
-// lines longer than a block and undecodable bytes beside the blocks' edges, both give the same
-// lines, line ends, failure, line and byte; reading UTF-8, the box's bytes gathered beside (lines
-// of kBoxRowUnits units and one more among them) are what the box's encoder makes of the lines.
+// Open decodes many lines a call, or keeps UTF-8 lines as their bytes; TextFileLines decodes one
+// line a call. Over random files with every line end, lines longer than a block and undecodable
+// bytes beside the blocks' edges, all give the same lines, line ends, failure, line and byte.
 class LinesReadTogetherTest : public TextFileTest,
                               public ::testing::WithParamInterface<EncodingChoice> {};
 
@@ -394,16 +393,15 @@ TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
         if (round % 2 == 1)
             bytes.insert(std::min(at + 1, bytes.size()), "\x81\n\xFF"); // each fails one
         WriteBytes("in.txt", bytes);
-        // UTF-8 that reads through is kept as its bytes; the rest, and UTF-8 when bytes are not
-        // kept, read as units, the box's bytes gathered beside.
+        // UTF-8 that reads through is kept as its bytes, the rest read again as units.
         const FileLines together = ReadFileLines(Path16("in.txt"), GetParam(), nullptr);
         EXPECT_EQ(together.lines.HoldsBytes(), GetParam().codec == &kUtf8Codec && round % 2 == 0);
-        BoxBytesOfLines gathered(u"\r\n");
         KeepLinesAsBytes(false);
-        const FileLines asUnits =
-            ReadFileLines(Path16("in.txt"), GetParam(), nullptr, {}, &gathered);
+        const FileLines asUnits = ReadFileLines(Path16("in.txt"), GetParam(), nullptr);
         KeepLinesAsBytes(true);
         ASSERT_EQ(asUnits.lines, together.lines);
+        EXPECT_EQ(std::tie(asUnits.lineEnds.crLf, asUnits.lineEnds.lf),
+                  std::tie(together.lineEnds.crLf, together.lineEnds.lf));
         TextFileLines reader(Path16("in.txt"), GetParam(), nullptr);
         std::vector<std::u16string> oneByOne(1);
         FileResult alone;
@@ -421,22 +419,6 @@ TEST_P(LinesReadTogetherTest, GiveWhatLinesReadOneByOneGive) {
                   std::tie(alone.failure, alone.position, alone.line));
         EXPECT_TRUE(round % 2 || (together.lineEnds.crLf == reader.LineEnds().crLf &&
                                   together.lineEnds.lf == reader.LineEnds().lf));
-        std::string gatheredBytes;
-        std::string boxBytes;
-        std::size_t encoded = 0;
-        std::size_t withCrOrRows = 0;
-        gathered.Replay([&](std::string_view piece) { gatheredBytes += piece; },
-                        [&](std::u16string_view line) {
-                            gatheredBytes += EncodeBoxText(line) + "\r\n";
-                            ++encoded;
-                        });
-        for (const std::u16string_view line : together.lines) {
-            boxBytes += EncodeBoxText(line) + "\r\n";
-            withCrOrRows += line.size() > kBoxRowUnits || line.find(u'\r') != line.npos;
-        }
-        const bool utf8 = GetParam().codec == &kUtf8Codec;
-        EXPECT_EQ(gathered.Lines(), utf8 ? together.lines.size() : 0) << round;
-        EXPECT_TRUE(!utf8 || (gatheredBytes == boxBytes && encoded == withCrOrRows)) << round;
     }
 }
 

@@ -195,38 +195,27 @@ private slots:
         QTest::addColumn<int>("linesPerOffer");
         QTest::addColumn<double>("shareClaimed"); // times the share really taken
         QTest::addColumn<int>("end");             // 0 the text, 1 cancelled, 2 out of memory
-        QTest::addColumn<bool>("gathered");       // the UTF-8 lines' bytes gathered too
-        QTest::newRow("share as taken") << 1000 << 1.0 << 0 << false;
-        QTest::newRow("share overstated, the buffer grows") << 1000 << 8.0 << 0 << false;
-        QTest::newRow("share understated, the buffer too large") << 700 << 0.25 << 0 << false;
-        QTest::newRow("size not known, all loaded at the end") << 1000 << 0.0 << 0 << false;
-        QTest::newRow("every line offered on its own") << 1 << 1.0 << 0 << false;
-        QTest::newRow("cancelled") << 1000 << 1.0 << 1 << false;
-        QTest::newRow("no room for the buffer") << 1000 << 1e-30 << 2 << false; // exabytes
-        QTest::newRow("bytes gathered") << 1000 << 1.0 << 0 << true;
-        QTest::newRow("bytes gathered, size not known") << 1000 << 0.0 << 0 << true;
-        QTest::newRow("bytes gathered, cancelled") << 1000 << 1.0 << 1 << true;
+        QTest::newRow("share as taken") << 1000 << 1.0 << 0;
+        QTest::newRow("share overstated, the buffer grows") << 1000 << 8.0 << 0;
+        QTest::newRow("share understated, the buffer too large") << 700 << 0.25 << 0;
+        QTest::newRow("size not known, all loaded at the end") << 1000 << 0.0 << 0;
+        QTest::newRow("every line offered on its own") << 1 << 1.0 << 0;
+        QTest::newRow("cancelled") << 1000 << 1.0 << 1;
+        QTest::newRow("no room for the buffer") << 1000 << 1e-30 << 2; // exabytes
     }
     void loadsBesideItsMakingWhatLoadLinesLoads() {
         QFETCH(int, linesPerOffer);
         QFETCH(double, shareClaimed);
         QFETCH(int, end);
-        QFETCH(bool, gathered);
         std::mt19937 random(20261208);
-        // The batches holding an unpaired surrogate are loaded from the lines.
         const LineList all = RandomLines(random, 20'000, 3000);
         m_next->TakeText(m_next->LoadLines(all, all.size(), u"\r\n", nullptr));
         m_box->SetWindowText(u"kept");
         OperationProgress progress;
         BoxTextFeed feed(*m_box, u"\r\n", &progress);
         LineList lines; // growing as a reader's list does, while the feed holds views of it
-        std::string utf8;
         for (std::size_t i = 0; i < all.size(); ++i) {
             lines.push_back(all[i]);
-            utf8.resize(all[i].size() * 3);
-            const char* const utf8End = EncodeUtf8(all[i], utf8.data());
-            if (gathered && utf8End)
-                feed.Gathering()->Add(lines.back(), {utf8.data(), utf8End});
             if (lines.size() % static_cast<std::size_t>(linesPerOffer) == 0)
                 feed.Offer(lines, shareClaimed * static_cast<double>(lines.size()) /
                                       static_cast<double>(all.size()));
