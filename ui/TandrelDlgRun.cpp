@@ -1,10 +1,10 @@
 // The Run command: the distinct non-empty lines of the content box, in order of first
 // occurrence, into the result box and into g_vResultLines for Save.
-#include "core/lines/BoxTextCodec.h"
 #include "core/compare/RunFilter.h"
-#include "core/document/DocumentState.h"
 #include "core/document/DocumentRun.h"
+#include "core/document/DocumentState.h"
 #include "core/document/RunSummary.h"
+#include "core/lines/BoxTextCodec.h"
 #include "platform/BoxTextLoader.h"
 #include "platform/Edit.h"
 #include "platform/MessageBox.h"
@@ -67,6 +67,9 @@ void CTandrelDlg::OnBnClickedRun() {
             if (splitAhead) {
                 textLines = std::move(linesAhead);
             } else {
+                // Following file lines kept as bytes takes their units, made here so that a
+                // stop is seen while they are.
+                fileLines.DecodeUnits(&progress);
                 textLines.FollowLinesOf(fileLines);
                 SplitBoxText(content, textLines, &progress);
             }

@@ -1,6 +1,7 @@
 #include "core/lines/LineList.h"
 
 #include "core/base/HugePages.h"
+#include "core/base/OperationProgress.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/lines/LineBytes.h"
 
@@ -118,13 +119,20 @@ std::string_view LineList::Bytes(std::size_t i) const {
     return bytes_->Line(picked_ ? (*picked_)[i] : i);
 }
 
-void LineList::Decode() const {
+void LineList::DecodeUnits(const OperationProgress* progress) const {
+    if (bytes_ && !decoded_)
+        Decode(progress);
+}
+
+void LineList::Decode(const OperationProgress* progress) const {
     // Into a list of units of its own, whose index and blocks this one then takes over: its
     // lines decode straight into the blocks, as a file's lines do (never more units than bytes).
     LineList units;
     const std::size_t count = size();
     units.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
+        if (progress && i % ProgressTicker::kEvery == 0)
+            progress->ThrowIfCancelled();
         const std::string_view line = Bytes(i);
         char16_t* const out = units.LineSpace(line.size());
         units.FinishLine(static_cast<std::size_t>(DecodeUtf8(line, out) - out));

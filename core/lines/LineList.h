@@ -30,6 +30,7 @@
 #include <vector>
 
 class LineBytes;
+class OperationProgress;
 
 class LineList {
 public:
@@ -91,6 +92,9 @@ public:
     const_iterator begin() const { return const_iterator(Units().data()); }
     const_iterator end() const { return const_iterator(Units().data() + Units().size()); }
 
+    // Decodes the units of a list of bytes now, rather than at their first use, which cannot be
+    // stopped: stops (OperationCancelled, the list as it was) when progress asks.
+    void DecodeUnits(const OperationProgress* progress) const;
     // Whether the lines are kept as UTF-8 bytes (above); their bytes, and where they lie.
     bool HoldsBytes() const { return bytes_ != nullptr; }
     std::string_view Bytes(std::size_t i) const;
@@ -142,7 +146,7 @@ private:
             Decode();
         return *index_;
     }
-    void Decode() const;
+    void Decode(const OperationProgress* progress = nullptr) const;
     // Makes a list of bytes one of units, to be changed.
     void LeaveBytes();
     std::size_t ByteLineCount() const;

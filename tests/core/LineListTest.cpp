@@ -1,6 +1,7 @@
 // What the shared line lists can get wrong: a list that shares units must see the same lines
 // whatever becomes of the list it took them from, and sharing must never change a line.
 #include "TextFileFixture.h"
+#include "core/base/OperationProgress.h"
 #include "core/document/DocumentRun.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/TextCodecs.h"
@@ -157,6 +158,10 @@ TEST(LineList, BytesAreTheLinesTheyWereMadeOf) {
         const LineList units(lines);
         EXPECT_EQ(picked.Pick(fewer), units.Pick(some).Pick(fewer));
         EXPECT_EQ(picked, units.Pick(some));
+        OperationProgress stopped;
+        stopped.RequestCancel();
+        if (!lines.empty())
+            EXPECT_THROW(list.DecodeUnits(&stopped), OperationCancelled);
         EXPECT_EQ(list, lines);
         EXPECT_EQ(list.Pick(some), units.Pick(some)); // picked from a list decoded
     }
