@@ -44,28 +44,33 @@ LineBytes::~LineBytes() = default;
 void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
     starts_.reserve(starts_.size() + lines);
     tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint64_t));
-    if (bytes > capacity_ - starts_.back())
-        Room(bytes);
+    Grow(bytes);
 }
 
 // The memory grows by realloc, which for a block this large moves its pages rather than copy
 // them: the lines are never held twice, however wrong the room reserved was.
-char* LineBytes::Room(std::size_t bytes) {
+void LineBytes::Grow(std::size_t bytes) {
     const std::size_t used = starts_.back();
-    if (capacity_ - used < bytes) {
-        const std::size_t capacity = std::max(used + bytes, capacity_ + capacity_ / 2);
-        char* const data = static_cast<char*>(std::realloc(data_.get(), capacity));
-        if (data == nullptr)
-            throw std::bad_alloc();
-        (void)data_.release();
-        data_.reset(data);
-        capacity_ = capacity;
-        populated_ = std::min(populated_, used);
-        tandrel::AdviseHugePages(data + used, capacity - used);
-    }
+    if (capacity_ - used >= bytes)
+        return;
+    const std::size_t capacity = std::max(used + bytes, capacity_ + capacity_ / 2);
+    char* const data = static_cast<char*>(std::realloc(data_.get(), capacity));
+    if (data == nullptr)
+        throw std::bad_alloc();
+    (void)data_.release();
+    data_.reset(data);
+    capacity_ = capacity;
+    populated_ = std::min(populated_, used);
+    tandrel::AdviseHugePages(data + used, capacity - used);
+}
+
+// Room for bytes more, faulted in a little ahead of the lines rather than all at once: the
+// whole room of a large file would take most of a second, which a stop must not wait for.
+char* LineBytes::Room(std::size_t bytes) {
+    Grow(bytes);
+    const std::size_t used = starts_.back();
     if (used + bytes > populated_) {
-        const std::size_t end =
-            std::min(capacity_, std::max(used + bytes, populated_) + kPopulateBytes);
+        const std::size_t end = std::min(capacity_, used + bytes + kPopulateBytes);
         tandrel::PopulateForWriting(data_.get() + populated_, end - populated_);
         populated_ = end;
     }

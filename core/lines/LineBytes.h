@@ -53,6 +53,7 @@ private:
     struct Free {
         void operator()(char* data) const;
     };
+    void Grow(std::size_t bytes);
     char* Room(std::size_t bytes);
 
     std::unique_ptr<char, Free> data_;
