@@ -58,6 +58,8 @@ void CTandrelDlg::OnBnClickedSave() {
             if (std::optional<FileResult> written =
                     WriteFileBoxLines(strPath, *encoding, shown, &progress, lineEnd))
                 return *written;
+            // Lines kept as bytes are written from their units, made here where a stop is seen.
+            lines.DecodeUnits(&progress);
             return WriteFileLines(strPath, *encoding, lines, &progress, lineEnd);
         },
         [&](FileResult result) { written = result; });
