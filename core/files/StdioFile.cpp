@@ -160,25 +160,29 @@ bool CStdioFile::ReadLines(LineList& lines) {
     return AppendDecodedLines(lines) || ReadString(lines);
 }
 
+// The end of the whole lines among the next undelivered bytes that one step takes: after the
+// last line feed within reach; begin_ when there is none. In UTF-16LE only the code unit 0A 00 at
+// an even distance from begin_ is one.
+std::size_t CStdioFile::WholeLinesEnd() const {
+    const char* const data = buffer_.data();
+    const std::size_t reach = std::min(end_, begin_ + kDecodeBlockBytes);
+    if (codec_->unitBytes == 1) {
+        if (const void* hit = memrchr(data + begin_, '\n', reach - begin_))
+            return static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
+        return begin_;
+    }
+    for (std::size_t at = begin_ + ((reach - begin_) & ~std::size_t{1}); at > begin_; at -= 2) {
+        if (data[at - 2] == '\n' && data[at - 1] == '\0')
+            return at;
+    }
+    return begin_;
+}
+
 bool CStdioFile::AppendDecodedLines(LineList& lines) {
     if (!reading_ || closed_ || consumed_ + begin_ < lineByLineUntil_)
         return false;
     const char* const data = buffer_.data();
-    // The lines end at the last line feed within reach; in UTF-16LE only the code unit 0A 00 at
-    // an even distance from begin_ is one.
-    const std::size_t reach = std::min(end_, begin_ + kDecodeBlockBytes);
-    std::size_t blockEnd = begin_;
-    if (codec_->unitBytes == 1) {
-        if (const void* hit = memrchr(data + begin_, '\n', reach - begin_))
-            blockEnd = static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
-    } else {
-        for (std::size_t at = begin_ + ((reach - begin_) & ~std::size_t{1}); at > begin_; at -= 2) {
-            if (data[at - 2] == '\n' && data[at - 1] == '\0') {
-                blockEnd = at;
-                break;
-            }
-        }
-    }
+    const std::size_t blockEnd = WholeLinesEnd();
     if (blockEnd == begin_)
         return false;
     // A line feed never belongs to another character in these encodings, so the bytes decode
@@ -216,14 +220,10 @@ bool CStdioFile::ReadsUtf8() const {
 CStdioFile::BytesRead CStdioFile::ReadLineBytes(LineBytes& lines) {
     if (!reading_ || closed_)
         throw CException("the file is not open for reading");
-    // The whole lines within one step's reach, as AppendDecodedLines takes them; else the next
-    // line alone, however long, as NextLine finds it.
-    const char* const data = buffer_.data();
-    const std::size_t reach = std::min(end_, begin_ + kDecodeBlockBytes);
-    if (const void* hit = memrchr(data + begin_, '\n', reach - begin_)) {
-        const std::size_t blockEnd =
-            static_cast<std::size_t>(static_cast<const char*>(hit) - data) + 1;
-        const std::string_view block(data + begin_, blockEnd - begin_);
+    // The whole lines one step takes, as AppendDecodedLines takes them; else the next line
+    // alone, however long, as NextLine finds it.
+    if (const std::size_t blockEnd = WholeLinesEnd(); blockEnd != begin_) {
+        const std::string_view block(&buffer_[begin_], blockEnd - begin_);
         if (!IsUtf8(block))
             return BytesRead::kNotUtf8;
         const LineEndCounts ends = lines.AddLines(block);

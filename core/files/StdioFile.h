@@ -106,6 +106,7 @@ private:
     // returns true; false, leaving everything as it was, when there are none or they do not
     // decode in one piece (the line-by-line reading then meets the failure where it is).
     bool AppendDecodedLines(LineList& lines);
+    std::size_t WholeLinesEnd() const;
     // Decodes buffer_[first, last) to out (room for last - first units); returns the units.
     std::size_t DecodeLine(std::size_t first, std::size_t last, char16_t* out) const;
     // line (at lineIndex in all the text written) holds a character the codec cannot encode.
