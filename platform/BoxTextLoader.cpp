@@ -62,12 +62,8 @@ BoxTextLoader::~BoxTextLoader() {
 std::size_t BoxTextLoader::SizeOfLines(const LineList& lines, std::size_t count,
                                        std::u16string_view lineEnd) {
     if (TakesSourceText(lines, count, lineEnd)) {
-        // A line of another form takes no more than its bytes would as units.
         const LineBytes& source = lines.ByteSource();
-        std::size_t bytes = source.Text().size();
-        for (const std::uint32_t line : source.Unboxed())
-            bytes += MaxBoxTextSize(source.Line(line).size());
-        return bytes;
+        return SizeOfPiece(source.PieceOf(0, source.Lines()));
     }
     count = std::min(count, lines.size());
     std::size_t bytes = count * BoxTextSizeBound(lineEnd);
@@ -76,45 +72,56 @@ std::size_t BoxTextLoader::SizeOfLines(const LineList& lines, std::size_t count,
     return bytes;
 }
 
-void BoxTextLoader::AppendLines(const LineList& lines, std::size_t count,
-                                std::u16string_view lineEnd, OperationProgress* progress) {
-    if (TakesSourceText(lines, count, lineEnd))
-        AppendSourceText(lines.ByteSource(), lineEnd, progress);
-    else
-        Append(lines, std::min(count, lines.size()), lineEnd, progress);
+std::size_t BoxTextLoader::SizeOfPiece(const LineBytes::Piece& piece) {
+    // A line of another form takes no more than its bytes would as units.
+    std::size_t bytes = piece.to - piece.from;
+    for (const auto& [start, end] : piece.unboxed)
+        bytes += MaxBoxTextSize(end - start);
+    return bytes;
 }
 
-void BoxTextLoader::AppendSourceText(const LineBytes& source, std::u16string_view lineEnd,
-                                     OperationProgress* progress) {
+void BoxTextLoader::AppendLines(const LineList& lines, std::size_t count,
+                                std::u16string_view lineEnd, OperationProgress* progress) {
+    if (TakesSourceText(lines, count, lineEnd)) {
+        const LineBytes& source = lines.ByteSource();
+        AppendPiece(source.Data(), source.PieceOf(0, source.Lines()), lineEnd, progress,
+                    source.Text().size());
+    } else {
+        Append(lines, std::min(count, lines.size()), lineEnd, progress);
+    }
+}
+
+void BoxTextLoader::AppendPiece(const char* text, const LineBytes::Piece& piece,
+                                std::u16string_view lineEnd, OperationProgress* progress,
+                                std::size_t total) {
     // In pieces of whole lines, so that a stop asked for is seen while a large text is copied.
     constexpr std::size_t kPieceBytes = 8 << 20;
-    const std::string_view text = source.Text();
     const auto copy = [&](std::size_t from, std::size_t to) {
         while (from < to) {
             std::size_t end = to;
             if (to - from > kPieceBytes) {
-                const void* lineFeed = memrchr(text.data() + from, '\n', kPieceBytes);
-                end = lineFeed ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) -
-                                                          text.data()) +
-                                     1
-                               : to;
+                const void* lineFeed = memrchr(text + from, '\n', kPieceBytes);
+                end = lineFeed
+                          ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - text) + 1
+                          : to;
             }
-            PutBytes(text.substr(from, end - from));
+            PutBytes({text + from, end - from});
             from = end;
             if (progress) {
                 progress->ThrowIfCancelled();
-                progress->Report(from, text.size());
+                if (total != 0)
+                    progress->Report(from, total);
             }
         }
     };
-    std::size_t done = 0;
-    for (const std::uint32_t line : source.Unboxed()) {
-        copy(done, source.Start(line));
-        Put(DecodedLine(source.Line(line)));
+    std::size_t done = piece.from;
+    for (const auto& [start, end] : piece.unboxed) {
+        copy(done, start);
+        Put(DecodedLine({text + start, end - start}));
         Put(lineEnd);
-        done = source.Start(line + 1);
+        done = end + LineBytes::kLineEnd.size();
     }
-    copy(done, text.size());
+    copy(done, piece.to);
     Flush();
 }
 

@@ -5,9 +5,8 @@
 // was.
 #pragma once
 
+#include "core/lines/LineBytes.h"
 #include "core/lines/LineList.h"
-
-class LineBytes;
 
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +28,8 @@ public:
     // (BoxTextSizeBound).
     static std::size_t SizeOfLines(const LineList& lines, std::size_t count,
                                    std::u16string_view lineEnd);
+    // The same for a piece of lines kept as bytes, each followed by CR LF.
+    static std::size_t SizeOfPiece(const LineBytes::Piece& piece);
 
     // Appends the first count lines, each followed by lineEnd. Reports the lines done to
     // progress and stops (OperationCancelled) when it asks. Throws std::bad_alloc when the
@@ -44,6 +45,12 @@ public:
     // Reports and stops as above, the lines passed counting from done of total.
     void AppendLines(std::string_view buffer, std::span<const std::uint32_t> indices,
                      OperationProgress* progress, std::uint64_t done, std::uint64_t total);
+    // The same for a piece of lines kept as bytes, whose text is at text (LineBytes::Data): the
+    // lines of another form are decoded and encoded, each followed by lineEnd; the rest are
+    // copied with their CR LF. Stops as above, and reports the bytes of text done of total
+    // unless that is 0.
+    void AppendPiece(const char* text, const LineBytes::Piece& piece, std::u16string_view lineEnd,
+                     OperationProgress* progress, std::size_t total);
 
 private:
     friend class CEdit;
@@ -51,8 +58,6 @@ private:
     template <class Lines>
     void Append(const Lines& lines, std::size_t count, std::u16string_view lineEnd,
                 OperationProgress* progress);
-    void AppendSourceText(const LineBytes& source, std::u16string_view lineEnd,
-                          OperationProgress* progress);
     // Encodes text, or copies bytes of whole lines, behind the used_ bytes of chunk_, handing
     // the chunk to the editor first when it is full.
     void Put(std::u16string_view text);

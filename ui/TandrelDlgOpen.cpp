@@ -111,12 +111,10 @@ void CTandrelDlg::OnBnClickedOpen() {
                     g_vFileLines, static_cast<std::size_t>(g_nLineCount), u"\r\n", &progress);
                 return made;
             }
-            // The box takes the lines as they are read, on the other core; lines kept as their
-            // bytes, at the end, where they are nearly all its buffer's already.
+            // The box takes the lines as they are read, on the other core: lines kept as their
+            // bytes as pieces of their buffer, which nearly all of them are its buffer already.
             BoxTextFeed feed(*m_editContent, u"\r\n", &progress);
-            made.file = ReadFileLines(
-                strPath, *encoding, &progress,
-                [&feed](const LineList& lines, double shareRead) { feed.Offer(lines, shareRead); });
+            made.file = ReadFileLines(strPath, *encoding, &progress, &feed);
             if (!made.file.result.Succeeded())
                 return made;
             // The box's lines for Run, sharing the file lines' index until either changes.

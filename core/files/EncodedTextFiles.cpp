@@ -53,7 +53,7 @@ FileResult WriteFile(std::u16string_view path, const EncodingChoice& encoding, L
 // Reads every line of the stream that open gives.
 template <class Open>
 FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
-                          const LinesSoFar& linesSoFar = {}) {
+                          LinesSoFar* linesSoFar = nullptr) {
     FileLines file;
     file.result = CatchFailure([&] {
         CStdioFile stream = open();
@@ -67,7 +67,7 @@ FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
         }
         for (std::size_t sight = kLinesPerSight; stream.ReadLines(file.lines);) {
             if (linesSoFar && file.lines.size() >= sight) {
-                linesSoFar(file.lines, stream.ShareRead());
+                linesSoFar->Offer(file.lines, stream.ShareRead());
                 sight = (file.lines.size() / kLinesPerSight + 1) * kLinesPerSight;
             }
         }
@@ -82,7 +82,8 @@ FileLines ReadStreamLines(Open&& open, OperationProgress* progress,
 // where it is, with its reason and place. Lines kept as bytes take less memory than their units,
 // and a box or a file in UTF-8 takes them as they are.
 template <class Open>
-std::optional<FileLines> ReadStreamLineBytes(Open&& open, OperationProgress* progress) {
+std::optional<FileLines> ReadStreamLineBytes(Open&& open, OperationProgress* progress,
+                                             LinesSoFar* linesSoFar) {
     FileLines file;
     bool utf8 = true;
     file.result = CatchFailure([&] {
@@ -97,7 +98,7 @@ std::optional<FileLines> ReadStreamLineBytes(Open&& open, OperationProgress* pro
         // The file's size with room for a CR added to lines that end in LF alone, one in
         // sixteen bytes; the room grows, without a copy, for a file of shorter lines.
         bytes->Reserve(stream.FileSize() + stream.FileSize() / 16, stream.EstimateLineCount());
-        for (;;) {
+        for (std::size_t sight = kLinesPerSight;;) {
             const CStdioFile::BytesRead read = stream.ReadLineBytes(*bytes);
             if (read == CStdioFile::BytesRead::kEnd)
                 break;
@@ -105,14 +106,21 @@ std::optional<FileLines> ReadStreamLineBytes(Open&& open, OperationProgress* pro
                 utf8 = false;
                 return;
             }
+            if (linesSoFar && bytes->Lines() >= sight) {
+                linesSoFar->Offer(bytes, stream.ShareRead());
+                sight = (bytes->Lines() / kLinesPerSight + 1) * kLinesPerSight;
+            }
         }
         bytes->Finish();
         file.lineEnds = stream.LineEnds();
         stream.Close();
         file.lines = LineList(std::move(bytes));
     });
-    if (!utf8 || !file.result.Succeeded())
+    if (!utf8 || !file.result.Succeeded()) {
+        if (linesSoFar && file.opened)
+            linesSoFar->Offer(std::shared_ptr<const LineBytes>(), 0);
         return std::nullopt;
+    }
     return file;
 }
 
@@ -128,10 +136,11 @@ FileResult ReadTextFile(std::u16string_view path, const EncodingChoice& encoding
 }
 
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress, const LinesSoFar& linesSoFar) {
+                        OperationProgress* progress, LinesSoFar* linesSoFar) {
     if (KeepsLinesAsBytes()) {
         if (std::optional<FileLines> bytes = ReadStreamLineBytes(
-                [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress))
+                [&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); }, progress,
+                linesSoFar))
             return std::move(*bytes);
     }
     return ReadStreamLines([&] { return CStdioFile(path, encoding, CStdioFile::Access::kRead); },

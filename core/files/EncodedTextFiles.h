@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+class LineBytes;
 class OperationProgress;
 struct EncodingChoice;
 
@@ -64,16 +65,26 @@ struct FileLines {
     FileResult result;
     LineEndCounts lineEnds; // of the lines read
 };
-// A reader of the lines as they come, for work that can go on beside the reading: called on
-// the reading thread each time another kLinesPerSight lines or a few more (the lines come a
-// block at a time) have been read, with every line read so far and the share of the file's
-// bytes they took (0 when the file's size is not known). The lines handed out stay where they
-// are; only lines are added behind them. Lines kept as bytes are there only at the end, and
-// none are handed out.
-using LinesSoFar = std::function<void(const LineList& lines, double shareRead)>;
+// A reader of the lines as they come, for work that can go on beside the reading: offered the
+// lines on the reading thread each time another kLinesPerSight lines or a few more (the lines
+// come a block at a time) have been read, with every line read so far and the share of the
+// file's bytes they took (0 when the file's size is not known). The lines offered stay where
+// they are; only lines are added behind them.
+class LinesSoFar {
+public:
+    virtual void Offer(const LineList& lines, double shareRead) = 0;
+    // The same for a file kept as bytes: only the lines up to lines->Lines() at the call are
+    // there to read off the reading thread, under LineBytes::Hold. Null when the lines offered
+    // so far are dropped: the file did not read through as UTF-8 and is read again as units,
+    // which are offered from the first line.
+    virtual void Offer(std::shared_ptr<const LineBytes> lines, double shareRead) = 0;
+
+protected:
+    ~LinesSoFar() = default;
+};
 inline constexpr std::size_t kLinesPerSight = std::size_t{1} << 16;
 FileLines ReadFileLines(std::u16string_view path, const EncodingChoice& encoding,
-                        OperationProgress* progress, const LinesSoFar& linesSoFar = {});
+                        OperationProgress* progress, LinesSoFar* linesSoFar = nullptr);
 // The same for bytes already read (FileBytes, InputBytes.h), as the file name holding them would
 // read; the bytes are given up as they are read.
 FileLines ReadBytesLines(InputBytes bytes, std::u16string_view name, const EncodingChoice& encoding,

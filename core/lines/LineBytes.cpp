@@ -54,6 +54,7 @@ void LineBytes::Grow(std::size_t bytes) {
     if (capacity_ - used >= bytes)
         return;
     const std::size_t capacity = std::max(used + bytes, capacity_ + capacity_ / 2);
+    const std::lock_guard hold(moving_);
     char* const data = static_cast<char*>(std::realloc(data_.get(), capacity));
     if (data == nullptr)
         throw std::bad_alloc();
@@ -108,10 +109,19 @@ LineEndCounts LineBytes::AddLines(std::string_view block) {
     return ends;
 }
 
+LineBytes::Piece LineBytes::PieceOf(std::size_t first, std::size_t end) const {
+    Piece piece{Start(first), Start(end), {}};
+    const auto from = std::lower_bound(unboxed_.begin(), unboxed_.end(), first);
+    for (auto line = from; line != unboxed_.end() && *line < end; ++line)
+        piece.unboxed.emplace_back(Start(*line), Start(*line + 1) - kLineEnd.size());
+    return piece;
+}
+
 void LineBytes::Finish() {
     const std::size_t used = starts_.back();
     if (used == capacity_)
         return;
+    const std::lock_guard hold(moving_);
     if (char* const data =
             static_cast<char*>(std::realloc(data_.get(), std::max<std::size_t>(used, 1)))) {
         (void)data_.release();

@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class LineBytes {
@@ -49,6 +51,22 @@ public:
 
     static constexpr std::string_view kLineEnd = "\r\n";
 
+    // The lines from first up to end as a place in Text(), for a thread that copies them
+    // without asking the object (Hold): bytes [from, to) of it, and the lines among them in
+    // Unboxed(), as [start, end) of their bytes (each then followed by CR LF).
+    struct Piece {
+        std::size_t from = 0;
+        std::size_t to = 0;
+        std::vector<std::pair<std::size_t, std::size_t>> unboxed;
+    };
+    Piece PieceOf(std::size_t first, std::size_t end) const;
+
+    // For a thread that reads lines already added while another thread adds more: the lines
+    // stay at Data() while the lock is held, as only growing the buffer or Finish moves them,
+    // and they wait for it. Nothing else of the object is for that thread to read.
+    std::unique_lock<std::mutex> Hold() const { return std::unique_lock(moving_); }
+    const char* Data() const { return data_.get(); }
+
 private:
     struct Free {
         void operator()(char* data) const;
@@ -61,4 +79,5 @@ private:
     std::size_t populated_ = 0;            // the bytes before this are faulted in
     std::vector<std::uint64_t> starts_{0}; // of each line, and the end of the last
     std::vector<std::uint32_t> unboxed_;
+    mutable std::mutex moving_; // held while data_ changes
 };

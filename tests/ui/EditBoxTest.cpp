@@ -190,47 +190,79 @@ private slots:
     }
 
     // A text loaded beside the making of its lines is the text loading them afterwards gives,
-    // however wrong the guess at its size; a stop or a failure leaves the box as it was.
+    // however wrong the guess at its size, for lines of units and for lines kept as bytes whose
+    // buffer moves as they are added; a stop or a failure leaves the box as it was.
     void loadsBesideItsMakingWhatLoadLinesLoads_data() {
+        QTest::addColumn<bool>("asBytes");
         QTest::addColumn<int>("linesPerOffer");
         QTest::addColumn<double>("shareClaimed"); // times the share really taken
-        QTest::addColumn<int>("end");             // 0 the text, 1 cancelled, 2 out of memory
-        QTest::newRow("share as taken") << 1000 << 1.0 << 0;
-        QTest::newRow("share overstated, the buffer grows") << 1000 << 8.0 << 0;
-        QTest::newRow("share understated, the buffer too large") << 700 << 0.25 << 0;
-        QTest::newRow("size not known, all loaded at the end") << 1000 << 0.0 << 0;
-        QTest::newRow("every line offered on its own") << 1 << 1.0 << 0;
-        QTest::newRow("cancelled") << 1000 << 1.0 << 1;
-        QTest::newRow("no room for the buffer") << 1000 << 1e-30 << 2; // exabytes
+        QTest::addColumn<int>("end"); // 0 the text, 1 cancelled, 2 out of memory, 3 bytes dropped
+        for (const bool asBytes : {false, true}) {
+            const auto row = [asBytes](const char* name) -> QTestData& {
+                return QTest::addRow("%s, %s", asBytes ? "bytes" : "units", name) << asBytes;
+            };
+            row("share as taken") << 1000 << 1.0 << 0;
+            row("share overstated, the buffer grows") << 1000 << 8.0 << 0;
+            row("share understated, the buffer too large") << 700 << 0.25 << 0;
+            row("size not known, all loaded at the end") << 1000 << 0.0 << 0;
+            row("every line offered on its own") << 1 << 1.0 << 0;
+            row("cancelled") << 1000 << 1.0 << 1;
+            row("no room for the buffer") << 1000 << 1e-30 << 2; // exabytes
+        }
+        QTest::addRow("bytes dropped halfway, then units") << true << 1000 << 1.0 << 3;
     }
     void loadsBesideItsMakingWhatLoadLinesLoads() {
+        QFETCH(bool, asBytes);
         QFETCH(int, linesPerOffer);
         QFETCH(double, shareClaimed);
         QFETCH(int, end);
         std::mt19937 random(20261208);
-        const LineList all = RandomLines(random, 20'000, 3000);
+        // Bytes only of well-formed UTF-8: no unpaired surrogate.
+        const LineList all = RandomLines(random, 20'000, asBytes ? ~0U : 3000);
         m_next->TakeText(m_next->LoadLines(all, all.size(), u"\r\n", nullptr));
         m_box->SetWindowText(u"kept");
         OperationProgress progress;
         BoxTextFeed feed(*m_box, u"\r\n", &progress);
-        LineList lines; // growing as a reader's list does, while the feed holds views of it
+        // Growing as a reader's lines do, while the feed holds views or pieces of them: the
+        // bytes from a little room, so that they move again and again.
+        LineList lines;
+        auto bytes = std::make_shared<LineBytes>();
+        bytes->Reserve(64, 1);
         for (std::size_t i = 0; i < all.size(); ++i) {
-            lines.push_back(all[i]);
-            if (lines.size() % static_cast<std::size_t>(linesPerOffer) == 0)
-                feed.Offer(lines, shareClaimed * static_cast<double>(lines.size()) /
-                                      static_cast<double>(all.size()));
+            if (asBytes && !(end == 3 && i >= all.size() / 2)) {
+                std::string utf8(all[i].size() * 3, '\0');
+                utf8.resize(
+                    static_cast<std::size_t>(EncodeUtf8(all[i], utf8.data()) - utf8.data()));
+                bytes->Add(utf8);
+            } else {
+                if (end == 3 && i == all.size() / 2) {
+                    feed.Offer(std::shared_ptr<const LineBytes>(), 0);
+                    for (std::size_t j = 0; j < i; ++j)
+                        lines.push_back(all[j]);
+                }
+                lines.push_back(all[i]);
+            }
+            if ((i + 1) % static_cast<std::size_t>(linesPerOffer) == 0) {
+                const double share =
+                    shareClaimed * static_cast<double>(i + 1) / static_cast<double>(all.size());
+                if (lines.empty())
+                    feed.Offer(bytes, share);
+                else
+                    feed.Offer(lines, share);
+            }
             if (end == 1 && i == all.size() / 2)
                 progress.RequestCancel();
         }
+        bytes->Finish();
         try {
-            m_box->TakeText(feed.Finish(lines));
+            m_box->TakeText(feed.Finish(lines.empty() ? LineList(bytes) : lines));
         } catch (const OperationCancelled&) {
             QCOMPARE(end, 1);
         } catch (const std::bad_alloc&) {
             QCOMPARE(end, 2);
         }
-        QVERIFY(end == 0 ? m_box->TextBytes() == m_next->TextBytes()
-                         : m_box->GetWindowText() == u"kept");
+        QVERIFY(end == 0 || end == 3 ? m_box->TextBytes() == m_next->TextBytes()
+                                     : m_box->GetWindowText() == u"kept");
     }
 
     // Some of a box's lines copied from its buffer are those lines loaded: long lines in rows,
