@@ -2,9 +2,11 @@
 // into the lines of the text they decode to; arbitrary text must come back unchanged, in the form
 // the box keeps, with its long lines in rows; the lines picked from such a buffer must be those
 // lines' own bytes.
+#include "core/encoding/TextCodecs.h"
 #include "core/encoding/Utf8Blocks.h"
 #include "core/lines/BoxBufferLines.h"
 #include "core/lines/BoxTextCodec.h"
+#include "core/lines/LineBytes.h"
 #include "core/lines/LineList.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -73,20 +75,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    static_cast<std::ptrdiff_t>(rowBreaks));
 
     // The text's lines in a box's buffer, each followed by CR LF: those the input picks come
-    // out of it as they went in.
-    std::string buffer, expected, picked;
+    // out of it as they went in; and, when every line has a UTF-8 form, out of it as a buffer
+    // loaded with their bytes.
+    std::string buffer, expected, picked, pickedByStarts;
     std::vector<std::uint32_t> indices;
+    LineBytes bytesOfLines;
+    bool utf8 = true;
     for (std::uint32_t line = 0, start = 0, end = 0; start <= text.size();
          start = end + 1, ++line) {
         end = static_cast<std::uint32_t>(std::min(text.find(u'\n', start), text.size()));
-        const std::string boxed = EncodeBoxText(text.substr(start, end - start)) + "\r\n";
+        const std::u16string_view units = std::u16string_view(text).substr(start, end - start);
+        const std::string boxed = EncodeBoxText(units) + "\r\n";
         buffer += boxed;
         if (size > 0 && data[line % size] % 2 == 0)
             indices.push_back(line), expected += boxed;
+        std::string utf8Line(units.size() * 3, '\0');
+        if (char* const utf8End = EncodeUtf8(units, utf8Line.data()))
+            bytesOfLines.Add(
+                {utf8Line.data(), static_cast<std::size_t>(utf8End - utf8Line.data())});
+        else
+            utf8 = false;
     }
     PickBoxLines(
         buffer, indices, [&](std::string_view piece) { picked += piece; }, [](auto) {});
     FUZZ_CHECK(picked == expected);
+    if (utf8) {
+        FUZZ_CHECK(PickBoxLinesOf(
+            bytesOfLines, buffer, indices, [&](std::string_view piece) { pickedByStarts += piece; },
+            [](auto) {}));
+        FUZZ_CHECK(pickedByStarts == expected);
+    }
 
     // The block converters change nothing: at every lower level, and without them, every
     // result is the same.

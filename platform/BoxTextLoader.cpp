@@ -132,11 +132,12 @@ void BoxTextLoader::AppendLines(std::span<const std::u16string_view> lines,
 
 void BoxTextLoader::AppendLines(std::string_view buffer, std::span<const std::uint32_t> indices,
                                 OperationProgress* progress, std::uint64_t done,
-                                std::uint64_t total) {
+                                std::uint64_t total, const LineBytes* source) {
     const ProgressTicker ticker(progress, total);
-    PickBoxLines(
-        buffer, indices, [this](std::string_view bytes) { PutBytes(bytes); },
-        [&](std::size_t line) { ticker.Tick(done + line); });
+    const auto put = [this](std::string_view bytes) { PutBytes(bytes); };
+    const auto tick = [&](std::size_t line) { ticker.Tick(done + line); };
+    if (!source || !PickBoxLinesOf(*source, buffer, indices, put, tick))
+        PickBoxLines(buffer, indices, put, tick);
     Flush();
 }
 

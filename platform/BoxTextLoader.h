@@ -41,10 +41,12 @@ public:
     void AppendLines(std::span<const std::u16string_view> lines, std::u16string_view lineEnd,
                      OperationProgress* progress);
     // The same for the lines at indices (increasing) of the lines that buffer, a box's bytes,
-    // holds each followed by CR LF: appends each with CR LF, copied from there (PickBoxLines).
-    // Reports and stops as above, the lines passed counting from done of total.
+    // holds each followed by CR LF: appends each with CR LF, copied from there (PickBoxLines;
+    // PickBoxLinesOf for a buffer known to hold the lines of source). Reports and stops as
+    // above, the lines passed counting from done of total.
     void AppendLines(std::string_view buffer, std::span<const std::uint32_t> indices,
-                     OperationProgress* progress, std::uint64_t done, std::uint64_t total);
+                     OperationProgress* progress, std::uint64_t done, std::uint64_t total,
+                     const LineBytes* source = nullptr);
     // The same for a piece of lines kept as bytes, whose text is at text (LineBytes::Data): the
     // lines of another form are decoded and encoded, each followed by lineEnd; the rest are
     // copied with their CR LF. Stops as above, and reports the bytes of text done of total

@@ -187,17 +187,21 @@ BoxTextLoader CEdit::LoadLines(const LineList& lines, std::size_t count,
 }
 
 BoxTextLoader CEdit::LoadLines(std::string_view buffer, std::span<const std::uint32_t> indices,
-                               OperationProgress* progress) const {
-    // The lines' size first, for the room: one more pass over the buffer costs less than the
-    // editor growing its buffer, or room for all of it when only some of its lines are taken.
+                               OperationProgress* progress, const LineBytes* source) const {
+    // The lines' size first, for the room: finding them twice (from source's starts, or by
+    // reading the buffer) costs less than the editor growing its buffer, or room for all of it
+    // when only some of its lines are taken.
     const std::uint64_t lines = indices.empty() ? 0 : indices.back() + std::uint64_t{1};
     const ProgressTicker ticker(progress, 2 * lines);
     std::size_t bytes = 0;
-    PickBoxLines(
-        buffer, indices, [&](std::string_view piece) { bytes += piece.size(); },
-        [&](std::size_t line) { ticker.Tick(line); });
+    const auto size = [&](std::string_view piece) { bytes += piece.size(); };
+    const auto tick = [&](std::size_t line) { ticker.Tick(line); };
+    if (source && !PickBoxLinesOf(*source, buffer, indices, size, tick))
+        source = nullptr;
+    if (!source)
+        PickBoxLines(buffer, indices, size, tick);
     BoxTextLoader loader = CreateLoader(bytes, progress);
-    loader.AppendLines(buffer, indices, progress, lines, 2 * lines);
+    loader.AppendLines(buffer, indices, progress, lines, 2 * lines, source);
     return loader;
 }
 

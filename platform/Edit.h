@@ -70,13 +70,16 @@ public:
     BoxTextLoader LoadLines(const LineList& lines, std::size_t count, std::u16string_view lineEnd,
                             OperationProgress* progress) const;
     // The same for the lines at indices (increasing) of those that buffer, another box's bytes,
-    // holds each followed by CR LF: each with its CR LF, copied rather than encoded again.
+    // holds each followed by CR LF: each with its CR LF, copied rather than encoded again. A
+    // buffer loaded with the lines of source (null: not known) has them found from where they
+    // start there (PickBoxLinesOf).
     BoxTextLoader LoadLines(std::string_view buffer, std::span<const std::uint32_t> indices,
-                            OperationProgress* progress) const;
+                            OperationProgress* progress, const LineBytes* source = nullptr) const;
     // An empty loader whose document has room for bytes buffer bytes (BoxTextCodec.h) and a
     // little more; from any thread, as LoadLines. Throws std::bad_alloc when the editor cannot
     // allocate it. Readying the room is cut short once progress (when given) asks to stop.
-    BoxTextLoader CreateLoader(std::size_t bytes, const OperationProgress* progress = nullptr) const;
+    BoxTextLoader CreateLoader(std::size_t bytes,
+                               const OperationProgress* progress = nullptr) const;
     // Replaces the whole text with what loader holds, as SetWindowText does, in one step.
     void TakeText(BoxTextLoader&& loader);
     // A number for the text the box last took from a loader (TakeText), as long as the box

@@ -83,9 +83,12 @@ void CTandrelDlg::OnBnClickedRun() {
             progress.BeginStep(750, OperationProgress::kWhole);
             const LineList& result = made.lines.result;
             // The box's lines made ahead are its lines one to one, so their bytes are there to
-            // copy; the lines kept are every line's first or last occurrence, in text order.
+            // copy, and where, when they are the file lines' bytes the box was loaded with; the
+            // lines kept are every line's first or last occurrence, in text order.
             if (splitAhead)
-                made.box = m_editResult->LoadLines(content, made.map->kept, &progress);
+                made.box = m_editResult->LoadLines(
+                    content, made.map->kept, &progress,
+                    made.lines.text.HoldsAllBytes() ? &made.lines.text.ByteSource() : nullptr);
             else
                 made.box = m_editResult->LoadLines(result, result.size(), u"\r\n", &progress);
             return made;

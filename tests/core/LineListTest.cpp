@@ -6,6 +6,7 @@
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/files/EncodedTextFiles.h"
+#include "core/lines/BoxBufferLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "core/lines/JoinLines.h"
 #include "core/lines/LineBytes.h"
@@ -153,6 +154,29 @@ TEST(LineList, BytesAreTheLinesTheyWereMadeOf) {
         for (std::size_t i = 0; i < some.size(); ++i)
             if (random() % 2)
                 fewer.push_back(static_cast<std::uint32_t>(i));
+        // In a box's buffer of these lines, made by the box's own encoder, the lines found
+        // from where they start in the bytes are those found by reading it, in the same runs.
+        std::string buffer;
+        for (const std::u16string& line : lines)
+            buffer += EncodeBoxText(line) + "\r\n";
+        using Found = std::vector<std::pair<std::ptrdiff_t, std::size_t>>;
+        Found byReading, byStarts;
+        std::vector<std::size_t> readTicks, startTicks;
+        const auto found = [&](Found& runs) {
+            return [&](std::string_view run) {
+                runs.emplace_back(run.data() - buffer.data(), run.size());
+            };
+        };
+        const auto ticks = [](std::vector<std::size_t>& seen) {
+            return [&](std::size_t line) { seen.push_back(line); };
+        };
+        PickBoxLines(buffer, some, found(byReading), ticks(readTicks));
+        ASSERT_TRUE(PickBoxLinesOf(*bytes, buffer, some, found(byStarts), ticks(startTicks)));
+        EXPECT_EQ(byStarts, byReading);
+        EXPECT_EQ(startTicks, readTicks);
+        EXPECT_FALSE(
+            PickBoxLinesOf(*bytes, buffer + "\r\n", some, found(byStarts), ticks(startTicks)));
+
         const LineList picked = list.Pick(some);
         ASSERT_TRUE(picked.HoldsBytes() && !picked.HoldsAllBytes());
         const LineList units(lines);
@@ -160,8 +184,9 @@ TEST(LineList, BytesAreTheLinesTheyWereMadeOf) {
         EXPECT_EQ(picked, units.Pick(some));
         OperationProgress stopped;
         stopped.RequestCancel();
-        if (!lines.empty())
+        if (!lines.empty()) {
             EXPECT_THROW(list.DecodeUnits(&stopped), OperationCancelled);
+        }
         EXPECT_EQ(list, lines);
         EXPECT_EQ(list.Pick(some), units.Pick(some)); // picked from a list decoded
     }
