@@ -95,9 +95,7 @@ std::optional<FileLines> ReadStreamLineBytes(Open&& open, OperationProgress* pro
         stream.SetProgress(progress);
         file.opened = true;
         auto bytes = std::make_shared<LineBytes>();
-        // The file's size with room for a CR added to lines that end in LF alone, one in
-        // sixteen bytes; the room grows, without a copy, for a file of shorter lines.
-        bytes->Reserve(stream.FileSize() + stream.FileSize() / 16, stream.EstimateLineCount());
+        bytes->Reserve(stream.FileSize(), stream.EstimateLineCount());
         for (std::size_t sight = kLinesPerSight;;) {
             const CStdioFile::BytesRead read = stream.ReadLineBytes(*bytes);
             if (read == CStdioFile::BytesRead::kEnd)

@@ -44,7 +44,10 @@ LineBytes::~LineBytes() = default;
 void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
     starts_.reserve(starts_.size() + lines);
     tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint64_t));
-    Grow(bytes);
+    expected_ = starts_.back() + bytes;
+    // A sixteenth more, which is only address space until lines take it: lines of a file that
+    // end in LF alone take a CR more here, and most of them then still fit without a move.
+    Grow(bytes + bytes / 16);
 }
 
 // The memory grows by realloc, which for a block this large moves its pages rather than copy
@@ -62,16 +65,22 @@ void LineBytes::Grow(std::size_t bytes) {
     data_.reset(data);
     capacity_ = capacity;
     populated_ = std::min(populated_, used);
-    tandrel::AdviseHugePages(data + used, capacity - used);
+    // Not past the size expected either: the huge page the text ends in would be faulted in
+    // whole.
+    const std::size_t advised = expected_ > used ? std::min(expected_, capacity) : capacity;
+    tandrel::AdviseHugePages(data + used, advised - used);
 }
 
 // Room for bytes more, faulted in a little ahead of the lines rather than all at once: the
-// whole room of a large file would take most of a second, which a stop must not wait for.
+// whole room of a large file would take most of a second, which a stop must not wait for. Not
+// ahead past the size expected, though: a page faulted in and never written is held all the
+// same, in the heap once Finish gives the room back.
 char* LineBytes::Room(std::size_t bytes) {
     Grow(bytes);
     const std::size_t used = starts_.back();
     if (used + bytes > populated_) {
-        const std::size_t end = std::min(capacity_, used + bytes + kPopulateBytes);
+        const std::size_t ahead = std::min(used + bytes + kPopulateBytes, expected_);
+        const std::size_t end = std::min(capacity_, std::max(used + bytes, ahead));
         tandrel::PopulateForWriting(data_.get() + populated_, end - populated_);
         populated_ = end;
     }

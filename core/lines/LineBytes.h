@@ -26,7 +26,8 @@ public:
     ~LineBytes();
 
     // Room for a text of about bytes bytes in about lines lines, so that the lines are seldom
-    // moved while they are added.
+    // moved while they are added. Memory is faulted in ahead of the lines up to that size, and
+    // past it only as lines take it.
     void Reserve(std::size_t bytes, std::size_t lines);
     // Adds one line: well-formed UTF-8 holding no line feed.
     void Add(std::string_view line);
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<char, Free> data_;
     std::size_t capacity_ = 0;
     std::size_t populated_ = 0;            // the bytes before this are faulted in
+    std::size_t expected_ = 0;             // the size Reserve was told of
     std::vector<std::uint64_t> starts_{0}; // of each line, and the end of the last
     std::vector<std::uint32_t> unboxed_;
     mutable std::mutex moving_; // held while data_ changes

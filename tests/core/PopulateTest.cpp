@@ -2,8 +2,11 @@
 // cancelled, which must not wait for memory it will not use.
 #include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
+#include "core/lines/LineBytes.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
@@ -41,6 +44,27 @@ TEST(PopulateForWritingTest, FaultsInEveryPageUnlessCancelled) {
         else
             EXPECT_EQ(resident, kBytes / page);
     }
+}
+
+// Lines kept as bytes fault their memory in ahead of them, but not past the size they were
+// told to expect (nor into the huge page it ends in): what is faulted in and never written
+// stays with the lines, however little the room left over is used.
+TEST(PopulateForWritingTest, LineBytesFaultInNoFurtherThanTheSizeExpected) {
+    constexpr std::size_t kExpected = 48 << 20;
+    constexpr std::uintptr_t kHugePage = 2 << 20;
+    LineBytes lines;
+    lines.Reserve(kExpected, 1);
+    const std::string line(1000, 'a');
+    while (lines.Text().size() + 2 * line.size() < kExpected - kHugePage)
+        lines.Add(line);
+    const auto start = reinterpret_cast<std::uintptr_t>(lines.Data());
+    if (ResidentPages(reinterpret_cast<void*>((start + kHugePage - 1) & ~(kHugePage - 1)),
+                      kHugePage) == 0)
+        GTEST_SKIP() << "this system faults in no pages ahead";
+    // The room reserved past the size expected: a sixteenth more.
+    const std::uintptr_t expectedEnd = start + kExpected;
+    const std::uintptr_t past = (expectedEnd + kHugePage - 1) & ~(kHugePage - 1);
+    EXPECT_EQ(ResidentPages(reinterpret_cast<void*>(past), kExpected / 16 - kHugePage), 0u);
 }
 
 } // namespace
