@@ -23,7 +23,8 @@ public:
     // Removes the new file unless it was committed.
     ~ReplacementFile();
 
-    // Passing the file-size limit fails with EFBIG rather than ending the process.
+    // Passing the file-size limit fails with EFBIG rather than ending the process. What is
+    // written starts on its way to the disk every few megabytes, for Commit to wait for less.
     void Write(std::string_view bytes);
     // Sets the permissions, flushes the new file to the disk and renames it over the target.
     void Commit();
@@ -37,6 +38,8 @@ private:
     std::string target_;
     std::string temporary_; // empty while the new file has no name
     int fd_ = -1;
+    off_t written_ = 0;     // bytes written
+    off_t writtenBack_ = 0; // bytes sent on to the disk before Commit
     mode_t mode_ = 0;
     std::optional<uid_t> owner_; // an existing target's owner and group
     gid_t group_ = 0;
