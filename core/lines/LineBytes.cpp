@@ -38,13 +38,13 @@ void LineBytes::Free::operator()(char* data) const {
     std::free(data);
 }
 
-LineBytes::LineBytes() = default;
+LineBytes::LineBytes(unsigned startBits) : startBits_(startBits) {}
 LineBytes::~LineBytes() = default;
 
 void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
     starts_.reserve(starts_.size() + lines);
-    tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint64_t));
-    expected_ = starts_.back() + bytes;
+    tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(starts_[0]));
+    expected_ = used_ + bytes;
     // A sixteenth more, which is only address space until lines take it: lines of a file that
     // end in LF alone take a CR more here, and most of them then still fit without a move.
     Grow(bytes + bytes / 16);
@@ -53,7 +53,7 @@ void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
 // The memory grows by realloc, which for a block this large moves its pages rather than copy
 // them: the lines are never held twice, however wrong the room reserved was.
 void LineBytes::Grow(std::size_t bytes) {
-    const std::size_t used = starts_.back();
+    const std::size_t used = used_;
     if (capacity_ - used >= bytes)
         return;
     const std::size_t capacity = std::max(used + bytes, capacity_ + capacity_ / 2);
@@ -77,7 +77,7 @@ void LineBytes::Grow(std::size_t bytes) {
 // same, in the heap once Finish gives the room back.
 char* LineBytes::Room(std::size_t bytes) {
     Grow(bytes);
-    const std::size_t used = starts_.back();
+    const std::size_t used = used_;
     if (used + bytes > populated_) {
         const std::size_t ahead = std::min(used + bytes + kPopulateBytes, expected_);
         const std::size_t end = std::min(capacity_, std::max(used + bytes, ahead));
@@ -93,7 +93,20 @@ void LineBytes::Add(std::string_view line) {
         unboxed_.push_back(static_cast<std::uint32_t>(Lines()));
     std::memcpy(out, line.data(), line.size());
     std::memcpy(out + line.size(), kLineEnd.data(), kLineEnd.size());
-    starts_.push_back(starts_.back() + line.size() + kLineEnd.size());
+    AddStart(used_ + line.size() + kLineEnd.size());
+}
+
+void LineBytes::AddStart(std::size_t start) {
+    // A line longer than the span of the low bits passes more than one boundary.
+    for (std::size_t high = used_ >> startBits_; high < start >> startBits_; ++high)
+        wraps_.push_back(starts_.size());
+    starts_.push_back(static_cast<std::uint32_t>(start & ((std::size_t{1} << startBits_) - 1)));
+    used_ = start;
+}
+
+std::size_t LineBytes::HighBits(std::size_t i) const {
+    const auto passed = std::upper_bound(wraps_.begin(), wraps_.end(), i) - wraps_.begin();
+    return static_cast<std::size_t>(passed) << startBits_;
 }
 
 LineEndCounts LineBytes::AddLines(std::string_view block) {
@@ -127,7 +140,7 @@ LineBytes::Piece LineBytes::PieceOf(std::size_t first, std::size_t end) const {
 }
 
 void LineBytes::Finish() {
-    const std::size_t used = starts_.back();
+    const std::size_t used = used_;
     if (used == capacity_)
         return;
     const std::lock_guard hold(moving_);

@@ -20,7 +20,9 @@
 
 class LineBytes {
 public:
-    LineBytes();
+    // startBits: how many low bits of each line's start are kept a line, 32 but for tests of
+    // texts past the size they span.
+    explicit LineBytes(unsigned startBits = 32);
     LineBytes(const LineBytes&) = delete;
     LineBytes& operator=(const LineBytes&) = delete;
     ~LineBytes();
@@ -40,12 +42,15 @@ public:
 
     std::size_t Lines() const { return starts_.size() - 1; }
     std::string_view Line(std::size_t i) const {
-        return {data_.get() + starts_[i], starts_[i + 1] - starts_[i] - kLineEnd.size()};
+        const std::size_t start = Start(i);
+        return {data_.get() + start, Start(i + 1) - start - kLineEnd.size()};
     }
     // Every line followed by CR LF.
-    std::string_view Text() const { return {data_.get(), starts_.back()}; }
-    // Where line i starts in Text().
-    std::size_t Start(std::size_t i) const { return starts_[i]; }
+    std::string_view Text() const { return {data_.get(), used_}; }
+    // Where line i starts in Text(); Start(Lines()) is its end.
+    std::size_t Start(std::size_t i) const {
+        return wraps_.empty() ? starts_[i] : starts_[i] + HighBits(i);
+    }
     // The lines, in order, whose text box form is not their bytes (BoxTextCodec.h): those that
     // hold a carriage return, or are long enough to be cut into rows.
     const std::vector<std::uint32_t>& Unboxed() const { return unboxed_; }
@@ -74,12 +79,20 @@ private:
     };
     void Grow(std::size_t bytes);
     char* Room(std::size_t bytes);
+    std::size_t HighBits(std::size_t i) const;
+    void AddStart(std::size_t start);
 
     std::unique_ptr<char, Free> data_;
     std::size_t capacity_ = 0;
-    std::size_t populated_ = 0;            // the bytes before this are faulted in
-    std::size_t expected_ = 0;             // the size Reserve was told of
-    std::vector<std::uint64_t> starts_{0}; // of each line, and the end of the last
+    std::size_t populated_ = 0; // the bytes before this are faulted in
+    std::size_t expected_ = 0;  // the size Reserve was told of
+    std::size_t used_ = 0;      // the size of Text()
+    // Where each line starts, and the last ends, as their low bits: half the memory of whole
+    // offsets, which a text of ten million lines would spend forty megabytes on. The high bits
+    // are the number of wraps_ at or before the line's index, shifted.
+    unsigned startBits_;
+    std::vector<std::uint32_t> starts_{0};
+    std::vector<std::size_t> wraps_; // indices into starts_ at which the high bits go up by one
     std::vector<std::uint32_t> unboxed_;
     mutable std::mutex moving_; // held while data_ changes
 };
