@@ -45,13 +45,15 @@ void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
     starts_.reserve(starts_.size() + lines);
     tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(starts_[0]));
     expected_ = used_ + bytes;
-    // A sixteenth more, which is only address space until lines take it: lines of a file that
-    // end in LF alone take a CR more here, and most of them then still fit without a move.
-    Grow(bytes + bytes / 16);
+    // Room for a CR a line, which lines of a file that end in LF alone take more here, and a
+    // sixteenth more for lines that turn out more or shorter: only address space until lines
+    // take it, and a move costs a copy of the lines (below).
+    Grow(bytes + lines + bytes / 16);
 }
 
-// The memory grows by realloc, which for a block this large moves its pages rather than copy
-// them: the lines are never held twice, however wrong the room reserved was.
+// The memory grows by realloc. A block of its own mapping moves its pages rather than copy
+// them, but the window keeps large blocks in the heap (HeapTuning.h), where the lines are
+// copied, and held twice meanwhile, unless the block can grow where it is.
 void LineBytes::Grow(std::size_t bytes) {
     const std::size_t used = used_;
     if (capacity_ - used >= bytes)

@@ -67,4 +67,18 @@ TEST(PopulateForWritingTest, LineBytesFaultInNoFurtherThanTheSizeExpected) {
     EXPECT_EQ(ResidentPages(reinterpret_cast<void*>(past), kExpected / 16 - kHugePage), 0u);
 }
 
+// The lines of a file of short lines ending in LF alone, each then taking a CR more, stay in
+// the room reserved for the file's size and lines: a move would copy them.
+TEST(PopulateForWritingTest, LineBytesOfShortLinesWithLoneLineFeedsDoNotMove) {
+    constexpr std::size_t kLines = 200'000;
+    const std::string line = "\xE3\x81\x82\n"; // a character and LF: a CR is a quarter more
+    LineBytes lines;
+    lines.Reserve(kLines * line.size(), kLines);
+    const char* const data = lines.Data();
+    for (std::size_t i = 0; i < kLines; ++i)
+        lines.AddLines(line);
+    EXPECT_EQ(lines.Text().size(), kLines * (line.size() + 1));
+    EXPECT_EQ(lines.Data(), data);
+}
+
 } // namespace
