@@ -116,6 +116,8 @@ CanonicalCodes::CanonicalCodes(const TextCodec& codec) : pairs_(TableOf(kInvalid
         }
         if (!end || writes != canonical)
             kind |= kNotWrittenAsRead;
+        if (static_cast<unsigned>(code.unit - 0x80) < 0x20)
+            kind |= kControl;
         const auto* p = reinterpret_cast<const unsigned char*>(code.bytes);
         if (code.size == 1)
             single_[p[0]] = kind;
@@ -131,7 +133,8 @@ CanonicalCodes::CanonicalCodes(const TextCodec& codec) : pairs_(TableOf(kInvalid
     // An encoding of fixed-length codes that are all canonical (UTF-16LE) needs no look at them.
     std::size_t canonicalCodes = 0;
     for (const Code& code : codes)
-        canonicalCodes += ClassOf(code.Bytes()) == kCanonical && code.size == length_[0];
+        canonicalCodes +=
+            (ClassOf(code.Bytes()) & ~kControl) == kCanonical && code.size == length_[0];
     if (length_[0] <= 2 && canonicalCodes == std::size_t{1} << (8 * length_[0]))
         fixedLength_ = length_[0];
 }
@@ -141,7 +144,7 @@ std::uint8_t CanonicalCodes::ClassOf(std::string_view code) const {
     return !code.empty() && code.size() == length_[p[0]] ? ClassAt(p, length_[p[0]]) : kInvalid;
 }
 
-bool CanonicalCodes::Check(std::string_view bytes, Findings& findings) const {
+template <class Found> bool CanonicalCodes::Walk(std::string_view bytes, Found&& found) const {
     const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = begin + bytes.size();
     if (fixedLength_ != 0)
@@ -161,16 +164,28 @@ bool CanonicalCodes::Check(std::string_view bytes, Findings& findings) const {
             if (static_cast<std::size_t>(end - p) < length)
                 return false; // a code cut off
             if (const std::uint8_t kind = ClassAt(p, length); kind != kCanonical) [[unlikely]] {
-                if (kind & kInvalid)
+                if ((kind & kInvalid) || !found(kind, static_cast<std::size_t>(p - begin)))
                     return false;
-                if (kind & kNotCanonical)
-                    findings.notCanonical.push_back(static_cast<std::size_t>(p - begin));
-                findings.notWrittenAsRead = findings.notWrittenAsRead || (kind & kNotWrittenAsRead);
             }
             p += length;
         } while (p != end && *p >= 0x80);
     }
     return true;
+}
+
+bool CanonicalCodes::Check(std::string_view bytes, Findings& findings) const {
+    return Walk(bytes, [&findings](std::uint8_t kind, std::size_t at) {
+        if (kind & kNotCanonical)
+            findings.notCanonical.push_back(at);
+        findings.notWrittenAsRead = findings.notWrittenAsRead || (kind & kNotWrittenAsRead);
+        return true;
+    });
+}
+
+bool CanonicalCodes::ReadsWithoutControls(std::string_view bytes) const {
+    // Codes of fixed length (UTF-16LE) are not looked at one by one.
+    return fixedLength_ == 0 &&
+           Walk(bytes, [](std::uint8_t kind, std::size_t) { return !(kind & kControl); });
 }
 
 void CanonicalCodes::AppendCanonical(std::string_view bytes, std::string& out) const {

@@ -41,6 +41,13 @@ public:
     // ASCII are taken sixteen bytes at a time.
     bool Check(std::string_view bytes, Findings& findings) const;
 
+    // Whether the codec's decoder takes bytes whole, reading none of them as a C1 control
+    // character (U+0080 to U+009F): a quick check for a reading of the encoding guess, which
+    // such characters rule out (EncodingGuess.h). Runs of ASCII are taken as Check takes them.
+    // False means only that the codes here do not tell: for codes the decoder reads otherwise
+    // than as one character each, and for an encoding of codes of one length (UTF-16LE).
+    bool ReadsWithoutControls(std::string_view bytes) const;
+
     // Whether the codes of LF and CR (the codec's line end) are always those characters, and
     // never part of another code where a unit of the encoding (TextCodec::unitBytes) starts: then
     // text can be cut into lines at them, found at unit boundaries, before it is read.
@@ -56,6 +63,7 @@ private:
         kInvalid = 1,
         kNotCanonical = 2,
         kNotWrittenAsRead = 4,
+        kControl = 8, // read as a C1 control character
     };
     // Bytes of a code, first byte highest, and their number above them.
     static std::uint32_t Packed(std::string_view code);
@@ -71,6 +79,10 @@ private:
 
     // The class of code, whatever its length; kInvalid for no code.
     std::uint8_t ClassOf(std::string_view code) const;
+    // Passes the class of every code of bytes that is not kCanonical, and where it starts, to
+    // found, until found returns false; false when a code is invalid or cut off, or found
+    // stopped.
+    template <class Found> bool Walk(std::string_view bytes, Found&& found) const;
 
     std::array<std::uint8_t, 256> length_{}; // of a code, by its first byte (1 to 3)
     std::array<std::uint8_t, 256> single_{}; // Class of a one-byte code

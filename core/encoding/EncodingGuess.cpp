@@ -1,6 +1,7 @@
 #include "core/encoding/EncodingGuess.h"
 
 #include "core/base/OperationProgress.h"
+#include "core/encoding/CanonicalCodes.h"
 #include "core/encoding/EncodingChoices.h"
 #include "core/encoding/JapaneseTextCost.h"
 #include "core/encoding/TextCodecs.h"
@@ -31,13 +32,21 @@ constexpr std::pair<std::string_view, std::string_view> kRefusedMarks[] = {
     {"\xFE\xFF", "UTF-16BE"},
 };
 
+// A reading's check for an encoding whose C1 control characters rule it out: from the codec's
+// own codes, without decoding the bytes.
+template <const TextCodec& codec> bool ReadsWithoutControls(std::string_view bytes) {
+    return CanonicalCodes::Of(codec).ReadsWithoutControls(bytes);
+}
+
 } // namespace
 
 // One encoding's reading of the bytes so far: whether they are valid, and what the text costs.
 // A character cut by the end of a piece waits in carry for the next piece.
 struct EncodingGuesser::Reading {
     char16_t* (*decode)(std::string_view, char16_t*); // none for units read in place
-    bool (*check)(std::string_view); // whether decode takes the bytes, when that is quicker
+    // Whether decode takes the bytes (without a C1 control, where those rule it out), when that
+    // is quicker to tell than to decode them; a refusal is left to decode.
+    bool (*check)(std::string_view);
     std::size_t longestCharacter;
     // Whether a C1 control character makes the reading invalid. Code page 932 and EUC-JP give
     // one for a stray byte 80-9F, which is how other encodings' bytes look to them, not text;
@@ -70,8 +79,7 @@ struct EncodingGuesser::Reading {
                     return;
                 }
             }
-            valid = false;
-            return;
+            // The check may refuse what the decoder takes: the decoder decides.
         }
         units.resize(std::max(units.size(), all.size()));
         for (std::size_t cut = 0; cut < longestCharacter && cut <= all.size(); ++cut) {
@@ -123,8 +131,8 @@ EncodingGuesser::EncodingGuesser() : EncodingGuesser(Pass::kEverything) {}
 
 EncodingGuesser::EncodingGuesser(Pass pass)
     : pass_(pass), utf8_(new Reading{DecodeUtf8, IsUtf8, 4, false, false}),
-      cp932_(new Reading{DecodeCp932, nullptr, 2, true, false}),
-      eucJp_(new Reading{DecodeEucJp, nullptr, 3, true, false}),
+      cp932_(new Reading{DecodeCp932, ReadsWithoutControls<kCp932Codec>, 2, true, false}),
+      eucJp_(new Reading{DecodeEucJp, ReadsWithoutControls<kEucJpCodec>, 3, true, false}),
       utf16_(new Reading{nullptr, nullptr, 2, false, true}) {
     utf16_->valid = pass != Pass::kCostsOfValid;
 }

@@ -1,6 +1,7 @@
 // The canonical code of every code of code page 932 and EUC-JP against tables made by glibc's
 // CP932 and EUC-JP-MS converters, called directly (CanonicalReference.h), and the check against
-// the codec's own decoder: it takes exactly the codes the decoder reads as one character.
+// the codec's own decoder: it takes exactly the codes the decoder reads as one character (and
+// the encoding guess's check, those that are not C1 controls).
 #include "core/encoding/CanonicalCodes.h"
 
 #include "tests/support/CanonicalReference.h"
@@ -38,6 +39,13 @@ TEST_P(CanonicalCodesTest, MakesEachCodeWhatTheEncoderWritesForItsCharacter) {
             CanonicalCodes::Findings findings;
             const bool taken = codes.Check(code, findings);
             ASSERT_EQ(taken, end == units + 1) << testing::PrintToString(code);
+            // The encoding guess's check takes the same codes but those read as C1 controls; it
+            // refuses nothing else that the decoder takes, as no code reads as more than one
+            // unit.
+            ASSERT_TRUE(end == nullptr || end == units + 1) << testing::PrintToString(code);
+            EXPECT_EQ(codes.ReadsWithoutControls(code),
+                      taken && static_cast<unsigned>(units[0] - 0x80) >= 0x20)
+                << testing::PrintToString(code);
             if (!taken)
                 continue;
             ++valid;
