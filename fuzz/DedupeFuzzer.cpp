@@ -136,15 +136,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckMap(run.map, PlainRunRule(split, options));
     FUZZ_CHECK(run.result == LineList(split).Pick(run.map.kept));
     // The filter on two cores numbers the lines as on one, however few they are.
-    if (!NeedsCharacters(options)) {
-        const auto keyOf = [&](std::u16string_view line, std::size_t) {
-            return TrimmedKey(line, options);
-        };
+    {
         const std::vector<std::u16string_view> lines(split.begin(), split.end());
         RunLineMap one;
         RunLineMap two;
-        run_filter_detail::GroupLines(lines, lines.size(), keyOf, nullptr, one);
-        run_filter_detail::GroupLinesInHalves(lines, lines.size(), keyOf, nullptr, two, 0);
+        if (NeedsCharacters(options)) {
+            CharacterKeys<char16_t> keys(options, nullptr);
+            run_filter_detail::GroupLines(lines, lines.size(), keys, nullptr, one);
+            run_filter_detail::GroupLinesInHalves(
+                lines, lines.size(), [&] { return CharacterKeys<char16_t>(options, nullptr); },
+                nullptr, two, 0);
+        } else {
+            const auto keyOf = [&](std::u16string_view line, std::size_t) {
+                return TrimmedKey(line, options);
+            };
+            run_filter_detail::GroupLines(lines, lines.size(), keyOf, nullptr, one);
+            run_filter_detail::GroupLinesInHalves(
+                lines, lines.size(), [&] { return keyOf; }, nullptr, two, 0);
+        }
         FUZZ_CHECK(two.kept == one.kept && two.keptAs == one.keptAs);
     }
 

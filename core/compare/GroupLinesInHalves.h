@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <future>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -44,7 +45,7 @@ inline unsigned HalfOf(std::uint32_t tag) { return tag >> 31; }
 // and marks in halves (one bit a line) which lines are half 1's. Either half gives up, leaving
 // its result incomplete, once stop is set; a half whose table is overworked sets it.
 template <class Lines, class KeyOf, class Table>
-HalfGroups GroupHalf(const Lines& lines, std::size_t count, const KeyOf& keyOf, Table& table,
+HalfGroups GroupHalf(const Lines& lines, std::size_t count, KeyOf& keyOf, Table& table,
                      unsigned half, OperationProgress* progress, std::atomic<bool>& stop,
                      std::vector<std::uint64_t>& halves) {
     using Key = typename Table::Key;
@@ -156,34 +157,56 @@ inline void ReadGroups(std::size_t from, std::size_t to, const std::vector<std::
     }
 }
 
-// GroupLines on two cores, for keys that are views of their lines (which any thread may make
-// at any time). Falls back to GroupLines for fewer than fewest lines, on one core, and when a
-// half's keys pile up: one table's renewals then deal with them.
-template <class Lines, class KeyOf>
-void GroupLinesInHalves(const Lines& lines, std::size_t count, const KeyOf& keyOf,
+// The function a table that keeps lines makes their keys with, from keyOf; none for others.
+template <class Table, class KeyOf> typename Table::KeyOfLine KeyOfLineOf(KeyOf& keyOf) {
+    if constexpr (requires { keyOf.KeyOfLine(); })
+        return keyOf.KeyOfLine();
+    else
+        return nullptr;
+}
+
+// GroupLines on two cores. makeKeyOf() makes a keyOf for one thread, which may also have a
+// KeyOfLine() for a table that keeps lines (CharacterKeys.h): each thread makes the keys of all
+// the lines, to find its own. Falls back to GroupLines for fewer than fewest lines, on one core,
+// and when a half's keys pile up: one table's renewals then deal with them.
+template <class Lines, class MakeKeyOf>
+void GroupLinesInHalves(const Lines& lines, std::size_t count, const MakeKeyOf& makeKeyOf,
                         OperationProgress* progress, RunLineMap& map,
                         std::size_t fewest = kLinesForHalves) {
-    using Key = decltype(keyOf(lines[0], std::size_t{0}));
+    using KeyOf = decltype(makeKeyOf());
+    using Key = decltype(std::declval<KeyOf&>()(lines[0], std::size_t{0}));
     using Unit = typename std::remove_cvref_t<decltype(lines[0])>::value_type;
     using Table = BasicKeyTable<typename Key::value_type, Unit>;
-    static_assert(!Table::kKeepsLines, "a table that keeps lines makes keys in a shared buffer");
+    // Made in place, from makeKeyOf's result: a keyOf need not move.
+    struct Made {
+        const MakeKeyOf& make;
+        operator KeyOf() const { return make(); }
+    };
+    std::optional<KeyOf> keyOfs[2];
+    keyOfs[0].emplace(Made{makeKeyOf});
+    const auto oneTable = [&] {
+        GroupLines(lines, count, *keyOfs[0], progress, map, KeyOfLineOf<Table>(*keyOfs[0]));
+    };
     if (count < fewest || std::thread::hardware_concurrency() < 2) {
-        GroupLines(lines, count, keyOf, progress, map);
+        oneTable();
         return;
     }
+    keyOfs[1].emplace(Made{makeKeyOf});
     std::vector<std::uint64_t> halves((count + 63) / 64);
     HalfGroups groups[2];
     {
         // Each table is sized as GroupLines sizes its one, for its half of the lines. Both are
         // made on this thread, and freed before the lines are numbered, whose list can then
         // take over their memory.
-        Table tables[2] = {Table(count / 4), Table(count / 4)};
+        Table tables[2] = {Table(count / 4, KeyOfLineOf<Table>(*keyOfs[0])),
+                           Table(count / 4, KeyOfLineOf<Table>(*keyOfs[1]))};
         std::atomic<bool> stop = false;
         std::future<HalfGroups> second;
         try {
             second = std::async(std::launch::async, [&] {
                 try {
-                    return GroupHalf(lines, count, keyOf, tables[1], 1, progress, stop, halves);
+                    return GroupHalf(lines, count, *keyOfs[1], tables[1], 1, progress, stop,
+                                     halves);
                 } catch (...) {
                     stop = true;
                     throw;
@@ -193,11 +216,11 @@ void GroupLinesInHalves(const Lines& lines, std::size_t count, const KeyOf& keyO
             // No thread to be had: one core it is.
         }
         if (!second.valid()) {
-            GroupLines(lines, count, keyOf, progress, map);
+            oneTable();
             return;
         }
         try {
-            groups[0] = GroupHalf(lines, count, keyOf, tables[0], 0, progress, stop, halves);
+            groups[0] = GroupHalf(lines, count, *keyOfs[0], tables[0], 0, progress, stop, halves);
         } catch (...) {
             stop = true; // the future waits for the other half as it goes
             throw;
@@ -209,7 +232,7 @@ void GroupLinesInHalves(const Lines& lines, std::size_t count, const KeyOf& keyO
     if (groups[0].overworked || groups[1].overworked) {
         groups[0] = {};
         groups[1] = {};
-        GroupLines(lines, count, keyOf, progress, map);
+        oneTable();
         return;
     }
 

@@ -7,6 +7,7 @@
 
 #include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
+#include "core/compare/CharacterKeys.h"
 #include "core/compare/CompareOptions.h"
 #include "core/compare/GroupLinesInHalves.h"
 #include "core/compare/KeyTable.h"
@@ -45,7 +46,6 @@ FilteredLines FilterLines(LineList text, const CompareOptions& options = {},
 // group's first line) into the map the options ask for, and counts.
 void SelectKeptLines(RunLineMap& map, const CompareOptions& options);
 
-
 // The map of Run under options over the first count lines. Lines: anything with size() and an
 // operator[] whose lines convert to std::u16string_view, or to std::string_view for lines kept
 // as bytes (ByteLines.h); under options that need characters (NeedsCharacters), lines of bytes
@@ -55,7 +55,6 @@ template <class Lines>
 RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptions& options = {},
                        OperationProgress* progress = nullptr,
                        char16_t* (*decode)(std::string_view, char16_t*) = nullptr) {
-    using run_filter_detail::kAhead;
     using Unit = typename std::remove_cvref_t<decltype(lines[0])>::value_type;
     using Line = std::basic_string_view<Unit>;
     count = std::min<std::size_t>(count, lines.size());
@@ -63,50 +62,20 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
     if (!NeedsCharacters(options)) {
         // The key is the line or a part of it: none is made or copied.
         run_filter_detail::GroupLinesInHalves(
-            lines, count, [&](const Line line, std::size_t) { return TrimmedKey(line, options); },
+            lines, count,
+            [&options] {
+                return [&options](const Line line, std::size_t) {
+                    return TrimmedKey(line, options);
+                };
+            },
             progress, map);
     } else {
         if constexpr (!std::is_same_v<Unit, char16_t>) {
             if (!decode)
                 throw std::logic_error("keys from characters need UTF-16 lines or a decoder");
         }
-        LineKeyMaker maker(options);
-        // A key made in the maker's buffer is copied aside until its turn.
-        std::u16string copies[kAhead];
-        const auto keyOf = [&](std::u16string_view text, std::size_t slot) {
-            if (maker.IsEmpty(text))
-                return std::u16string_view();
-            const std::u16string_view key = maker.Key(text);
-            return KeyTable::InLine(key, text) ? key
-                                               : std::u16string_view(copies[slot].assign(key));
-        };
-        if constexpr (std::is_same_v<Unit, char16_t>) {
-            run_filter_detail::GroupLines(lines, count, keyOf, progress, map);
-        } else {
-            // Each line is read into its slot's text, which its key may be part of until its
-            // turn; the table keeps lines, and reads one again into a text of its own when it
-            // needs the line's key (ByteLineKeyTable). A decoder writes a unit a byte at most.
-            std::unique_ptr<char16_t[]> texts[kAhead + 1];
-            std::size_t room[kAhead + 1] = {};
-            const auto read = [&](std::string_view line, std::size_t slot) {
-                if (room[slot] < line.size()) {
-                    room[slot] = std::max(line.size(), 2 * room[slot]);
-                    texts[slot] = std::make_unique_for_overwrite<char16_t[]>(room[slot]);
-                }
-                char16_t* text = texts[slot].get();
-                return std::u16string_view(text,
-                                           static_cast<std::size_t>(decode(line, text) - text));
-            };
-            run_filter_detail::GroupLines(
-                lines, count,
-                [&](std::string_view line, std::size_t slot) {
-                    return keyOf(read(line, slot), slot);
-                },
-                progress, map,
-                // Pending keys are in their slots' texts or copies, which this leaves alone.
-                ByteLineKeyTable::KeyOfLine(
-                    [&](std::string_view line) { return maker.Key(read(line, kAhead)); }));
-        }
+        run_filter_detail::GroupLinesInHalves(
+            lines, count, [&] { return CharacterKeys<Unit>(options, decode); }, progress, map);
     }
     SelectKeptLines(map, options);
     return map;

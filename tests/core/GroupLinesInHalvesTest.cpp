@@ -1,9 +1,10 @@
-// The filter on two cores must number every line exactly as one table numbering the keys in
-// order of first occurrence does, whatever the texts make of the two halves: lines of UTF-16
-// and of bytes, trimmed keys, texts of few or no repeats, of one line over and over, of
-// nothing, keys that collide, and a stop asked for.
+// The filter on two cores must number every line exactly as the keys' first occurrences do,
+// whatever the texts make of the two halves: lines of UTF-16 and of bytes, keys that are the
+// lines, trimmed or made of their characters, texts of few or no repeats, of one line over and
+// over, of nothing, keys that collide, and a stop asked for.
 #include "core/compare/GroupLinesInHalves.h"
-#include "core/compare/LineKeys.h"
+#include "core/compare/RunFilter.h"
+#include "core/encoding/TextCodecs.h"
 #include "core/lines/LineHash.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +18,20 @@ namespace {
 
 using run_filter_detail::GroupLinesInHalves;
 
-// Each key numbered at its first line, written out with an ordered map.
-template <class Key, class KeyOf, class Lines>
-RunLineMap FirstOccurrences(const Lines& lines, const KeyOf& keyOf) {
+// Each key numbered at its first line, written out with an ordered map; keys as LineKeyMaker
+// makes them of the UTF-16 lines.
+RunLineMap FirstOccurrences(const std::vector<std::u16string>& text,
+                            const CompareOptions& options) {
     RunLineMap map;
-    std::map<Key, std::uint32_t> groups;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Key key = keyOf(lines[i], 0);
-        if (key.data() == nullptr) {
+    LineKeyMaker maker(options);
+    std::map<std::u16string, std::uint32_t> groups;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (maker.IsEmpty(text[i])) {
             map.keptAs.push_back(RunLineMap::kDropped);
             continue;
         }
-        const auto [at, added] = groups.emplace(key, static_cast<std::uint32_t>(map.kept.size()));
+        const auto [at, added] = groups.emplace(std::u16string(maker.Key(text[i])),
+                                                static_cast<std::uint32_t>(map.kept.size()));
         if (added)
             map.kept.push_back(static_cast<std::uint32_t>(i));
         map.keptAs.push_back(at->second);
@@ -36,34 +39,63 @@ RunLineMap FirstOccurrences(const Lines& lines, const KeyOf& keyOf) {
     return map;
 }
 
-// Each text as UTF-16 lines and as their bytes, grouped in halves (also when they are few) and
-// by the rule, under every option that keeps keys inside their lines.
+CompareOptions Trimmed() {
+    CompareOptions options;
+    options.ignoreSpace = options.blankAsEmpty = true;
+    return options;
+}
+
+CompareOptions AllKeys() {
+    CompareOptions options;
+    options.ignoreSpace = options.ignoreWidth = options.ignoreKana = options.ignoreCase = true;
+    return options;
+}
+
+// Each text as UTF-16 lines and as UTF-8 bytes, under options that keep keys inside their lines
+// and under those that make keys of the characters: grouped in halves (also when there are
+// fewer than fewest lines) exactly as the keys' first occurrences number them. Through
+// MapRunLines when fewest is its own.
 void ExpectFirstOccurrences(const std::vector<std::u16string>& text, std::size_t fewest,
                             const std::string& what) {
-    std::vector<std::u16string_view> units(text.begin(), text.end());
-    std::vector<std::string_view> bytes;
-    for (const std::u16string& line : text)
-        bytes.emplace_back(reinterpret_cast<const char*>(line.data()), 2 * line.size());
-    CompareOptions trimmed;
-    trimmed.ignoreSpace = trimmed.blankAsEmpty = true;
-    for (const CompareOptions& options : {CompareOptions{}, trimmed}) {
+    const std::vector<std::u16string_view> units(text.begin(), text.end());
+    std::vector<std::string> utf8;
+    for (const std::u16string& line : text) {
+        std::string bytes(3 * line.size(), '\0');
+        bytes.resize(static_cast<std::size_t>(kUtf8Codec.encode(line, bytes.data()) - bytes.data()));
+        utf8.push_back(std::move(bytes));
+    }
+    const std::vector<std::string_view> bytes(utf8.begin(), utf8.end());
+    for (const CompareOptions& options : {CompareOptions{}, Trimmed(), AllKeys()}) {
+        const RunLineMap expected = FirstOccurrences(text, options);
         const auto check = [&](const auto& lines) {
-            using Key = std::remove_cvref_t<decltype(lines[0])>;
-            const auto keyOf = [&](Key line, std::size_t) { return TrimmedKey(line, options); };
+            using Line = std::remove_cvref_t<decltype(lines[0])>;
+            using Unit = typename Line::value_type;
             RunLineMap map;
-            GroupLinesInHalves(lines, lines.size(), keyOf, nullptr, map, fewest);
-            const RunLineMap expected = FirstOccurrences<Key>(lines, keyOf);
+            if (fewest == run_filter_detail::kLinesForHalves) {
+                map = MapRunLines(lines, lines.size(), options, nullptr, kUtf8Codec.decode);
+            } else if (NeedsCharacters(options)) {
+                GroupLinesInHalves(
+                    lines, lines.size(),
+                    [&] { return CharacterKeys<Unit>(options, kUtf8Codec.decode); }, nullptr, map,
+                    fewest);
+            } else {
+                GroupLinesInHalves(
+                    lines, lines.size(),
+                    [&] {
+                        return [&](Line line, std::size_t) { return TrimmedKey(line, options); };
+                    },
+                    nullptr, map, fewest);
+            }
             ASSERT_EQ(map.kept, expected.kept) << what;
             ASSERT_EQ(map.keptAs, expected.keptAs) << what;
         };
         check(units);
-        if (!options.ignoreSpace) // white space is a matter of characters, not bytes
-            check(bytes);
+        check(bytes);
     }
 }
 
 std::u16string RandomLine(std::mt19937& random, std::size_t longest) {
-    static constexpr char16_t kAlphabet[] = u"ab \u3042\u3000\t";
+    static constexpr char16_t kAlphabet[] = u"aA \u3042\u30A2\uFF71\u3000\t";
     std::u16string line(random() % (longest + 1), u' ');
     for (char16_t& unit : line)
         unit = kAlphabet[random() % (std::size(kAlphabet) - 1)];
@@ -97,7 +129,7 @@ TEST(GroupLinesInHalves, NumbersKeysByTheirFirstLines) {
 
 TEST(GroupLinesInHalves, FewLinesSplitAsWell) {
     std::mt19937 random(8);
-    for (int round = 0; round < 2000; ++round) {
+    for (int round = 0; round < 300; ++round) {
         std::vector<std::u16string> text(random() % 60);
         for (std::u16string& line : text)
             line = RandomLine(random, 3);
@@ -127,10 +159,8 @@ TEST(GroupLinesInHalves, StopsWhenAsked) {
     OperationProgress progress;
     progress.RequestCancel();
     RunLineMap map;
-    EXPECT_THROW(GroupLinesInHalves(
-                     lines, lines.size(),
-                     [](std::u16string_view line, std::size_t) { return line; }, &progress, map),
-                 OperationCancelled);
+    EXPECT_THROW(MapRunLines(lines, lines.size(), {}, &progress), OperationCancelled);
+    EXPECT_THROW(MapRunLines(lines, lines.size(), AllKeys(), &progress), OperationCancelled);
 }
 
 } // namespace
