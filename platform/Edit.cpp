@@ -1,7 +1,7 @@
 #include "platform/Edit.h"
 
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
+#include "core/base/PopulateMemory.h"
 #include "core/lines/BoxBufferLines.h"
 #include "core/lines/BoxTextCodec.h"
 #include "platform/EditAccessible.h"

@@ -2,7 +2,6 @@
 // pass over a hash table.
 #pragma once
 
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
 #include "core/compare/KeyTable.h"
 #include "core/compare/RunLineMap.h"
@@ -36,7 +35,6 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
     // Made before the table, so that the table's memory, freed when the lines are grouped, lies
     // last in the heap, where the next large block (the result box's) can take it over.
     map.keptAs.reserve(count);
-    tandrel::AdviseHugePages(map.keptAs.data(), count * sizeof(std::uint32_t));
     // Sized for half the lines being distinct, which saves fresh memory on texts that repeat
     // much; the table doubles whenever more turn out to be distinct.
     Table table(count / 2, std::move(keyOfLine));

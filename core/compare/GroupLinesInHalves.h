@@ -6,7 +6,6 @@
 // lines then gives the one table's numbers.
 #pragma once
 
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
 #include "core/compare/GroupLines.h"
 #include "core/compare/KeyTable.h"
@@ -37,7 +36,9 @@ struct HalfGroups {
 };
 
 // Which half a tag falls in: its top bit, which no table of this size uses to place it.
-inline unsigned HalfOf(std::uint32_t tag) { return tag >> 31; }
+inline unsigned HalfOf(std::uint32_t tag) {
+    return tag >> 31;
+}
 
 // Groups the lines of half (0 or 1) among the first count lines in table, as GroupLines does,
 // with the same three steps of fetching ahead over the half's own lines. Half 0 also takes the
@@ -106,10 +107,10 @@ HalfGroups GroupHalf(const Lines& lines, std::size_t count, KeyOf& keyOf, Table&
             __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
 
         const std::size_t slot = k % kAhead;
-        out.groups.push_back(keys[slot].data() == nullptr
-                                 ? RunLineMap::kDropped
-                                 : table.Find(keys[slot], tags[slot], lines[indices[slot]],
-                                              indices[slot]));
+        out.groups.push_back(
+            keys[slot].data() == nullptr
+                ? RunLineMap::kDropped
+                : table.Find(keys[slot], tags[slot], lines[indices[slot]], indices[slot]));
         if (table.Overworked()) [[unlikely]] {
             out.overworked = true;
             stop.store(true, std::memory_order_relaxed);
@@ -129,7 +130,8 @@ inline std::vector<std::uint32_t> NumberInLineOrder(std::vector<std::uint32_t>& 
     std::size_t a = 0;
     std::size_t b = 0;
     for (std::uint32_t group = 0; group < kept.size(); ++group) {
-        const bool fromFirst = b == firsts1.size() || (a < firsts0.size() && firsts0[a] < firsts1[b]);
+        const bool fromFirst =
+            b == firsts1.size() || (a < firsts0.size() && firsts0[a] < firsts1[b]);
         std::uint32_t& first = fromFirst ? firsts0[a++] : firsts1[b++];
         kept[group] = first;
         first = group;
@@ -238,7 +240,6 @@ void GroupLinesInHalves(const Lines& lines, std::size_t count, const MakeKeyOf& 
 
     map.kept = NumberInLineOrder(groups[0].firsts, groups[1].firsts);
     map.keptAs.reserve(count);
-    tandrel::AdviseHugePages(map.keptAs.data(), count * sizeof(std::uint32_t));
     map.keptAs.resize(count);
     // Each thread numbers half of the lines; the second half's lines start where each half's
     // lines before the middle end.

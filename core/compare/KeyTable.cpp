@@ -1,6 +1,5 @@
 #include "core/compare/KeyTable.h"
 
-#include "core/base/HugePages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,8 +28,6 @@ BasicKeyTable<Unit, LineUnit>::BasicKeyTable(std::size_t expected, KeyOfLine key
         capacity *= 2;
     Allocate(capacity);
     entries_.reserve(expected);
-    tandrel::AdviseHugePages(entries_.data(), expected * sizeof(Line));
-    tandrel::AdviseHugePages(firsts_.data(), expected * sizeof(std::uint32_t));
 }
 
 template <class Unit, class LineUnit> BasicKeyTable<Unit, LineUnit>::~BasicKeyTable() = default;
@@ -79,7 +76,6 @@ template <class Unit, class LineUnit>
 void BasicKeyTable<Unit, LineUnit>::Allocate(std::size_t capacity) {
     slots_ = std::vector<Slot>();
     slots_.reserve(capacity);
-    tandrel::AdviseHugePages(slots_.data(), capacity * sizeof(Slot));
     slots_.resize(capacity);
     mask_ = capacity - 1;
     growAt_ = capacity / 4 * 3;

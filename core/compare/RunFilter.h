@@ -5,7 +5,6 @@
 // command line and the functions on the document state all filter here.
 #pragma once
 
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
 #include "core/compare/CharacterKeys.h"
 #include "core/compare/CompareOptions.h"
@@ -26,7 +25,6 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
-
 
 // What the filter makes of a text: the text's lines, the lines kept (sharing the text's units),
 // a scratch copy of those that the document keeps beside them, and the map.
@@ -64,9 +62,8 @@ RunLineMap MapRunLines(const Lines& lines, std::size_t count, const CompareOptio
         run_filter_detail::GroupLinesInHalves(
             lines, count,
             [&options] {
-                return [&options](const Line line, std::size_t) {
-                    return TrimmedKey(line, options);
-                };
+                return
+                    [&options](const Line line, std::size_t) { return TrimmedKey(line, options); };
             },
             progress, map);
     } else {

@@ -1,6 +1,5 @@
 #include "core/lines/ByteLines.h"
 
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
 #include "core/encoding/CanonicalCodes.h"
 #include "core/encoding/TextCodecs.h"
@@ -67,9 +66,6 @@ bool SplitByteLines(std::string_view text, const TextCodec& codec, ByteLines& in
     const std::size_t unit = codec.unitBytes;
     const std::string_view cr = codec.lineEnd.substr(0, unit), lf = codec.lineEnd.substr(unit);
     into.lines.reserve(into.lines.size() + EstimateLines(text));
-    tandrel::AdviseHugePages(into.lines.data() + into.lines.size(),
-                             (into.lines.capacity() - into.lines.size()) *
-                                 sizeof(std::string_view));
     std::size_t done = 0;
     while (done < text.size()) {
         // A piece ends after a line feed (which no other character's bytes hold), so that it

@@ -1,6 +1,6 @@
 #include "core/lines/LineBytes.h"
 
-#include "core/base/HugePages.h"
+#include "core/base/PopulateMemory.h"
 #include "core/lines/BoxTextCodec.h"
 
 #include <algorithm>
@@ -10,7 +10,7 @@
 
 namespace {
 
-// Fresh memory is faulted in ahead of the lines this much at a time (HugePages.h).
+// Fresh memory is faulted in ahead of the lines this much at a time (PopulateMemory.h).
 constexpr std::size_t kPopulateBytes = 32 << 20;
 
 // The UTF-16 code units of well-formed UTF-8: one a character, two for a four-byte one.
@@ -43,7 +43,6 @@ LineBytes::~LineBytes() = default;
 
 void LineBytes::Reserve(std::size_t bytes, std::size_t lines) {
     starts_.reserve(starts_.size() + lines);
-    tandrel::AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(starts_[0]));
     expected_ = used_ + bytes;
     // Room for a CR a line, which lines of a file that end in LF alone take more here, and a
     // sixteenth more for lines that turn out more or shorter: only address space until lines
@@ -67,10 +66,6 @@ void LineBytes::Grow(std::size_t bytes) {
     data_.reset(data);
     capacity_ = capacity;
     populated_ = std::min(populated_, used);
-    // Not past the size expected either: the huge page the text ends in would be faulted in
-    // whole.
-    const std::size_t advised = expected_ > used ? std::min(expected_, capacity) : capacity;
-    tandrel::AdviseHugePages(data + used, advised - used);
 }
 
 // Room for bytes more, faulted in a little ahead of the lines rather than all at once: the

@@ -1,7 +1,7 @@
 #include "core/lines/LineList.h"
 
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
+#include "core/base/PopulateMemory.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/lines/LineBytes.h"
 
@@ -24,31 +24,19 @@ constexpr std::size_t kLinesLookedAhead = 4;
 // eight megabytes: large enough that a file of gigabytes takes a few hundred of them.
 constexpr std::size_t kFirstBlockUnits = 2 * 1024;
 constexpr std::size_t kLargestBlockUnits = 4 * 1024 * 1024;
-// From this size on a block is placed on huge-page boundaries and advised to use huge pages
-// (HugePages.h), and its pages are faulted in by one call before the lines are written. Faulted
-// in on 4 KiB pages, every page still cost its first write dearly on a virtual machine whose
-// host maps the guest's pages as they are first written: copying the lines of a million-line
-// file into blocks took 0.1-0.2 s that way, against 0.01 s for blocks on huge pages. An
-// earlier trial of the advice found Open at ten million lines a quarter slower, each advised
-// fault waiting for the system to compact memory; with the faults taken by the one call, the
-// window's benchmark at ten million lines took 9.2-9.7 CPU seconds against 10.6-13.0 without.
-constexpr std::size_t kHugePageBytes = 2 * 1024 * 1024;
+// From this size on a block's pages are faulted in by one call before the lines are written
+// (PopulateMemory.h). Faulted in one at a time, every page cost its first write dearly on a
+// virtual machine whose host maps the guest's pages as they are first written.
+constexpr std::size_t kPopulatedBlockBytes = 2 * 1024 * 1024;
 
 std::shared_ptr<char16_t[]> NewBlock(std::size_t units) {
     const std::size_t bytes = units * sizeof(char16_t);
-    if (bytes < kHugePageBytes) {
-        // The units are written before they are read; zeroing them first would touch every
-        // page twice.
-        return std::make_shared_for_overwrite<char16_t[]>(units);
-    }
-    const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    void* memory = std::aligned_alloc(kHugePageBytes, rounded);
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    tandrel::AdviseHugePages(memory, rounded);
-    tandrel::PopulateForWriting(memory, rounded);
-    return std::shared_ptr<char16_t[]>(static_cast<char16_t*>(memory),
-                                       [](char16_t* units) { std::free(units); });
+    // The units are written before they are read; zeroing them first would touch every page
+    // twice.
+    std::shared_ptr<char16_t[]> block = std::make_shared_for_overwrite<char16_t[]>(units);
+    if (bytes >= kPopulatedBlockBytes)
+        tandrel::PopulateForWriting(block.get(), bytes);
+    return block;
 }
 
 } // namespace
@@ -156,14 +144,11 @@ LineList::Index& LineList::Own(std::size_t room) {
     if (index_.use_count() == 1) {
         if (room > index_->capacity()) {
             index_->reserve(room);
-            tandrel::AdviseHugePages(index_->data(),
-                                     index_->capacity() * sizeof(Index::value_type));
         }
         return *index_;
     }
     auto own = std::make_shared<Index>();
     own->reserve(std::max(room, index_->size()));
-    tandrel::AdviseHugePages(own->data(), own->capacity() * sizeof(Index::value_type));
     own->assign(index_->begin(), index_->end());
     index_ = std::move(own);
     return *index_;

@@ -3,6 +3,7 @@
 // lines, trimmed or made of their characters, texts of few or no repeats, of one line over and
 // over, of nothing, keys that collide, and a stop asked for.
 #include "core/compare/GroupLinesInHalves.h"
+
 #include "core/compare/RunFilter.h"
 #include "core/encoding/TextCodecs.h"
 #include "core/lines/LineHash.h"
@@ -61,7 +62,8 @@ void ExpectFirstOccurrences(const std::vector<std::u16string>& text, std::size_t
     std::vector<std::string> utf8;
     for (const std::u16string& line : text) {
         std::string bytes(3 * line.size(), '\0');
-        bytes.resize(static_cast<std::size_t>(kUtf8Codec.encode(line, bytes.data()) - bytes.data()));
+        bytes.resize(
+            static_cast<std::size_t>(kUtf8Codec.encode(line, bytes.data()) - bytes.data()));
         utf8.push_back(std::move(bytes));
     }
     const std::vector<std::string_view> bytes(utf8.begin(), utf8.end());

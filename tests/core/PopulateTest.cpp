@@ -1,7 +1,7 @@
 // Fresh memory faulted in ahead of a command's writes: all of it, unless the command is being
 // cancelled, which must not wait for memory it will not use.
-#include "core/base/HugePages.h"
 #include "core/base/OperationProgress.h"
+#include "core/base/PopulateMemory.h"
 #include "core/lines/LineBytes.h"
 
 #include <cstdint>
@@ -47,24 +47,24 @@ TEST(PopulateForWritingTest, FaultsInEveryPageUnlessCancelled) {
 }
 
 // Lines kept as bytes fault their memory in ahead of them, but not past the size they were
-// told to expect (nor into the huge page it ends in): what is faulted in and never written
-// stays with the lines, however little the room left over is used.
+// told to expect: what is faulted in and never written stays with the lines, however little
+// the room left over is used.
 TEST(PopulateForWritingTest, LineBytesFaultInNoFurtherThanTheSizeExpected) {
     constexpr std::size_t kExpected = 48 << 20;
-    constexpr std::uintptr_t kHugePage = 2 << 20;
+    constexpr std::uintptr_t kMargin = 2 << 20; // kept from both ends of what is looked at
     LineBytes lines;
     lines.Reserve(kExpected, 1);
     const std::string line(1000, 'a');
-    while (lines.Text().size() + 2 * line.size() < kExpected - kHugePage)
+    while (lines.Text().size() + 2 * line.size() < kExpected - kMargin)
         lines.Add(line);
     const auto start = reinterpret_cast<std::uintptr_t>(lines.Data());
-    if (ResidentPages(reinterpret_cast<void*>((start + kHugePage - 1) & ~(kHugePage - 1)),
-                      kHugePage) == 0)
+    if (ResidentPages(reinterpret_cast<void*>((start + kMargin - 1) & ~(kMargin - 1)), kMargin) ==
+        0)
         GTEST_SKIP() << "this system faults in no pages ahead";
     // The room reserved past the size expected: a sixteenth more.
     const std::uintptr_t expectedEnd = start + kExpected;
-    const std::uintptr_t past = (expectedEnd + kHugePage - 1) & ~(kHugePage - 1);
-    EXPECT_EQ(ResidentPages(reinterpret_cast<void*>(past), kExpected / 16 - kHugePage), 0u);
+    const std::uintptr_t past = (expectedEnd + kMargin - 1) & ~(kMargin - 1);
+    EXPECT_EQ(ResidentPages(reinterpret_cast<void*>(past), kExpected / 16 - kMargin), 0u);
 }
 
 // The lines of a file of short lines ending in LF alone, each then taking a CR more, stay in
