@@ -14,6 +14,49 @@ namespace run_filter_detail {
 
 constexpr std::size_t kAhead = 16;
 
+// The keys of the next kAhead lines to look up, each in the slot of its position modulo
+// kAhead, with what fetching them ahead found: their tags, and the group each most likely
+// compares with.
+template <class Table> struct LookupsAhead {
+    typename Table::Key keys[kAhead];
+    std::uint32_t tags[kAhead];
+    std::uint32_t likely[kAhead];
+
+    // Takes key (a null view for a line without one) into slot, with its tag when it has one,
+    // and fetches its first slot of the table. Again for a key taken before the table renewed
+    // its hash.
+    void Take(const Table& table, std::size_t slot, typename Table::Key key) {
+        Take(table, slot, key, key.data() != nullptr ? table.Tag(key) : 0);
+    }
+    void Take(const Table& table, std::size_t slot, typename Table::Key key, std::uint32_t tag) {
+        keys[slot] = key;
+        tags[slot] = tag;
+        if (key.data() != nullptr)
+            table.Prefetch(tag);
+        likely[slot] = Table::kNoGroup;
+    }
+    // Before the lookup at position k of count: reads the table's slot for the key kAhead / 2
+    // ahead and fetches the key (or line) it points to, and fetches the units of the one
+    // kAhead / 4 ahead.
+    void FetchFor(const Table& table, std::size_t k, std::size_t count) {
+        if (const std::size_t j = k + kAhead / 2; j < count && keys[j % kAhead].data()) {
+            likely[j % kAhead] = table.LikelyGroup(tags[j % kAhead]);
+            if (likely[j % kAhead] != Table::kNoGroup)
+                __builtin_prefetch(table.KeyEntry(likely[j % kAhead]));
+        }
+        if (const std::size_t j = k + kAhead / 4;
+            j < count && likely[j % kAhead] != Table::kNoGroup)
+            __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
+    }
+    // The lookup at position k, of line index, whose key is in its slot; kDropped for none.
+    std::uint32_t Find(Table& table, std::size_t k, typename Table::Line line,
+                       std::uint32_t index) {
+        const std::size_t slot = k % kAhead;
+        return keys[slot].data() == nullptr ? RunLineMap::kDropped
+                                            : table.Find(keys[slot], tags[slot], line, index);
+    }
+};
+
 // Numbers the keys of the first count lines in order of first occurrence: map.keptAs gets each
 // line's group (kDropped for a line keyOf(line, slot) gives no key for, by a null view) and
 // map.kept each group's first line. keyOf may keep its key in its own slot-th buffer until
@@ -39,43 +82,21 @@ void GroupLines(const Lines& lines, std::size_t count, KeyOf&& keyOf, OperationP
     // much; the table doubles whenever more turn out to be distinct.
     Table table(count / 2, std::move(keyOfLine));
     const ProgressTicker ticker(progress, count);
-    Key keys[kAhead];
-    std::uint32_t tags[kAhead];
-    std::uint32_t likely[kAhead];
-    const auto hash = [&](std::size_t slot) {
-        if (keys[slot].data() != nullptr) {
-            tags[slot] = table.Tag(keys[slot]);
-            table.Prefetch(tags[slot]);
-        }
-        likely[slot] = Table::kNoGroup;
-    };
+    LookupsAhead<Table> ahead;
     const auto makeKey = [&](std::size_t j) {
-        keys[j % kAhead] = keyOf(lines[j], j % kAhead);
-        hash(j % kAhead);
+        ahead.Take(table, j % kAhead, keyOf(lines[j], j % kAhead));
     };
     for (std::size_t j = 0; j < kAhead && j < count; ++j)
         makeKey(j);
 
     for (std::size_t i = 0; i < count; ++i) {
         ticker.Tick(i);
-        if (const std::size_t j = i + kAhead / 2; j < count && keys[j % kAhead].data()) {
-            likely[j % kAhead] = table.LikelyGroup(tags[j % kAhead]);
-            if (likely[j % kAhead] != Table::kNoGroup)
-                __builtin_prefetch(table.KeyEntry(likely[j % kAhead]));
-        }
-        if (const std::size_t j = i + kAhead / 4;
-            j < count && likely[j % kAhead] != Table::kNoGroup)
-            __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
-
-        const std::size_t slot = i % kAhead;
-        map.keptAs.push_back(
-            keys[slot].data() == nullptr
-                ? RunLineMap::kDropped
-                : table.Find(keys[slot], tags[slot], lines[i], static_cast<std::uint32_t>(i)));
+        ahead.FetchFor(table, i, count);
+        map.keptAs.push_back(ahead.Find(table, i, lines[i], static_cast<std::uint32_t>(i)));
         if (table.Overworked()) [[unlikely]] {
             table.Renew();
             for (std::size_t j = i + 1; j < i + kAhead && j < count; ++j)
-                hash(j % kAhead);
+                ahead.Take(table, j % kAhead, ahead.keys[j % kAhead]);
         }
         if (i + kAhead < count)
             makeKey(i + kAhead); // into the slot just used

@@ -54,9 +54,7 @@ HalfGroups GroupHalf(const Lines& lines, std::size_t count, KeyOf& keyOf, Table&
     // A hash splits the lines about evenly; a sixteenth more spares nearly every text a copy.
     out.groups.reserve(count / 2 + count / 16);
     const ProgressTicker ticker(half == 0 ? progress : nullptr, count);
-    Key keys[kAhead];
-    std::uint32_t tags[kAhead];
-    std::uint32_t likely[kAhead];
+    LookupsAhead<Table> ahead;
     std::uint32_t indices[kAhead];
     std::size_t scanned = 0; // lines looked at
     std::size_t queued = 0;  // lines of this half taken into the slots
@@ -72,20 +70,14 @@ HalfGroups GroupHalf(const Lines& lines, std::size_t count, KeyOf& keyOf, Table&
             }
             const std::size_t slot = queued % kAhead;
             const Key key = keyOf(lines[i], slot);
-            std::uint32_t tag = 0;
-            if (key.data() != nullptr) {
-                tag = table.Tag(key);
-                if (half == 0 && HalfOf(tag) == 1)
-                    halves[i / 64] |= std::uint64_t{1} << (i % 64);
-                if (HalfOf(tag) != half)
-                    continue;
-                table.Prefetch(tag);
-            } else if (half != 0) {
+            // A line without a key has tag 0, in half 0.
+            const std::uint32_t tag = key.data() != nullptr ? table.Tag(key) : 0;
+            const unsigned own = HalfOf(tag);
+            if (half == 0 && own == 1)
+                halves[i / 64] |= std::uint64_t{1} << (i % 64);
+            if (own != half)
                 continue;
-            }
-            keys[slot] = key;
-            tags[slot] = tag;
-            likely[slot] = Table::kNoGroup;
+            ahead.Take(table, slot, key, tag);
             indices[slot] = static_cast<std::uint32_t>(i);
             ++queued;
             if (i < count / 2)
@@ -97,20 +89,9 @@ HalfGroups GroupHalf(const Lines& lines, std::size_t count, KeyOf& keyOf, Table&
     while (queued < kAhead && queueNext()) {
     }
     for (std::size_t k = 0; k < queued; ++k) {
-        if (const std::size_t j = k + kAhead / 2; j < queued && keys[j % kAhead].data()) {
-            likely[j % kAhead] = table.LikelyGroup(tags[j % kAhead]);
-            if (likely[j % kAhead] != Table::kNoGroup)
-                __builtin_prefetch(table.KeyEntry(likely[j % kAhead]));
-        }
-        if (const std::size_t j = k + kAhead / 4;
-            j < queued && likely[j % kAhead] != Table::kNoGroup)
-            __builtin_prefetch(table.KeyUnits(likely[j % kAhead]));
-
-        const std::size_t slot = k % kAhead;
-        out.groups.push_back(
-            keys[slot].data() == nullptr
-                ? RunLineMap::kDropped
-                : table.Find(keys[slot], tags[slot], lines[indices[slot]], indices[slot]));
+        ahead.FetchFor(table, k, queued);
+        const std::uint32_t index = indices[k % kAhead];
+        out.groups.push_back(ahead.Find(table, k, lines[index], index));
         if (table.Overworked()) [[unlikely]] {
             out.overworked = true;
             stop.store(true, std::memory_order_relaxed);
