@@ -220,7 +220,6 @@ void GroupLinesInHalves(const Lines& lines, std::size_t count, const MakeKeyOf& 
     }
 
     map.kept = NumberInLineOrder(groups[0].firsts, groups[1].firsts);
-    map.keptAs.reserve(count);
     map.keptAs.resize(count);
     // Each thread numbers half of the lines; the second half's lines start where each half's
     // lines before the middle end.
@@ -234,6 +233,7 @@ void GroupLinesInHalves(const Lines& lines, std::size_t count, const MakeKeyOf& 
     try {
         rest = std::thread(second);
     } catch (const std::system_error&) {
+        // No thread to be had: this one numbers the second half too, below.
     }
     ReadGroups(0, middle, halves, groups, 0, 0, keptAs);
     if (rest.joinable())
