@@ -6,9 +6,7 @@
 #include "core/lines/LineBytes.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <utility>
 
 namespace {
